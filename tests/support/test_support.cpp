@@ -1,0 +1,117 @@
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace quillon::test {
+
+std::filesystem::path dataDir() { return QUILLON_TEST_DATA_DIR; }
+std::filesystem::path programDir() { return QUILLON_PROGRAM_DIR; }
+
+std::string readBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void writeBytes(const std::filesystem::path& path, std::string_view bytes) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+namespace {
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string current;
+    for (char c : text) {
+        current += c;
+        if (c == '\n') {
+            lines.push_back(current);
+            current.clear();
+        }
+    }
+    if (!current.empty()) {
+        lines.push_back(current);
+    }
+    return lines;
+}
+
+std::string visible(const std::string& line) {
+    std::string out;
+    for (char c : line) {
+        if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+} // namespace
+
+std::string lineDiff(const std::string& expected, const std::string& actual) {
+    const auto a = splitLines(expected);
+    const auto b = splitLines(actual);
+    std::ostringstream out;
+    int shown = 0;
+    const std::size_t n = std::max(a.size(), b.size());
+    for (std::size_t i = 0; i < n && shown < 20; ++i) {
+        const std::string* ea = i < a.size() ? &a[i] : nullptr;
+        const std::string* eb = i < b.size() ? &b[i] : nullptr;
+        if (ea && eb && *ea == *eb) {
+            continue;
+        }
+        out << "line " << (i + 1) << ":\n";
+        out << "  - " << (ea ? visible(*ea) : std::string("<none>")) << "\n";
+        out << "  + " << (eb ? visible(*eb) : std::string("<none>")) << "\n";
+        ++shown;
+    }
+    return out.str();
+}
+
+void expectMatchesGolden(const std::string& actual, const std::filesystem::path& golden) {
+    const char* regenerate = std::getenv("QUILLON_REGENERATE");
+    if (regenerate != nullptr && std::string(regenerate) == "1") {
+        writeBytes(golden, actual);
+        return;
+    }
+    ASSERT_TRUE(std::filesystem::exists(golden))
+        << "missing golden file " << golden << " (run with QUILLON_REGENERATE=1 to create it)";
+    const std::string expected = readBytes(golden);
+    EXPECT_TRUE(expected == actual) << "output differs from " << golden << "\n"
+                                    << lineDiff(expected, actual)
+                                    << "(run with QUILLON_REGENERATE=1 to accept the new output)";
+}
+
+ScratchDir::ScratchDir() {
+    static std::mt19937_64 rng{std::random_device{}()};
+    const auto base = std::filesystem::temp_directory_path();
+    for (;;) {
+        path_ = base / ("quillon-test-" + std::to_string(rng()));
+        if (std::filesystem::create_directory(path_)) {
+            break;
+        }
+    }
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+RecordingReporter::RecordingReporter() { setErrorReporter(this); }
+RecordingReporter::~RecordingReporter() { setErrorReporter(nullptr); }
+
+void RecordingReporter::report(int number, std::string_view procedure, std::string_view description) {
+    errors.push_back({number, std::string(procedure), std::string(description)});
+}
+
+} // namespace quillon::test
