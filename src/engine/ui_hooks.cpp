@@ -14,6 +14,8 @@ void setYieldHook(YieldFunction function, void* context) {
     detail::yieldContext = context;
 }
 
-long long roundHalfEven(double x) { return static_cast<long long>(std::nearbyint(x)); }
+long long roundHalfEven(double x) {
+    return static_cast<long long>(std::nearbyint(x));
+}
 
 } // namespace quillon

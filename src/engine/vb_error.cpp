@@ -43,7 +43,9 @@ void raise(int number, std::string_view subject) {
     throw VbError(number, std::move(text));
 }
 
-void raiseWithText(int number, std::string description) { throw VbError(number, std::move(description)); }
+void raiseWithText(int number, std::string description) {
+    throw VbError(number, std::move(description));
+}
 
 std::string trapTitle(int number, std::string_view procedure) {
     std::string title = "ERREUR n\u00B0" + std::to_string(number) + " in ";
@@ -68,7 +70,9 @@ StderrErrorReporter stderrReporter;
 std::atomic<ErrorReporter*> installedReporter{nullptr};
 } // namespace
 
-void setErrorReporter(ErrorReporter* reporter) { installedReporter.store(reporter); }
+void setErrorReporter(ErrorReporter* reporter) {
+    installedReporter.store(reporter);
+}
 
 ErrorReporter& errorReporter() {
     ErrorReporter* reporter = installedReporter.load();

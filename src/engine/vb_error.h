@@ -74,8 +74,7 @@ void reportCurrentException(std::string_view procedure);
 
 // Runs `body`; an error escaping it is reported under `procedure` and the empty value of
 // the result type is returned, as a trapped procedure "returns what it had set so far".
-template <class Body>
-auto trap(std::string_view procedure, Body&& body) -> decltype(body()) {
+template <class Body> auto trap(std::string_view procedure, Body&& body) -> decltype(body()) {
     using Result = decltype(body());
     try {
         return std::forward<Body>(body)();

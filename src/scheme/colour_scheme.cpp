@@ -12,8 +12,8 @@ std::string_view schemeEntryName(int index) {
 
 void InitConfigCouleur(ColourScheme& scheme) {
     static constexpr std::array<std::int32_t, SchemeEntryCount> defaults{
-        rgb(0, 0, 0), rgb(255, 255, 255), rgb(128, 128, 128), rgb(0, 255, 0),
-        rgb(0, 255, 255), rgb(255, 255, 0), rgb(255, 0, 0)};
+        rgb(0, 0, 0),     rgb(255, 255, 255), rgb(128, 128, 128), rgb(0, 255, 0),
+        rgb(0, 255, 255), rgb(255, 255, 0),   rgb(255, 0, 0)};
     for (int i = 0; i < SchemeEntryCount; ++i) {
         auto& entry = scheme.ConfigCouleur[static_cast<std::size_t>(i)];
         entry.Enabled = true;

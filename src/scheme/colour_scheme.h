@@ -49,7 +49,8 @@ void InitConfigCouleur(ColourScheme& scheme);
 ColourScheme defaultColourScheme();
 
 inline constexpr std::int32_t rgb(int red, int green, int blue) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(red) | (static_cast<std::uint32_t>(green) << 8) |
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(red) |
+                                     (static_cast<std::uint32_t>(green) << 8) |
                                      (static_cast<std::uint32_t>(blue) << 16));
 }
 

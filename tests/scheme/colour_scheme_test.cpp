@@ -27,8 +27,8 @@ TEST(Hexa, RefusesValuesBeyondTwentyFourBits) {
 
 TEST(ColourScheme, DefaultsAreAllEnabledNotBoldCourierNewTen) {
     const ColourScheme scheme = defaultColourScheme();
-    const std::int32_t expected[] = {rgb(0, 0, 0),   rgb(255, 255, 255), rgb(128, 128, 128), rgb(0, 255, 0),
-                                     rgb(0, 255, 255), rgb(255, 255, 0), rgb(255, 0, 0)};
+    const std::int32_t expected[] = {rgb(0, 0, 0),     rgb(255, 255, 255), rgb(128, 128, 128), rgb(0, 255, 0),
+                                     rgb(0, 255, 255), rgb(255, 255, 0),   rgb(255, 0, 0)};
     for (int i = 0; i < SchemeEntryCount; ++i) {
         const auto& entry = scheme.ConfigCouleur[static_cast<std::size_t>(i)];
         EXPECT_TRUE(entry.Enabled) << schemeEntryName(i);

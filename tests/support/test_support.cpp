@@ -9,8 +9,12 @@
 
 namespace quillon::test {
 
-std::filesystem::path dataDir() { return QUILLON_TEST_DATA_DIR; }
-std::filesystem::path programDir() { return QUILLON_PROGRAM_DIR; }
+std::filesystem::path dataDir() {
+    return QUILLON_TEST_DATA_DIR;
+}
+std::filesystem::path programDir() {
+    return QUILLON_PROGRAM_DIR;
+}
 
 std::string readBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -107,8 +111,12 @@ ScratchDir::~ScratchDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-RecordingReporter::RecordingReporter() { setErrorReporter(this); }
-RecordingReporter::~RecordingReporter() { setErrorReporter(nullptr); }
+RecordingReporter::RecordingReporter() {
+    setErrorReporter(this);
+}
+RecordingReporter::~RecordingReporter() {
+    setErrorReporter(nullptr);
+}
 
 void RecordingReporter::report(int number, std::string_view procedure, std::string_view description) {
     errors.push_back({number, std::string(procedure), std::string(description)});

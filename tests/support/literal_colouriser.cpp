@@ -1,0 +1,118 @@
+#include "support/literal_colouriser.h"
+
+#include "engine/chaines.h"
+#include "engine/colorise.h"
+
+namespace quillon::literal {
+
+namespace {
+std::string replaceAll(const std::string& text, std::string_view from, std::string_view to) {
+    std::string out;
+    std::size_t pos = 0;
+    for (auto p = text.find(from); p != std::string::npos; p = text.find(from, pos)) {
+        out.append(text, pos, p - pos);
+        out += to;
+        pos = p + from.size();
+    }
+    out.append(text, pos);
+    return out;
+}
+
+std::string tagged(const ClassTag& tag, std::string_view text) {
+    return std::string(tag.open) + std::string(text) + std::string(tag.close);
+}
+} // namespace
+
+std::string EnCouleur(const std::string& fragment, const ColourSwitches& switches) {
+    std::string working = fragment;
+    if (switches.keyword) {
+        for (std::string_view word : LSTmotClef) {
+            working = ChaineSiContientMotRemplace(word, working, tagged(ClassTags::k, word));
+        }
+    }
+    if (switches.number) {
+        working = ChaineSiContientNombreEncadre(working, ClassTags::n.open, ClassTags::n.close);
+    }
+    if (switches.other) {
+        for (std::string_view item : LSTponctuation) {
+            working = replaceAll(working, item, tagged(ClassTags::o, item));
+        }
+    }
+    return working;
+}
+
+std::string Colorise(const std::string& fragment, const ColourSwitches& switches) {
+    if (fragment.find_first_not_of(' ') == std::string::npos) {
+        return fragment;
+    }
+    if (switches.string && ChaineContient(QuoteMark, fragment)) {
+        const Split split = ChaineExtraireEntre(QuoteMark, fragment);
+        if (split.middle.empty()) {
+            // An unmatched quote opens a literal that runs to the end of the fragment.
+            return Colorise(split.before, switches) + tagged(ClassTags::s, split.after);
+        }
+        return Colorise(split.before, switches) + tagged(ClassTags::s, split.middle) +
+               Colorise(split.after, switches);
+    }
+    return EnCouleur(fragment, switches);
+}
+
+std::string lineStep(std::string_view line, const ColourSwitches& switches) {
+    std::string escaped = replaceAll(std::string(line), "<", "&lt");
+    escaped = replaceAll(escaped, ">", "&gt");
+    std::string code = escaped;
+    std::string comment;
+    if (switches.comment && ChaineContient(CommentMark, escaped)) {
+        const std::string before = ChaineAvant(CommentMark, escaped);
+        if (ChaineNbOccurence(QuoteMark, before) % 2 == 0) {
+            code = before;
+            comment = std::string(ClassTags::c.open) + "'" + ChaineApres(CommentMark, escaped) +
+                      std::string(ClassTags::c.close);
+        }
+    }
+    return Colorise(code, switches) + comment;
+}
+
+std::string OptimizeTag(const std::string& input) {
+    // 1-based positions as the rules are written; Mid/Left/InStr spelled out.
+    auto inStr = [](std::size_t start, const std::string& text, std::string_view what) -> std::size_t {
+        if (start < 1) {
+            start = 1;
+        }
+        const auto p = text.find(what, start - 1);
+        return p == std::string::npos ? 0 : p + 1;
+    };
+    auto mid = [](const std::string& text, std::size_t start, std::size_t length = std::string::npos) {
+        if (start - 1 >= text.size()) {
+            return std::string();
+        }
+        return text.substr(start - 1, length);
+    };
+    std::string done;
+    std::string text = input;
+    for (;;) {
+        const std::size_t p1 = inStr(1, text, "<a class=");
+        if (p1 == 0) {
+            return done + text;
+        }
+        const std::size_t e1 = inStr(p1 + 5, text, "</a>");
+        if (e1 == 0) {
+            return done + text;
+        }
+        const std::size_t p2 = inStr(e1, text, "<a class=");
+        if (p2 == 0) {
+            return done + text;
+        }
+        if (mid(text, p1 + 9, 1) == mid(text, p2 + 9, 1)) {
+            const std::string gap = mid(text, e1 + 4, p2 - (e1 + 4));
+            if (gap.find_first_not_of(' ') == std::string::npos) {
+                const std::size_t spaces = gap.size() < 42 ? gap.size() : 42;
+                text = text.substr(0, e1 - 1) + std::string(spaces, ' ') + mid(text, p2 + 11);
+            }
+        }
+        done += text.substr(0, std::min(p2 - 1, text.size()));
+        text = mid(text, p2);
+    }
+}
+
+} // namespace quillon::literal
