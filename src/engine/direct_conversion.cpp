@@ -1,0 +1,87 @@
+#include "engine/direct_conversion.h"
+
+#include "engine/colorise.h"
+#include "engine/optimize_tag.h"
+
+namespace quillon {
+
+std::string_view directSampleText() {
+    static const std::string sample = [] {
+        const std::string rule = "'" + std::string(46, '=');
+        const char* lines[] = {rule.c_str(),
+                               "'   Quillon uses a CSS in the HTML file",
+                               "'   Syntax convention :",
+                               "'   PRE Normal text",
+                               "'   class=k Key words",
+                               "'   class=c 'Comments",
+                               "'   class=s \"Strings\"",
+                               "'   class=n  Numbers",
+                               "'   class=o   other",
+                               rule.c_str(),
+                               "'",
+                               "' convert this Sample you will understand ...",
+                               "",
+                               "Public Sub HelloWorld()",
+                               "    For i = 1234 To 5678",
+                               "        MsgBox \"Hello World !\"",
+                               "    Next i",
+                               "End Sub",
+                               "",
+                               "' Copy your code source here and press \"Convert\""};
+        std::string text;
+        for (const char* line : lines) {
+            text += line;
+            text += "\r\n";
+        }
+        return text;
+    }();
+    return sample;
+}
+
+void appendConvertedLine(std::string& out, std::string_view line, const DirectConversionOptions& options) {
+    thread_local std::string escaped;
+    thread_local std::string coloured;
+    escaped.clear();
+    appendEscaped(escaped, line);
+    if (!options.optimize) {
+        appendColouredEscapedLine(out, escaped, options.switches);
+        return;
+    }
+    coloured.clear();
+    appendColouredEscapedLine(coloured, escaped, options.switches);
+    appendOptimized(out, coloured);
+}
+
+std::size_t convertDirect(std::string_view text, const DirectConversionOptions& options, ProgressSink& bar,
+                          const std::function<bool()>& stopRequested,
+                          const std::function<void(std::string_view)>& emitLine) {
+    const double length = static_cast<double>(text.size());
+    bar.setMax(length);
+    std::size_t position = 0; // 0-based start of the next line
+    std::size_t lines = 0;
+    std::string converted;
+    while (position < text.size() && !(stopRequested && stopRequested())) {
+        yieldToUi();
+        std::size_t end = position;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n') {
+            ++end;
+        }
+        std::size_t breakLength = 2; // a last line without a break still advances by a CR LF
+        if (end < text.size()) {
+            breakLength = (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1;
+        }
+        converted.clear();
+        appendConvertedLine(converted, text.substr(position, end - position), options);
+        emitLine(converted);
+        ++lines;
+        position = end + breakLength;
+        const double readingPosition = static_cast<double>(position + 1);
+        bar.setValue(readingPosition);
+        bar.setCaption(std::to_string(roundHalfEven(readingPosition / length * 100.0)) + " %");
+    }
+    bar.setCaption("Ok");
+    bar.setValue(0);
+    return lines;
+}
+
+} // namespace quillon
