@@ -3,10 +3,61 @@
 // goes to a temporary file beside the target, every write and the final flush are
 // checked, and only a complete file is renamed over the target.
 
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace quillon::files {
+
+// A text stream open for writing a new version of a file (the file-system component's
+// CreateTextFile). Text is written as it is given (UTF-8), buffered.
+//
+// Nothing is visible at the target until commit(): it flushes, syncs and closes the
+// temporary file, checking each step, then renames it over the target. An object that
+// dies without a successful commit() removes its temporary file and leaves the target as
+// it was. Any failure raises the matching VbError naming the target path (61 disk full,
+// 70 permission denied, 76 path not found, 75 otherwise) and also removes the temporary
+// file; the stream is closed from then on, and using it again raises 54.
+//
+// The replaced file's permissions are kept; a new file gets the usual ones (0666 less the
+// umask). A symbolic link at the target is followed, so the file it names is replaced and
+// the link stays. A device or pipe at the target (/dev/null, /dev/stdout) cannot be
+// replaced and is written straight through instead.
+class AtomicTextWriter {
+public:
+    static constexpr std::size_t BufferSize = 64 * 1024;
+
+    // Creates the temporary file; a missing folder raises 76, a folder that may not be
+    // written or a read-only target 70, a folder at the target 75.
+    explicit AtomicTextWriter(const std::string& path);
+    ~AtomicTextWriter();
+    AtomicTextWriter(AtomicTextWriter&&) noexcept;
+    AtomicTextWriter& operator=(AtomicTextWriter&&) noexcept;
+    AtomicTextWriter(const AtomicTextWriter&) = delete;
+    AtomicTextWriter& operator=(const AtomicTextWriter&) = delete;
+
+    // Writes the text unchanged, adding nothing.
+    void Write(std::string_view text);
+    // Writes the text followed by CR LF.
+    void WriteLine(std::string_view text = {});
+
+    // Puts the complete file in place of the target.
+    void commit();
+    // The stream's Close: the file keeps what was written, so this is commit().
+    void Close() { commit(); }
+    // Gives up: the temporary file goes, the target stays as it was.
+    void discard() noexcept;
+
+    bool isOpen() const noexcept;
+    const std::string& path() const noexcept;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// Creates a text file for writing (the file-system component's CreateTextFile).
+AtomicTextWriter CreateTextFile(const std::string& path);
 
 // Writes `bytes` as the whole new content of `path`. On any failure the old file is left
 // untouched, no temporary file is left behind, and the matching VbError is raised

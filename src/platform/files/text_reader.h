@@ -1,0 +1,85 @@
+#pragma once
+// A text stream open for reading: the lines of a file, decoded to UTF-8.
+//
+// The file is read in large chunks, so memory does not grow with the file, only with its
+// longest line. A line ends at CR LF, LF or a lone CR, wherever the chunks happen to be
+// cut; a final line break adds no empty line.
+//
+// The encoding is decided once, before the first line is handed out, by
+// EncodingDetector: over the whole file for a plain file (one fast pass that stops at the
+// first byte that is not UTF-8), over the first chunk for a pipe or device, whose later
+// lines then fall back to Windows-1252 one by one should they not be UTF-8.
+
+#include "platform/files/text_decoding.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace quillon::files {
+
+class TextReader {
+public:
+    static constexpr std::size_t ChunkSize = 64 * 1024;
+
+    // Opens the file: 53 file not found, 76 path not found, 70 permission denied, 75 for a
+    // folder or any other access error, the message naming `path`.
+    explicit TextReader(const std::string& path);
+    ~TextReader();
+    TextReader(TextReader&&) noexcept;
+    TextReader& operator=(TextReader&&) noexcept;
+    TextReader(const TextReader&) = delete;
+    TextReader& operator=(const TextReader&) = delete;
+
+    // The next line without its line break, into `line` (whose storage is reused). False,
+    // with `line` empty, when nothing is left. A failed read raises 75.
+    bool readLine(std::string& line);
+
+    // The next line; reading when nothing is left raises 62 naming the path.
+    std::string ReadLine();
+    // Everything not yet read, line breaks included as they are in the file. Empty when
+    // nothing is left.
+    std::string ReadAll();
+    // True when nothing is left to read.
+    bool AtEndOfStream();
+    // Ends the access; the stream then reads as if at its end. Closing twice does nothing.
+    void Close() noexcept;
+
+    const std::string& path() const noexcept { return path_; }
+    EncodingDecision encoding() const noexcept { return decision_; }
+    // The file's size in bytes when it was opened (0 for a pipe or device).
+    std::uint64_t size() const noexcept { return size_; }
+    // Bytes of the file consumed so far, line breaks and BOM included: the honest measure
+    // of progress through size().
+    std::uint64_t bytesConsumed() const noexcept { return consumedBefore_ + position_; }
+
+private:
+    bool fill();
+    void skipPendingLineFeed();
+    void decideEncoding(bool regularFile);
+    void appendDecoded(std::string& out, const char* bytes, std::size_t size) const;
+    void finishLine(std::string& line) const;
+
+    std::string path_;
+    int fd_ = -1;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t position_ = 0;
+    std::size_t end_ = 0;
+    // Where the next line feed is in the buffer (end_ when none), so that a file of lone
+    // CRs is not searched to the end of the chunk for every line.
+    std::size_t nextLineFeed_ = 0;
+    std::uint64_t consumedBefore_ = 0;
+    std::uint64_t size_ = 0;
+    bool endOfFile_ = false;
+    // The last line ended with a CR at the very end of the chunk: a LF starting the next
+    // chunk belongs to that line break.
+    bool pendingLineFeed_ = false;
+    EncodingDecision decision_;
+    // The encoding was decided on a sample, so each line is checked on its own.
+    bool checkEachLine_ = false;
+};
+
+// Opens a text file for reading (the file-system component's OpenTextFile).
+TextReader OpenTextFile(const std::string& path);
+
+} // namespace quillon::files
