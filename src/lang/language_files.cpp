@@ -1,0 +1,89 @@
+#include "lang/language_files.h"
+
+#include "lang/translate.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace quillon::lang {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+char foldAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool lessIgnoringCase(const std::string& a, const std::string& b) {
+    const auto folded = [](char x, char y) { return foldAscii(x) < foldAscii(y); };
+    if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), folded)) {
+        return true;
+    }
+    if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), folded)) {
+        return false;
+    }
+    return a < b; // a stable order for names that differ only in case
+}
+
+bool hasLanguageExtension(std::string_view name) {
+    if (name.size() <= LanguageFileExtension.size()) {
+        return false;
+    }
+    const std::string_view tail = name.substr(name.size() - LanguageFileExtension.size());
+    return std::equal(tail.begin(), tail.end(), LanguageFileExtension.begin(),
+                      [](char x, char y) { return foldAscii(x) == foldAscii(y); });
+}
+
+bool isFile(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && fs::is_regular_file(path, ec);
+}
+
+} // namespace
+
+std::string defaultLanguageFile(const std::string& programDir) {
+    return (fs::path(programDir) / DefaultLanguageFileName).string();
+}
+
+std::string startupLanguageFile(const SettingsStore& store, const std::string& programDir) {
+    const std::string fallback = defaultLanguageFile(programDir);
+    std::string stored = store.get(SettingsApplication, SettingsSection, SettingsLanguageKey, fallback);
+    return isFile(stored) ? stored : fallback;
+}
+
+std::string chooseLanguage(SettingsStore& store, const std::string& programDir, std::string_view fileName) {
+    std::string path = (fs::path(programDir) / fileName).string();
+    setCurrentLanguageFile(path);
+    store.set(SettingsApplication, SettingsSection, SettingsLanguageKey, path);
+    return path;
+}
+
+std::vector<std::string> listLanguageFiles(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    fs::directory_iterator entry(folder, ec);
+    for (const fs::directory_iterator end; !ec && entry != end; entry.increment(ec)) {
+        std::string name = entry->path().filename().string();
+        if (name.starts_with('.') || !hasLanguageExtension(name)) {
+            continue;
+        }
+        std::error_code typeError;
+        if (entry->is_regular_file(typeError)) {
+            names.push_back(std::move(name));
+        }
+    }
+    std::sort(names.begin(), names.end(), lessIgnoringCase);
+    return names;
+}
+
+std::string languageHowToText(std::string_view languageFile) {
+    std::string text = "Translate this file \n\n";
+    text += languageFile;
+    text += "\n\nand save it in the application folder like this :\nyour country's name .LNG\n\n"
+            "It will apear in the translate menu";
+    return text;
+}
+
+} // namespace quillon::lang

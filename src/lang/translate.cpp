@@ -1,0 +1,78 @@
+#include "lang/translate.h"
+
+#include "engine/vb_error.h"
+
+#include <array>
+#include <utility>
+
+namespace quillon::lang {
+
+namespace {
+
+std::string& currentLanguageFile() {
+    static std::string path;
+    return path;
+}
+
+} // namespace
+
+std::string ReadIniString(const std::string& file, std::string_view section, std::string_view key,
+                          std::string_view defaultText) {
+    return IniDocument::loadOrEmpty(file).readString(section, key, defaultText);
+}
+
+void WriteIniString(const std::string& file, std::string_view section, std::string_view key,
+                    std::string_view value) {
+    IniDocument doc = IniDocument::load(file);
+    if (doc.set(section, key, value)) {
+        doc.save(file);
+    }
+}
+
+std::vector<std::string> WriteIniSection(const std::string& file, std::string_view section,
+                                         std::span<const IniEntry> entries) {
+    IniDocument doc = IniDocument::load(file);
+    std::vector<std::string> refused;
+    for (const IniEntry& entry : entries) {
+        try {
+            doc.set(section, entry.key, entry.value);
+        } catch (const VbError&) {
+            refused.push_back(entry.key);
+        }
+    }
+    if (doc.modified()) {
+        doc.save(file);
+    }
+    return refused;
+}
+
+const std::string& CurrentLanguageFile() {
+    return currentLanguageFile();
+}
+
+void setCurrentLanguageFile(std::string path) {
+    currentLanguageFile() = std::move(path);
+}
+
+std::string GetMsg(std::string_view key) {
+    return ReadIniString(CurrentLanguageFile(), MessageSection, key, "");
+}
+
+std::span<const IniEntry> englishMessages() {
+    static const std::array<IniEntry, MessageCount> messages{{
+        {"msg1", "Open a footer File"},
+        {"msg2", "Work completed !"},
+        {"msg3", "You must choose a Visual Basic File before !"},
+        {"msg4", "You must choose a HTML File before !"},
+        {"msg5", "You must choose a CSS File before !"},
+        {"msg6", "You must choose a Header File before !"},
+        {"msg7", "You must choose a Footer File before !"},
+        {"msg8", "Choose Style"},
+        {"msg9", "Open a header File"},
+        {"msg10", "Save Style"},
+        {"msg11", "Convert this files :"},
+    }};
+    return messages;
+}
+
+} // namespace quillon::lang

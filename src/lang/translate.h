@@ -1,0 +1,49 @@
+#pragma once
+// Language files and the message table: reading and writing single texts of an INI
+// language file, the current language file, and the eleven messages the workflows show.
+
+#include "lang/ini_document.h"
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillon::lang {
+
+// The section of the messages, and its keys "msg1" to "msg11".
+inline constexpr std::string_view MessageSection = "MSG";
+inline constexpr int MessageCount = 11;
+
+// The value of `key` in `section` of `file`, at most 254 characters, or `defaultText`
+// when the file, the section or the key is missing. A file that cannot be read counts as
+// missing: this never fails.
+std::string ReadIniString(const std::string& file, std::string_view section, std::string_view key,
+                          std::string_view defaultText);
+
+// Sets one value, replacing an existing key's value inside its line and keeping the rest
+// of the file as it was; creates the file, section or key as needed. Writes nothing when
+// the value is already there. Raises VbError when the file cannot be read or written
+// (the file is then left as it was) or when the text cannot be stored (see
+// IniDocument::set).
+void WriteIniString(const std::string& file, std::string_view section, std::string_view key,
+                    std::string_view value);
+
+// Sets many values of one section with one read and one write of the file. Entries that
+// cannot be stored are passed over; their keys are returned. Raises VbError when the file
+// cannot be read or written, and then leaves it as it was.
+std::vector<std::string> WriteIniSection(const std::string& file, std::string_view section,
+                                         std::span<const IniEntry> entries);
+
+// The language file in use: set by every translation and language choice, read by GetMsg.
+const std::string& CurrentLanguageFile();
+void setCurrentLanguageFile(std::string path);
+
+// Message `key` ("msg1" to "msg11") from the current language file; the empty text when
+// the key is missing there. Read afresh at every call, so an edited file takes effect.
+std::string GetMsg(std::string_view key);
+
+// The built-in English messages, "msg1" first, as the "MSG" section of "English.lng".
+std::span<const IniEntry> englishMessages();
+
+} // namespace quillon::lang
