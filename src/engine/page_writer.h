@@ -1,0 +1,60 @@
+#pragma once
+// The page writer: one Visual Basic source file becomes one HTML page. It copies the
+// header, writes the BODY line and the style block (or a link to an external style
+// sheet), skips the descriptive block and the attribute lines the development
+// environment stores at the top of form, class and module files, colours every other
+// line, closes the page and copies the footer.
+//
+// The page is streamed line by line into a temporary file beside the target and only a
+// complete page replaces the target: a failed conversion leaves an existing page as it
+// was and nothing half-written behind.
+
+#include "engine/ui_hooks.h"
+#include "scheme/colour_scheme.h"
+
+#include <optional>
+#include <string>
+
+namespace quillon {
+
+// Everything a page conversion reads, gathered by the window or the command line.
+struct PageJob {
+    std::string source;
+    std::string target;
+    std::string header;
+    std::string footer;
+    // The style sheet to link to, as it is written into the LINK line (normally a file
+    // name without folder, so the page finds the sheet beside itself); none embeds the
+    // style rules instead.
+    std::optional<std::string> linkedStyleSheet;
+    bool optimize = true;
+    ColourScheme scheme = defaultColourScheme();
+};
+
+// Converts the page and returns the line count, the turns of the body loop (one less than
+// the lines from the first converted line to the end). Raises VbError on any failure, the
+// target then untouched. Progress goes to `bar`: "Working : N%" every tenth line, then
+// "Finish :N lines".
+long convertPage(const PageJob& job, ProgressSink& bar);
+
+struct PageOutcome {
+    bool converted = false;
+    long LineCount = 0;
+};
+
+// convertPage() under the standard trap: an error is reported under "Cparti" and the
+// outcome says the page was not converted.
+PageOutcome Cparti(const PageJob& job, ProgressSink& bar);
+
+// False when the line begins with the nine characters "Attribute" (case-sensitive, first
+// column): such lines are dropped from the page.
+bool PasAttribute(std::string_view line);
+
+// Which check of the "Start" button refuses the job, in the order they are made, as the
+// key of the message to show ("msg3" source, "msg4" target not named .htm, "msg5" linked
+// style sheet missing, "msg6" header, "msg7" footer); nullopt when the job may go.
+// `linkedStyleSheetPath` is the full path of the chosen sheet when one is to be linked.
+std::optional<std::string> refusalOf(const PageJob& job,
+                                     const std::optional<std::string>& linkedStyleSheetPath);
+
+} // namespace quillon

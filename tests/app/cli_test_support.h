@@ -1,0 +1,20 @@
+#pragma once
+// Runs the real quillon-cli from the program's folder and collects what it printed.
+
+#include "support/test_support.h"
+
+#include <string>
+
+namespace quillon::test {
+
+struct CliResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// `arguments` is passed to the shell as written; quote paths with cliQuote().
+CliResult runCli(const std::string& arguments, const std::string& standardInput = {});
+std::string cliQuote(const std::string& text);
+
+} // namespace quillon::test

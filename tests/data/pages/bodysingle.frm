@@ -1,0 +1,6 @@
+VERSION 5.00
+Begin VB.Form F
+End
+Attribute VB_Name = "F"
+Attribute VB_Exposed = False
+Option Explicit

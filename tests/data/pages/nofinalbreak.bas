@@ -1,0 +1,4 @@
+Attribute VB_Name = "M"
+Option Explicit
+Sub A()
+End Sub
