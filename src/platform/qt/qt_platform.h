@@ -1,0 +1,44 @@
+#pragma once
+// Every platform service the window uses, built once on the window and handed out through
+// the interfaces, so the window and its tests see nothing of Qt's dialogs.
+
+#include "platform/files/desktop_shell.h"
+#include "platform/files/document_opener.h"
+#include "platform/qt/qt_common_dialogs.h"
+#include "platform/qt/qt_desktop.h"
+#include "platform/qt/qt_file_dialogs.h"
+#include "platform/qt/qt_message_boxes.h"
+#include "platform/qt/qt_settings_store.h"
+
+#include <QWidget>
+
+namespace quillon::platform {
+
+class QtPlatform {
+public:
+    // `window` parents every dialog and box; it must outlive this object's use.
+    explicit QtPlatform(QWidget* window, std::string folder = applicationFolder());
+    QtPlatform(const QtPlatform&) = delete;
+    QtPlatform& operator=(const QtPlatform&) = delete;
+
+    FileDialogs& fileDialogs() { return fileDialogs_; }
+    ColourDialog& colourDialog() { return commonDialog_; }
+    FontDialog& fontDialog() { return commonDialog_; }
+    MessageBoxes& messageBoxes() { return messageBoxes_; }
+    DocumentOpener& documentOpener() { return opener_; }
+    lang::SettingsStore& settingsStore() { return settings_; }
+    // Shows trapped errors in the standard error box; pass it to setErrorReporter().
+    ErrorReporter& errorReporter() { return errorReporter_; }
+
+private:
+    QtFileDialogs fileDialogs_;
+    QtCommonDialog commonDialog_;
+    QtMessageBoxes messageBoxes_;
+    QtDesktop desktop_;
+    DesktopShell shell_;
+    ShellDocumentOpener opener_;
+    QtSettingsStore settings_;
+    MessageBoxErrorReporter errorReporter_;
+};
+
+} // namespace quillon::platform
