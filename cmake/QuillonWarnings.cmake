@@ -12,3 +12,9 @@ if(QUILLON_SANITIZE)
         -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
     target_link_options(quillon_build_flags INTERFACE -fsanitize=address,undefined)
 endif()
+if(QUILLON_FUZZ)
+    # Everything is instrumented for coverage; only the fuzz targets link libFuzzer's main.
+    target_compile_options(quillon_build_flags INTERFACE
+        -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+    target_link_options(quillon_build_flags INTERFACE -fsanitize=address,undefined)
+endif()

@@ -1,0 +1,84 @@
+// The INI reader and writer on arbitrary files: an unchanged document writes back byte for
+// byte, and setting one key changes that key only.
+
+#include "fuzz_support.h"
+#include "lang/ini_document.h"
+
+#include "engine/vb_error.h"
+
+#include <map>
+
+namespace {
+
+using Values = std::map<std::pair<std::string, std::string>, std::string>;
+
+std::string lower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
+Values valuesOf(const quillon::lang::IniDocument& document) {
+    Values values;
+    for (const std::string& section : document.sectionNames()) {
+        for (const std::string& key : document.keys(section)) {
+            values[{lower(section), lower(key)}] = std::string(document.find(section, key).value_or(""));
+        }
+    }
+    return values;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace quillon;
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    // The last three lines of the input name what to set; the rest is the file.
+    const auto cut = bytes.size() > 64 ? bytes.size() - 48 : bytes.size();
+    const std::string_view file = bytes.substr(0, cut);
+    const std::string_view request = bytes.substr(cut);
+
+    lang::IniDocument document = lang::IniDocument::parse(file);
+    if (document.serialise() != file) {
+        fuzz::fail("an unchanged document does not write back byte for byte");
+    }
+    if (request.size() < 6) {
+        return 0;
+    }
+    const std::string section(request.substr(0, 2));
+    const std::string key(request.substr(2, 2));
+    const std::string value(request.substr(4));
+    const Values before = valuesOf(document);
+    try {
+        document.set(section, key, value);
+    } catch (const VbError&) {
+        return 0; // refused: a name or value that could not be read back
+    }
+    const lang::IniDocument reread = lang::IniDocument::parse(document.serialise());
+    // Blanks around a value are not part of it, as with the platform's profile functions.
+    std::string_view stored = value;
+    while (!stored.empty() && (stored.front() == ' ' || stored.front() == '\t')) {
+        stored.remove_prefix(1);
+    }
+    while (!stored.empty() && (stored.back() == ' ' || stored.back() == '\t')) {
+        stored.remove_suffix(1);
+    }
+    if (reread.find(section, key).value_or("<missing>") != stored) {
+        fuzz::fail("the value set does not read back", value);
+    }
+    Values after = valuesOf(reread);
+    after.erase({lower(section), lower(key)});
+    Values expected = before;
+    expected.erase({lower(section), lower(key)});
+    // Names are trimmed and compared without case; compare what the reader sees.
+    for (const auto& [name, old] : expected) {
+        const auto found = after.find(name);
+        if (found == after.end() || found->second != old) {
+            fuzz::fail("setting one key changed another", name.second);
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,33 @@
+// The file reader on arbitrary bytes: the lines it streams are the lines of the whole
+// decoded text, every one valid UTF-8, nothing added or lost.
+
+#include "fuzz_support.h"
+#include "platform/files/file_system.h"
+#include "platform/files/text_decoding.h"
+#include "platform/files/text_reader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace quillon;
+    static const std::string path = fuzz::scratchPath("source.bas");
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    fuzz::writeFile(path, bytes);
+
+    const std::string decoded = files::decodeToUtf8(bytes);
+    if (!files::isValidUtf8(decoded)) {
+        fuzz::fail("decoded text is not UTF-8");
+    }
+    const auto expected = files::splitTextLines(decoded);
+    files::TextReader reader(path);
+    std::string line;
+    std::size_t count = 0;
+    while (reader.readLine(line)) {
+        if (count >= expected.size() || expected[count] != line) {
+            fuzz::fail("streamed line differs from the split text", line);
+        }
+        ++count;
+    }
+    if (count != expected.size()) {
+        fuzz::fail("streamed lines missing");
+    }
+    return 0;
+}
