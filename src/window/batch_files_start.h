@@ -1,0 +1,23 @@
+#pragma once
+// The "Files" pane as the batch run's single-file start.
+
+#include "window/single_file_start.h"
+
+namespace quillon::window {
+
+class FilesPane;
+
+class FilesPaneStart final : public SingleFileStart {
+public:
+    explicit FilesPaneStart(FilesPane& files) : files_(files) {}
+
+    void setSourceAndTarget(const QString& source, const QString& target) override;
+    std::optional<std::string> refusal() const override;
+    bool BTgo_Click() override;
+    long LineCount() const override;
+
+private:
+    FilesPane& files_;
+};
+
+} // namespace quillon::window

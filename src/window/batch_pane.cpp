@@ -1,0 +1,400 @@
+#include "window/batch_pane.h"
+
+#include "controls/bar_color.h"
+#include "controls/vb_color.h"
+#include "engine/vb_error.h"
+#include "lang/translate.h"
+#include "platform/qt/qt_text.h"
+#include "window/batch_lists.h"
+#include "window/pane_host.h"
+#include "window/single_file_start.h"
+#include "window/twips.h"
+#include "window/window_look.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+
+namespace quillon::window {
+
+using platform::toQString;
+using platform::toStdString;
+
+namespace {
+
+// The full path of the page a log line tells of; only the lines of created pages carry
+// one. Kept with the line rather than read back from its text: a file name may itself
+// contain "Create", and the folder shown may have changed since the page was written.
+constexpr int PageRole = Qt::UserRole;
+
+// How often the window gets to repaint between two files of a long run.
+constexpr std::chrono::milliseconds RepaintInterval(40);
+
+constexpr int SeparatorLength = 66;
+
+// Forwards every trapped error to the reporter in place, and keeps the last one so the
+// log can say why a page was not written.
+class ErrorCapture final : public ErrorReporter {
+public:
+    ErrorCapture() : previous_(errorReporter()) { setErrorReporter(this); }
+    ~ErrorCapture() override { setErrorReporter(&previous_); }
+    ErrorCapture(const ErrorCapture&) = delete;
+    ErrorCapture& operator=(const ErrorCapture&) = delete;
+
+    void report(int number, std::string_view procedure, std::string_view description) override {
+        last_ = std::string(description.empty() ? standardDescription(number) : description);
+        previous_.report(number, procedure, description);
+    }
+
+    const std::string& last() const { return last_; }
+
+private:
+    ErrorReporter& previous_;
+    std::string last_;
+};
+
+QLabel* makeLabel(QWidget* parent, const char* name, const char* text) {
+    auto* label = new QLabel(QString::fromUtf8(text), parent);
+    nameControl(*label, name);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+// Widens `widget` to its text when it does not fit, up to the pixel column `limit`.
+void growToText(QWidget& widget, int limit) {
+    const int wanted = std::min(widget.sizeHint().width(), limit - widget.x());
+    if (wanted > widget.width()) {
+        widget.resize(wanted, widget.height());
+    }
+}
+
+} // namespace
+
+QString batchSeparatorLine() {
+    return QString(SeparatorLength, u'-');
+}
+
+QString convertLine(const QString& name) {
+    return QStringLiteral("Convert ") + name;
+}
+
+QString createdLine(const QString& name, long lineCount) {
+    return name + QStringLiteral(".html Create ") + QString::number(lineCount) + QStringLiteral(" lines");
+}
+
+QString failedLine(const QString& name, const QString& reason) {
+    QString line = name + QStringLiteral(".html Failed");
+    if (!reason.isEmpty()) {
+        line += QStringLiteral(": ") + reason;
+    }
+    return line;
+}
+
+// Keeps the pane's inputs still for the time of a run. The window enables its panes again
+// after every page, but the folder, the pattern and the selection must not change until
+// the last one, nor may a second run start inside this one.
+class BatchPane::RunFence {
+public:
+    explicit RunFence(BatchPane& pane) : pane_(pane) {
+        pane_.running_ = true;
+        for (QWidget* input : inputs()) {
+            input->setEnabled(false);
+        }
+    }
+    ~RunFence() {
+        for (QWidget* input : inputs()) {
+            input->setEnabled(true);
+        }
+        pane_.running_ = false;
+    }
+    RunFence(const RunFence&) = delete;
+    RunFence& operator=(const RunFence&) = delete;
+
+private:
+    std::initializer_list<QWidget*> inputs() const {
+        return {pane_.DriveList_, pane_.FolderList_, pane_.FileList_, pane_.chkAllFile_, pane_.BTstartBatch_};
+    }
+
+    BatchPane& pane_;
+};
+
+BatchPane::BatchPane(platform::DocumentOpener& opener, SingleFileStart& start, const DriveRoots& drives,
+                     QWidget* parent, const QString& startFolder)
+    : QFrame(parent), opener_(opener), start_(start), drives_(drives) {
+    nameControl(*this, "FrameSTEP", BatchPaneIndex);
+    setFrameStyle(QFrame::Box | QFrame::Sunken);
+    placeInTwips(*this, 120, 480, 8805, 5505);
+    buildControls();
+
+    DriveList_->setDrives(drives_.roots());
+    FileList_->setPattern(QString::fromLatin1(BatchSourcePattern));
+    showStartFolder(startFolder.isEmpty() ? QDir::currentPath() : startFolder);
+
+    connect(DriveList_, &DriveListBox::Change, this, [this] { DriveList_Change(); });
+    connect(DriveList_, &DriveListBox::aboutToShowDrives, this, [this] { refreshDrives(); });
+    connect(FolderList_, &FolderListBox::folderChosen, this,
+            [this](const QString& folder) { FolderList_Change(folder); });
+    connect(chkAllFile_, &QCheckBox::toggled, this, [this] { chkAllFile_Click(); });
+    connect(FileList_, &FileListBox::MouseUp, this, [this] { FileList_MouseUp(); });
+    connect(BTstartBatch_, &QPushButton::clicked, this, [this] { BTstartBatch_Click(); });
+    connect(LSTdo_, &QListWidget::itemDoubleClicked, this, [this] { LSTdo_DblClick(); });
+    LSTdo_->installEventFilter(this);
+}
+
+void BatchPane::buildControls() {
+    DriveList_ = new DriveListBox(this);
+    nameControl(*DriveList_, "DriveList");
+    placeInTwips(*DriveList_, 120, 180, 2295, 315);
+
+    FolderList_ = new FolderListBox(this);
+    nameControl(*FolderList_, "FolderList");
+    placeInTwips(*FolderList_, 120, 600, 2295, 4815);
+
+    Label7_ = makeLabel(this, "Label7", "Select some VB files :");
+    placeInTwips(*Label7_, 2520, 420, 1590, 195);
+
+    FileList_ = new FileListBox(this);
+    nameControl(*FileList_, "FileList");
+    placeInTwips(*FileList_, 2460, 660, 2595, 4770);
+
+    chkAllFile_ = new QCheckBox(QStringLiteral("All files"), this);
+    nameControl(*chkAllFile_, "chkAllFile");
+    placeInTwips(*chkAllFile_, 4200, 420, 795, 255);
+
+    BTstartBatch_ = new QPushButton(QStringLiteral("Start"), this);
+    nameControl(*BTstartBatch_, "BTstartBatch");
+    BTstartBatch_->setToolTip(QStringLiteral("Build HTML Files"));
+    placeInTwips(*BTstartBatch_, 7260, 660, 1455, 435);
+
+    LSTdo_ = new QListWidget(this);
+    nameControl(*LSTdo_, "LSTdo");
+    LSTdo_->setSelectionMode(QAbstractItemView::SingleSelection);
+    LSTdo_->setUniformItemSizes(true);
+    placeInTwips(*LSTdo_, 5100, 1140, 3615, 3375);
+
+    PBfile_ = new BarColor(this);
+    nameControl(*PBfile_, "PBfile");
+    PBfile_->setInteractive(false);
+    PBfile_->setAutoCaption(true);
+    PBfile_->setStrExtend(QStringLiteral(" Files"));
+    PBfile_->setFillColor(vbRgb(0, 0, 255));
+    PBfile_->setForeColor(vbRgb(255, 255, 0));
+    PBfile_->setValue(0);
+    placeInTwips(*PBfile_, 5100, 5160, 3615, 255);
+
+    fitTexts();
+
+    setTabOrder(DriveList_, FolderList_);
+    setTabOrder(FolderList_, chkAllFile_);
+    setTabOrder(chkAllFile_, FileList_);
+    setTabOrder(FileList_, BTstartBatch_);
+    setTabOrder(BTstartBatch_, LSTdo_);
+}
+
+void BatchPane::fitTexts() {
+    placeInTwips(*Label7_, 2520, 420, 1590, 195);
+    placeInTwips(*chkAllFile_, 4200, 420, 795, 255);
+    const double dpi = logicalDpiX();
+    growToText(*Label7_, twipsToPixels(4200 - 60, dpi));
+    growToText(*chkAllFile_, twipsToPixels(7260 - 60, dpi));
+}
+
+bool BatchPane::event(QEvent* event) {
+    // A caption whose text changed asks its parent for a new layout.
+    if (event->type() == QEvent::LayoutRequest) {
+        fitTexts();
+    }
+    return QFrame::event(event);
+}
+
+bool BatchPane::eventFilter(QObject* watched, QEvent* event) {
+    // Enter on a log line does what a double-click does.
+    if (watched == LSTdo_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            LSTdo_DblClick();
+            return true;
+        }
+    }
+    return QFrame::eventFilter(watched, event);
+}
+
+void BatchPane::showStartFolder(const QString& folder) {
+    // The working folder may be gone or closed to us; then the home folder, then the root.
+    for (const QString& candidate : {folder, QDir::homePath(), QStringLiteral("/")}) {
+        try {
+            DriveList_->showDriveOf(QDir::cleanPath(candidate));
+            FolderList_->setPath(candidate, DriveList_->Drive());
+            FileList_->setPath(FolderList_->Path());
+            DriveList_->showDriveOf(FolderList_->Path());
+            return;
+        } catch (const VbError&) {
+        }
+    }
+}
+
+void BatchPane::refreshDrives() {
+    DriveList_->setDrives(drives_.roots());
+    DriveList_->showDriveOf(FolderList_->Path());
+}
+
+void BatchPane::DriveList_Change() {
+    const bool changed = trap("DriveList_Change", [&] {
+        const QString drive = DriveList_->Drive();
+        FolderList_->setPath(drive, drive);
+        FileList_->setPath(FolderList_->Path());
+        return true;
+    });
+    if (!changed) {
+        // The drive list goes back to the drive of the folder still shown.
+        DriveList_->showDriveOf(FolderList_->Path());
+    }
+}
+
+void BatchPane::FolderList_Change(const QString& folder) {
+    trap("FolderList_Change", [&] {
+        FolderList_->setPath(folder, FolderList_->top());
+        FileList_->setPath(FolderList_->Path());
+    });
+}
+
+void BatchPane::chkAllFile_Click() {
+    FileList_->setPattern(
+        QString::fromLatin1(chkAllFile_->isChecked() ? AllFilesPattern : BatchSourcePattern));
+}
+
+void BatchPane::FileList_MouseUp() {
+    trap("FileList_MouseUp", [&] { rebuildSelectionLog(); });
+}
+
+void BatchPane::rebuildSelectionLog() {
+    // The bar never gets a maximum of 0: with nothing selected it reads "1 Files".
+    PBfile_->setMax(1);
+    LSTdo_->clear();
+    addLine(toQString(lang::GetMsg("msg11")));
+    for (int i = 0; i < FileList_->ListCount(); ++i) {
+        if (FileList_->Selected(i)) {
+            PBfile_->setMax(PBfile_->max() + 1);
+            addLine(FileList_->List(i));
+        }
+    }
+    if (PBfile_->max() != 1) {
+        PBfile_->setMax(PBfile_->max() - 1);
+    }
+    PBfile_->setValue(PBfile_->max());
+}
+
+void BatchPane::BTstartBatch_Click() {
+    if (running_) {
+        return;
+    }
+    trap("BTstartBatch_Click", [&] {
+        const RunFence fence(*this);
+        rebuildSelectionLog();
+        addLine(batchSeparatorLine());
+
+        // Taken once: what is converted is what was selected when the run began.
+        const QString folder = FileList_->Path();
+        const QStringList names = FileList_->selectedNames();
+        const QWidget* top = window();
+        const bool shownAtStart = top->isVisible();
+        lastRepaint_ = std::chrono::steady_clock::now();
+        for (const QString& name : names) {
+            // A window closed while a page was written ends the run: nobody sees the rest.
+            if (shownAtStart && !top->isVisible()) {
+                return;
+            }
+            convertOne(folder, name);
+            if (PBfile_->value() != 0) {
+                PBfile_->setValue(PBfile_->value() - 1);
+            }
+            letWindowRepaint();
+        }
+        selectLine(addLine(QString::fromLatin1(WorkCompletedLine)));
+    });
+    // With "All files" the new pages belong in the list.
+    FileList_->Refresh();
+}
+
+void BatchPane::convertOne(const QString& folder, const QString& name) {
+    const QString source = joinPath(folder, name);
+    const QString page = source + QStringLiteral(".html");
+    start_.setSourceAndTarget(source, page);
+
+    QListWidgetItem* line = addLine(convertLine(name));
+    selectLine(line);
+
+    std::optional<std::string> refusal;
+    try {
+        refusal = start_.refusal();
+    } catch (const VbError&) {
+        // The start's own check will tell the user.
+    }
+
+    bool converted = false;
+    std::string error;
+    {
+        const ErrorCapture capture;
+        converted = start_.BTgo_Click();
+        error = capture.last();
+    }
+
+    if (converted) {
+        line->setText(createdLine(name, start_.LineCount()));
+        line->setData(PageRole, page);
+        return;
+    }
+    QString reason;
+    if (refusal) {
+        reason = toQString(lang::GetMsg(*refusal));
+    } else if (!error.empty()) {
+        reason = toQString(error);
+    }
+    line->setText(failedLine(name, reason));
+}
+
+QListWidgetItem* BatchPane::addLine(const QString& text) {
+    // Plain items: a name with "&", "<" or "#" reads as it is written.
+    return new QListWidgetItem(text, LSTdo_);
+}
+
+void BatchPane::selectLine(QListWidgetItem* line) {
+    LSTdo_->setCurrentItem(line);
+    LSTdo_->scrollToItem(line);
+}
+
+void BatchPane::letWindowRepaint() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastRepaint_ < RepaintInterval) {
+        return;
+    }
+    lastRepaint_ = now;
+    // Between two pages the panes are enabled again: input would reach them, so only
+    // painting and other non-input events are let through here.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void BatchPane::LSTdo_DblClick() {
+    trap("LSTdo_DblClick", [&] {
+        const QListWidgetItem* line = LSTdo_->currentItem();
+        if (line == nullptr) {
+            return;
+        }
+        const QString page = line->data(PageRole).toString();
+        if (page.isEmpty()) {
+            return;
+        }
+        opener_.OpenDocument(toStdString(page), platform::ShowDefault, "", "", "open", 0);
+    });
+}
+
+} // namespace quillon::window

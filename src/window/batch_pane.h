@@ -1,0 +1,119 @@
+#pragma once
+// The "Batch" pane: the user picks a drive and a folder, selects files and presses "Start";
+// each selected file becomes a page beside it, named after the whole file name with
+// ".html" appended, through the same start as the "Files" pane. A list logs the run, a
+// second bar counts the files still to do, and a double-click on the line of a created page
+// opens that page.
+
+#include "platform/files/document_opener.h"
+#include "window/batch_drives.h"
+
+#include <QFrame>
+#include <QString>
+
+#include <chrono>
+
+class QCheckBox;
+class QLabel;
+class QListWidget;
+class QListWidgetItem;
+class QPushButton;
+
+namespace quillon {
+class BarColor;
+} // namespace quillon
+
+namespace quillon::window {
+
+class DriveListBox;
+class FileListBox;
+class FolderListBox;
+class SingleFileStart;
+
+// The patterns of the file list: Visual Basic sources, or with "All files" every file.
+inline constexpr char BatchSourcePattern[] = "*.frm;*.cls;*.bas;*.ctl;*.pag";
+inline constexpr char AllFilesPattern[] = "*.*";
+
+class BatchPane : public QFrame {
+    Q_OBJECT
+
+public:
+    // `drives` is asked for the drive list at once and again whenever the list is opened,
+    // so volumes mounted meanwhile show up; it must outlive the pane. The lists start in
+    // `startFolder`, or in the current working folder when it is empty.
+    BatchPane(platform::DocumentOpener& opener, SingleFileStart& start, const DriveRoots& drives,
+              QWidget* parent, const QString& startFolder = QString());
+
+    // The folder list goes to the root of the drive chosen, the file list follows. A drive
+    // that cannot be listed is reported and the lists stay where they were.
+    void DriveList_Change();
+    // Opens `folder` in the folder list, and the file list follows. A folder that cannot be
+    // listed is reported and the lists stay where they were.
+    void FolderList_Change(const QString& folder);
+    // Chooses the pattern of the file list from "All files".
+    void chkAllFile_Click();
+    // Rebuilds the log as the list of the files selected, and sets the bar to their number.
+    void FileList_MouseUp();
+    // Converts every selected file, logging each. Ignored while a run is going on.
+    void BTstartBatch_Click();
+    // Opens the page of the current log line when that line tells of a created page.
+    void LSTdo_DblClick();
+
+    bool running() const { return running_; }
+
+    DriveListBox& DriveList() { return *DriveList_; }
+    FolderListBox& FolderList() { return *FolderList_; }
+    FileListBox& FileList() { return *FileList_; }
+    QCheckBox& chkAllFile() { return *chkAllFile_; }
+    QListWidget& LSTdo() { return *LSTdo_; }
+    BarColor& PBfile() { return *PBfile_; }
+    QPushButton& BTstartBatch() { return *BTstartBatch_; }
+    QLabel& Label7() { return *Label7_; }
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    class RunFence;
+
+    void buildControls();
+    void showStartFolder(const QString& folder);
+    void refreshDrives();
+    // Widens the caption of "All files" and Label7 to their texts, which a language file
+    // may make longer than designed.
+    void fitTexts();
+
+    void rebuildSelectionLog();
+    // Converts one file and turns its "Convert" line into the line of the outcome.
+    void convertOne(const QString& folder, const QString& name);
+    QListWidgetItem* addLine(const QString& text);
+    void selectLine(QListWidgetItem* line);
+    // Lets the window repaint between two files, without taking input.
+    void letWindowRepaint();
+
+    platform::DocumentOpener& opener_;
+    SingleFileStart& start_;
+    const DriveRoots& drives_;
+    bool running_ = false;
+    std::chrono::steady_clock::time_point lastRepaint_;
+
+    DriveListBox* DriveList_ = nullptr;
+    FolderListBox* FolderList_ = nullptr;
+    QLabel* Label7_ = nullptr;
+    FileListBox* FileList_ = nullptr;
+    QCheckBox* chkAllFile_ = nullptr;
+    QPushButton* BTstartBatch_ = nullptr;
+    QListWidget* LSTdo_ = nullptr;
+    BarColor* PBfile_ = nullptr;
+};
+
+// The lines of the log.
+QString batchSeparatorLine();
+QString convertLine(const QString& name);
+QString createdLine(const QString& name, long lineCount);
+// `reason` may be empty when nothing is known of the failure.
+QString failedLine(const QString& name, const QString& reason);
+inline constexpr char WorkCompletedLine[] = "Work Completed";
+
+} // namespace quillon::window

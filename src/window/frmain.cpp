@@ -1,0 +1,264 @@
+#include "window/frmain.h"
+
+#include "controls/bar_color.h"
+#include "controls/switch_button.h"
+#include "controls/vb_color.h"
+#include "lang/language_files.h"
+#include "lang/translate.h"
+#include "platform/qt/qt_text.h"
+#include "window/colors_pane.h"
+#include "window/direct_pane.h"
+#include "window/files_pane.h"
+#include "window/twips.h"
+#include "window/window_look.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLineEdit>
+#include <QScreen>
+
+namespace quillon::window {
+
+namespace {
+
+constexpr const char* PaneCaptions[PaneCount] = {"Files", "Colors", "Batch", "Direct"};
+
+// Pane button positions, in twips.
+struct TwipsRect {
+    int left, top, width, height;
+};
+constexpr TwipsRect PaneButtonPlaces[PaneCount] = {
+    {180, 60, 915, 375}, {1200, 60, 795, 375}, {2100, 60, 795, 375}, {3000, 60, 795, 375}};
+constexpr TwipsRect PanePlace{120, 480, 8805, 5505};
+// Where PBC goes with the "Files", "Batch" and "Direct" panes, in window coordinates.
+constexpr TwipsRect FilesBarPlace{240, 5400, 8535, 435};
+constexpr TwipsRect BatchBarPlace{5220, 5340, 3615, 255};
+constexpr TwipsRect DirectBarPlace{2010, 3090, 4965, 405};
+// The window's inner area: a margin of 120 around pane 0 and the row of pane buttons above.
+constexpr int ClientWidth = 2 * PanePlace.left + PanePlace.width;
+constexpr int ClientHeight = PanePlace.height + PanePlace.top + PanePlace.left;
+
+void place(QWidget& widget, const TwipsRect& r) {
+    placeInTwips(widget, r.left, r.top, r.width, r.height);
+}
+
+} // namespace
+
+FRMain::FRMain(WindowServices services, QWidget* parent)
+    : QWidget(parent), services_(std::move(services)), errorReporter_(services_.messageBoxes) {
+    buildWindow();
+}
+
+FRMain::FRMain(const ServicesFactory& makeServices, QWidget* parent)
+    : QWidget(parent), services_(makeServices(*this)), errorReporter_(services_.messageBoxes) {
+    buildWindow();
+}
+
+FRMain::~FRMain() {
+    showWaitCursor(false);
+    if (&errorReporter() == &errorReporter_) {
+        setErrorReporter(nullptr);
+    }
+}
+
+void FRMain::buildWindow() {
+    installDesignFonts();
+    nameControl(*this, "FRMain");
+    setWindowTitle(QString::fromLatin1(WindowCaption));
+    setWindowIcon(programIcon());
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    // Set before any control exists, so that every control takes it from the window.
+    setFont(designFont());
+
+    setErrorReporter(&errorReporter_);
+    uiYield_.install();
+
+    for (int i = 0; i < PaneCount; ++i) {
+        auto* button = new SwitchButton(this);
+        nameControl(*button, "SwitchButton", i);
+        button->setStyle(1);
+        button->setCaption(QString::fromLatin1(PaneCaptions[i]));
+        place(*button, PaneButtonPlaces[i]);
+        connect(button, &SwitchButton::Click, this, [this, i] { SwitchButton_Click(i); });
+        switchButtons_[static_cast<std::size_t>(i)] = button;
+    }
+
+    buildPanes();
+
+    // Created after the panes, so it lies in front of them.
+    PBC_ = new BarColor(this);
+    nameControl(*PBC_, "PBC");
+    PBC_->setAutoCaption(false);
+    PBC_->setStrExtend(QString());
+    PBC_->setInteractive(false);
+    PBC_->setValue(0);
+    PBC_->setForeColor(vbRgb(255, 255, 0));
+    PBC_->setCaption(QStringLiteral("Ready"));
+    place(*PBC_, FilesBarPlace);
+}
+
+void FRMain::buildPanes() {
+    colors_ = new ColorsPane(services_, this);
+    files_ = new FilesPane(services_, *this, *colors_, this);
+    // The Batch pane's frame; the batch controls fill it.
+    auto* batch = new QFrame(this);
+    direct_ = new DirectPane(*this, *colors_, uiYield_, this);
+
+    frames_ = {files_, colors_, batch, direct_};
+    for (int i = 0; i < PaneCount; ++i) {
+        QFrame& frame = *frames_[static_cast<std::size_t>(i)];
+        nameControl(frame, "FrameSTEP", i);
+        frame.setFrameStyle(QFrame::Box | QFrame::Sunken);
+    }
+}
+
+void FRMain::Form_Load() {
+    trap("Form_Load", [&] {
+        for (int i = PaneCount - 1; i >= 0; --i) {
+            QFrame& frame = FrameSTEP(i);
+            frame.raise();
+            place(frame, PanePlace);
+        }
+        PBC_->hide();
+        PBC_->raise();
+        place(*PBC_, FilesBarPlace);
+        PBC_->show();
+
+        files_->TXTsource().clear();
+        files_->TXTtarget().clear();
+
+        const double dpi = logicalDpiX();
+        setFixedSize(twipsToPixels(ClientWidth, dpi), twipsToPixels(ClientHeight, dpi));
+        if (const QScreen* screen = this->screen()) {
+            move(screen->availableGeometry().center() - rect().center());
+        }
+        show();
+
+        colors_->AfficheConfigCouleur(false);
+
+        const QString folder = platform::toQString(services_.programFolder);
+        files_->TXThead().setText(folder + QStringLiteral("/header.txt"));
+        files_->TXTfoot().setText(folder + QStringLiteral("/footer.txt"));
+
+        writeMessageTable();
+        QCoreApplication::processEvents();
+        lang::setCurrentLanguageFile(lang::defaultLanguageFile(services_.programFolder));
+        QCoreApplication::processEvents();
+
+        selectPane(FilesPaneIndex);
+    });
+}
+
+void FRMain::writeMessageTable() {
+    // The messages are looked up in the current language file when they are shown, so the
+    // default file must carry them. A program folder that cannot be written is no reason
+    // not to start: the messages then come out empty, as for any file without them.
+    try {
+        lang::WriteIniSection(lang::defaultLanguageFile(services_.programFolder), lang::MessageSection,
+                              lang::englishMessages());
+    } catch (const VbError&) {
+    }
+}
+
+void FRMain::SwitchButton_Click(int index) {
+    trap("SwitchButton_Click", [&] {
+        SwitchButton& clicked = switchButton(index);
+        if (clicked.position() != 0) {
+            // The button of the pane shown has just come up: it cannot be released.
+            clicked.setPosition(0);
+            return;
+        }
+        for (SwitchButton* button : switchButtons_) {
+            button->setPosition(1);
+        }
+        clicked.setPosition(0);
+        for (QFrame* frame : frames_) {
+            frame->hide();
+        }
+        FrameSTEP(index).show();
+        shownPane_ = index;
+        placeProgressBar(index);
+    });
+}
+
+void FRMain::placeProgressBar(int pane) {
+    PBC_->hide();
+    switch (pane) {
+    case FilesPaneIndex:
+        place(*PBC_, FilesBarPlace);
+        PBC_->show();
+        break;
+    case BatchPaneIndex:
+        place(*PBC_, BatchBarPlace);
+        PBC_->show();
+        break;
+    case DirectPaneIndex:
+        // Shown by the direct conversion while it runs.
+        place(*PBC_, DirectBarPlace);
+        break;
+    default:
+        break;
+    }
+}
+
+void FRMain::selectPane(int index) {
+    switchButton(index).setPosition(0);
+    SwitchButton_Click(index);
+}
+
+void FRMain::StartWorking() {
+    trap("StartWorking", [&] {
+        showWaitCursor(true);
+        fencePanes(0, PaneCount - 1, false);
+    });
+}
+
+void FRMain::StopWorking(bool converted) {
+    trap("StopWorking", [&] {
+        PBC_->setCaption(converted ? platform::toQString(lang::GetMsg("msg2"))
+                                   : QString::fromLatin1(ConversionFailedCaption));
+        showWaitCursor(false);
+        fencePanes(0, PaneCount - 1, true);
+    });
+}
+
+void FRMain::beginDirectWork() {
+    showWaitCursor(true);
+    fencePanes(0, DirectPaneIndex - 1, false);
+}
+
+void FRMain::endDirectWork() {
+    showWaitCursor(false);
+    fencePanes(0, DirectPaneIndex - 1, true);
+}
+
+void FRMain::fencePanes(int first, int last, bool enabled) {
+    for (int i = first; i <= last; ++i) {
+        FrameSTEP(i).setEnabled(enabled);
+        switchButton(i).setEnabled(enabled);
+    }
+}
+
+void FRMain::showWaitCursor(bool on) {
+    if (on == waitCursorShown_) {
+        return;
+    }
+    if (on) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+    waitCursorShown_ = on;
+}
+
+void FRMain::closeEvent(QCloseEvent* event) {
+    // A direct conversion still running would go on behind a closed window.
+    if (direct_->converting()) {
+        StopRequested_ = true;
+    }
+    event->accept();
+}
+
+} // namespace quillon::window

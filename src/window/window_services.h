@@ -1,0 +1,27 @@
+#pragma once
+// The platform services the window works through. The program hands it the Qt ones; tests
+// hand it fakes, so no test ever waits on a modal window.
+
+#include "lang/settings_store.h"
+#include "platform/files/common_dialogs.h"
+#include "platform/files/document_opener.h"
+#include "platform/files/file_dialogs.h"
+#include "platform/files/message_boxes.h"
+
+#include <string>
+
+namespace quillon::window {
+
+struct WindowServices {
+    platform::FileDialogs& fileDialogs;
+    platform::ColourDialog& colourDialog;
+    platform::FontDialog& fontDialog;
+    platform::MessageBoxes& messageBoxes;
+    platform::DocumentOpener& documentOpener;
+    lang::SettingsStore& settings;
+    // The folder of the executable, without a trailing separator: header.txt, footer.txt and
+    // the language files live there.
+    std::string programFolder;
+};
+
+} // namespace quillon::window

@@ -1,0 +1,308 @@
+// The "Files" pane: choosing the four files, the checks of "Start" in their order, and the
+// page "Start" writes, held against the command line's.
+
+#include "window_fixture.h"
+
+#include "platform/files/dialog_filter.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+namespace quillon::window::testing {
+namespace {
+
+using platform::FileDialogKind;
+using platform::MessageIcon;
+
+class FilesPaneTest : public WindowTest {
+protected:
+    // A source, a target in the scratch folder, and the preset header and footer: "Start"
+    // may go.
+    void fillValidInputs(const std::string& sourceName = "form.frm") {
+        std::filesystem::copy_file(test::dataDir() / "pages" / sourceName, folder / sourceName,
+                                   std::filesystem::copy_options::overwrite_existing);
+        files().TXTsource().setText(QString::fromStdString(path(sourceName)));
+        files().TXTtarget().setText(QString::fromStdString(path(sourceName + ".html")));
+    }
+
+    // The page quillon-cli writes from the same inputs.
+    std::string cliPage(const QStringList& options, const std::string& source) {
+        const std::string target = path("cli.html");
+        QStringList arguments{QStringLiteral("page")};
+        arguments << options;
+        arguments << QStringLiteral("--header") << files().TXThead().text() << QStringLiteral("--footer")
+                  << files().TXTfoot().text() << QString::fromStdString(source)
+                  << QString::fromStdString(target);
+        QProcess cli;
+        cli.start(QString::fromStdString((test::programDir() / "quillon-cli").string()), arguments);
+        EXPECT_TRUE(cli.waitForFinished(60000));
+        EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+        return test::readBytes(target);
+    }
+
+    std::vector<std::string> shownTexts() const {
+        std::vector<std::string> texts;
+        for (const auto& box : boxes.shown) {
+            texts.push_back(box.text);
+        }
+        return texts;
+    }
+};
+
+TEST_F(FilesPaneTest, ChoosingTheSourceProposesThePageBesideIt) {
+    files().TXTtarget().setText("/elsewhere/old.html");
+    dialogs.answerPath("/a/b.bas");
+    click(control<QToolButton>("BTchoseSource"));
+    EXPECT_EQ(files().TXTsource().text(), "/a/b.bas");
+    EXPECT_EQ(files().TXTtarget().text(), "/a/b.bas.html");
+    ASSERT_EQ(dialogs.requests.size(), 1u);
+    EXPECT_EQ(dialogs.requests[0].kind, FileDialogKind::Open);
+    EXPECT_EQ(dialogs.requests[0].title, "Open a VB File");
+    EXPECT_EQ(dialogs.requests[0].filter,
+              platform::buildDialogFilter("frm bas cls ctl pag txt *", FileDialogKind::Open));
+
+    // A cancel empties the source and leaves a target the checks refuse.
+    dialogs.answerCancel();
+    click(control<QToolButton>("BTchoseSource"));
+    EXPECT_EQ(files().TXTsource().text(), "");
+    EXPECT_EQ(files().TXTtarget().text(), ".html");
+    click(files().BTgo());
+    EXPECT_EQ(shownTexts(), std::vector<std::string>{"You must choose a Visual Basic File before !"});
+}
+
+TEST_F(FilesPaneTest, ChoosingTheTargetHeaderAndFooter) {
+    dialogs.answerPath("/out/page.htm");
+    click(control<QToolButton>("BTchooseTarget"));
+    EXPECT_EQ(files().TXTtarget().text(), "/out/page.htm");
+    EXPECT_EQ(dialogs.requests.back().kind, FileDialogKind::Save);
+    EXPECT_EQ(dialogs.requests.back().title, "Save As ...");
+    EXPECT_EQ(dialogs.requests.back().filter, platform::buildDialogFilter("HTML HTM", FileDialogKind::Save));
+    dialogs.answerCancel();
+    click(control<QToolButton>("BTchooseTarget"));
+    EXPECT_EQ(files().TXTtarget().text(), "");
+
+    dialogs.answerPath("/t/head.txt");
+    click(control<QToolButton>("BTopenHead"));
+    EXPECT_EQ(files().TXThead().text(), "/t/head.txt");
+    EXPECT_EQ(dialogs.requests.back().title, "Open a header File");
+    EXPECT_EQ(dialogs.requests.back().filter, platform::buildDialogFilter("txt *", FileDialogKind::Open));
+    dialogs.answerPath("/t/foot.txt");
+    click(control<QToolButton>("BTfoot"));
+    EXPECT_EQ(files().TXTfoot().text(), "/t/foot.txt");
+    EXPECT_EQ(dialogs.requests.back().title, "Open a footer File");
+
+    // A cancelled header or footer dialog keeps the box.
+    dialogs.answerCancel();
+    click(control<QToolButton>("BTopenHead"));
+    dialogs.answerCancel();
+    click(control<QToolButton>("BTfoot"));
+    EXPECT_EQ(files().TXThead().text(), "/t/head.txt");
+    EXPECT_EQ(files().TXTfoot().text(), "/t/foot.txt");
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(FilesPaneTest, StartChecksItsInputsInOrderAndPointsAtTheFirstFault) {
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QCheckBox& useCss = control<QCheckBox>("CHKcss");
+    const auto refusedWith = [&](const char* message, QWidget* focus) {
+        boxes.shown.clear();
+        PBC().setCaption(QStringLiteral("untouched"));
+        EXPECT_FALSE(files().BTgo_Click());
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].text, message);
+        EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Critical);
+        EXPECT_EQ(boxes.shown[0].title, "Quillon Free");
+        if (focus != nullptr) {
+            EXPECT_EQ(QApplication::focusWidget(), focus) << message;
+        }
+        EXPECT_EQ(PBC().caption(), "untouched");
+        EXPECT_FALSE(std::filesystem::exists(files().TXTtarget().text().toStdString()));
+    };
+
+    // Everything wrong at once: only the first fault is reported.
+    files().TXTsource().setText(QString::fromStdString(path("missing.frm")));
+    files().TXTtarget().setText(QString::fromStdString(path("page.xml")));
+    click(useCss);
+    files().TXThead().setText(QString::fromStdString(path("nohead.txt")));
+    files().TXTfoot().setText(QString::fromStdString(path("nofoot.txt")));
+    refusedWith("You must choose a Visual Basic File before !", &files().TXTsource());
+
+    fillValidInputs();
+    files().TXTtarget().setText(QString::fromStdString(path("page.xml")));
+    refusedWith("You must choose a HTML File before !", &files().TXTtarget());
+
+    // The name is all that is looked at.
+    files().TXTtarget().setText(QString::fromStdString(path("out.HTM.txt")));
+    refusedWith("You must choose a CSS File before !", nullptr);
+    EXPECT_EQ(window->shownPane(), ColorsPaneIndex);
+    EXPECT_EQ(window->switchButton(ColorsPaneIndex).position(), 0);
+    EXPECT_EQ(window->switchButton(FilesPaneIndex).position(), 1);
+
+    click(useCss);
+    window->selectPane(FilesPaneIndex);
+    refusedWith("You must choose a Header File before !", &files().TXThead());
+    files().TXThead().setText(QString::fromStdString(path("header.txt")));
+    refusedWith("You must choose a Footer File before !", &files().TXTfoot());
+
+    // With the pane hidden, as in a batch run, the focus stays where it is.
+    window->selectPane(BatchPaneIndex);
+    QWidget* before = QApplication::focusWidget();
+    refusedWith("You must choose a Footer File before !", before);
+
+    // A footer present again: the page is written.
+    files().TXTfoot().setText(QString::fromStdString(path("footer.txt")));
+    boxes.shown.clear();
+    EXPECT_TRUE(files().BTgo_Click());
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(std::filesystem::exists(path("out.HTM.txt")));
+}
+
+TEST_F(FilesPaneTest, StartWritesTheSamePageAsTheCommandLine) {
+    fillValidInputs();
+    click(files().BTgo());
+    EXPECT_TRUE(boxes.shown.empty());
+    const std::string page = test::readBytes(path("form.frm.html"));
+    EXPECT_EQ(page, cliPage({}, path("form.frm")));
+    EXPECT_EQ(PBC().caption(), "Work completed !");
+    EXPECT_GT(files().LineCount(), 0);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    for (int i = 0; i < PaneCount; ++i) {
+        EXPECT_TRUE(window->FrameSTEP(i).isEnabled());
+        EXPECT_TRUE(window->switchButton(i).isOwnEnabled());
+    }
+
+    // Again at once: the same page.
+    click(files().BTgo());
+    EXPECT_EQ(test::readBytes(path("form.frm.html")), page);
+
+    // Without "Optimize size".
+    click(control<QCheckBox>("CHKoptimize"));
+    click(files().BTgo());
+    EXPECT_EQ(test::readBytes(path("form.frm.html")),
+              cliPage({QStringLiteral("--no-optimize")}, path("form.frm")));
+    EXPECT_NE(test::readBytes(path("form.frm.html")), page);
+}
+
+TEST_F(FilesPaneTest, StartLinksToTheChosenStyleSheetByItsName) {
+    fillValidInputs("module.bas");
+    // A sheet of the default scheme, chosen on the Colors pane.
+    const std::string sheetFolder = path("sheets");
+    std::filesystem::create_directories(sheetFolder);
+    const std::string sheet = sheetFolder + "/my style.css";
+    QProcess cli;
+    cli.start(QString::fromStdString((test::programDir() / "quillon-cli").string()),
+              {QStringLiteral("css"), QString::fromStdString(sheet)});
+    ASSERT_TRUE(cli.waitForFinished(60000));
+    window->selectPane(ColorsPaneIndex);
+    click(control<QCheckBox>("CHKcss"));
+    dialogs.answerPath(sheet);
+    click(control<QToolButton>("BTchooseCSS"));
+    ASSERT_EQ(window->colors().cssPath().toStdString(), sheet);
+
+    window->selectPane(FilesPaneIndex);
+    click(files().BTgo());
+    EXPECT_TRUE(boxes.shown.empty());
+    const std::string page = test::readBytes(path("module.bas.html"));
+    EXPECT_NE(page.find("HREF=\"my style.css\""), std::string::npos);
+    EXPECT_EQ(page,
+              cliPage({QStringLiteral("--link-css"), QString::fromStdString(sheet)}, path("module.bas")));
+}
+
+TEST_F(FilesPaneTest, AFailedConversionIsNotReportedAsCompleted) {
+    fillValidInputs();
+    files().TXTtarget().setText(QString::fromStdString(path("no/such/folder/page.html")));
+    EXPECT_FALSE(files().BTgo_Click());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Critical);
+    EXPECT_EQ(boxes.shown[0].title.rfind("ERREUR n°", 0), 0u);
+    EXPECT_NE(boxes.shown[0].title.find(" in Cparti"), std::string::npos);
+    EXPECT_EQ(PBC().caption(), ConversionFailedCaption);
+    // The window is usable again.
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(window->FrameSTEP(FilesPaneIndex).isEnabled());
+    EXPECT_TRUE(window->switchButton(ColorsPaneIndex).isOwnEnabled());
+}
+
+// A source of about `bytes` bytes of ordinary code.
+std::string largeSource(std::size_t bytes) {
+    const std::string block = "Attribute VB_Name = \"Big\"\r\n";
+    std::string text = block;
+    const std::string line = "    If Counter(i) > 1234 Then MsgBox \"Too many: \" & i ' keep going\r\n";
+    while (text.size() < bytes) {
+        text += line;
+    }
+    return text;
+}
+
+TEST_F(FilesPaneTest, ALongConversionRepaintsButTakesNoInput) {
+    test::writeBytes(folder / "big.bas", largeSource(1'500'000));
+    files().TXTsource().setText(QString::fromStdString(path("big.bas")));
+    files().TXTtarget().setText(QString::fromStdString(path("big.bas.html")));
+
+    QStringList captions;
+    bool fenced = true;
+    QTimer sampler;
+    sampler.setInterval(0);
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        captions.append(PBC().caption());
+        for (int i = 0; i < PaneCount; ++i) {
+            fenced = fenced && !window->FrameSTEP(i).isEnabled() && !window->switchButton(i).isOwnEnabled();
+        }
+        const QCursor* cursor = QApplication::overrideCursor();
+        fenced = fenced && cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+        // A click on a pane button meanwhile does nothing.
+        click(window->switchButton(DirectPaneIndex));
+    });
+    sampler.start();
+    const bool converted = files().BTgo_Click();
+    sampler.stop();
+
+    EXPECT_TRUE(converted);
+    ASSERT_FALSE(captions.isEmpty()) << "the window got no chance to repaint";
+    EXPECT_TRUE(fenced);
+    // The bar showed the progress while the conversion ran.
+    EXPECT_TRUE(captions.last().startsWith("Working : ")) << captions.join(u'|').toStdString();
+    EXPECT_EQ(window->shownPane(), FilesPaneIndex);
+    EXPECT_EQ(PBC().caption(), "Work completed !");
+}
+
+// Not run with the suite: a measurement, run by hand with --gtest_also_run_disabled_tests.
+TEST_F(FilesPaneTest, DISABLED_MeasureTenMegabytesThroughStart) {
+    test::writeBytes(folder / "big.bas", largeSource(10'000'000));
+    files().TXTsource().setText(QString::fromStdString(path("big.bas")));
+    files().TXTtarget().setText(QString::fromStdString(path("big.bas.html")));
+    // The timer fires whenever the window gets to process events: the gaps between its rounds
+    // are the times the window could not repaint.
+    std::vector<std::chrono::steady_clock::time_point> rounds;
+    QTimer sampler;
+    sampler.setInterval(0);
+    QObject::connect(&sampler, &QTimer::timeout, [&] { rounds.push_back(std::chrono::steady_clock::now()); });
+    sampler.start();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(files().BTgo_Click());
+    const auto end = std::chrono::steady_clock::now();
+    sampler.stop();
+    std::chrono::steady_clock::duration longest{};
+    using ms = std::chrono::duration<double, std::milli>;
+    auto previous = start;
+    for (const auto& at : rounds) {
+        longest = std::max(longest, at - previous);
+        previous = at;
+    }
+    longest = std::max(longest, end - previous);
+    std::printf("10 MB through Start: %.0f ms, %zu event rounds, longest time without events %.1f ms\n",
+                ms(end - start).count(), rounds.size(), ms(longest).count());
+}
+
+} // namespace
+} // namespace quillon::window::testing

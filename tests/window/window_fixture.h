@@ -1,0 +1,92 @@
+#pragma once
+// The real window over scripted platform services, started in a scratch program folder that
+// holds the shipped header and footer, so what it writes there stays in the test.
+
+#include "controls/bar_color.h"
+#include "controls/switch_button.h"
+#include "lang/settings_store.h"
+#include "lang/translate.h"
+#include "platform/qt/fakes/platform_fakes.h"
+#include "support/test_support.h"
+#include "window/colors_pane.h"
+#include "window/direct_pane.h"
+#include "window/files_pane.h"
+#include "window/frmain.h"
+#include "window/twips.h"
+#include "window/window_look.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QFrame>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace quillon::window::testing {
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previousLanguage = lang::CurrentLanguageFile();
+        for (const char* name : {"header.txt", "footer.txt"}) {
+            std::filesystem::copy_file(test::programDir() / name, folder / name);
+        }
+        window = std::make_unique<FRMain>(services);
+        window->Form_Load();
+    }
+
+    void TearDown() override {
+        window.reset();
+        lang::setCurrentLanguageFile(previousLanguage);
+    }
+
+    // The control named `name` (member `index` of its group when index >= 0).
+    template <class Widget> Widget& control(const char* name, int index = -1) {
+        for (Widget* widget : window->findChildren<Widget*>(QString::fromLatin1(name))) {
+            if (vbIndexOf(*widget) == index) {
+                return *widget;
+            }
+        }
+        ADD_FAILURE() << "no control " << name << "(" << index << ")";
+        throw std::runtime_error("missing control");
+    }
+
+    // A user's click: on the box of a tick box, in the middle of anything else.
+    static void click(QWidget& widget) {
+        const QPoint at = qobject_cast<QCheckBox*>(&widget) != nullptr ? QPoint(6, widget.height() / 2)
+                                                                       : widget.rect().center();
+        QTest::mouseClick(&widget, Qt::LeftButton, Qt::NoModifier, at);
+    }
+
+    // The rectangle of a design position, in this screen's pixels.
+    QRect pixels(int left, int top, int width, int height) const {
+        const double dpi = window->logicalDpiX();
+        return {twipsToPixels(left, dpi), twipsToPixels(top, dpi), twipsToPixels(width, dpi),
+                twipsToPixels(height, dpi)};
+    }
+
+    std::string path(const std::string& name) const { return (folder / name).string(); }
+
+    FilesPane& files() { return window->files(); }
+    DirectPane& direct() { return window->direct(); }
+    BarColor& PBC() { return window->progressBar(); }
+
+    test::ScratchDir folder;
+    test::FakeFileDialogs dialogs{folder.path().string()};
+    test::FakeColourDialog colourDialog;
+    test::FakeFontDialog fontDialog;
+    test::FakeMessageBoxes boxes;
+    test::FakeDocumentOpener opener;
+    lang::MemorySettingsStore settings;
+    WindowServices services{dialogs,  colourDialog,          fontDialog, boxes, opener,
+                            settings, folder.path().string()};
+    std::string previousLanguage;
+    std::unique_ptr<FRMain> window;
+};
+
+} // namespace quillon::window::testing
