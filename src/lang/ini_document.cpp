@@ -80,51 +80,6 @@ bool hasBreakOrNul(std::string_view text) {
     raiseWithText(vberr::InvalidCall, std::move(text));
 }
 
-// Code point of the UTF-8 sequence at `i` (the text is known to be valid); advances `i`.
-char32_t nextCodePoint(std::string_view text, std::size_t& i) {
-    const auto lead = static_cast<unsigned char>(text[i++]);
-    if (lead < 0x80) {
-        return lead;
-    }
-    int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
-    char32_t cp = lead & (0x3Fu >> extra);
-    while (extra-- > 0 && i < text.size()) {
-        cp = (cp << 6) | (static_cast<unsigned char>(text[i++]) & 0x3Fu);
-    }
-    return cp;
-}
-
-// Windows-1252 back from UTF-8, built from the shared decoder so both directions agree
-// by construction. Returns nothing when a character has no byte in that code page.
-std::optional<std::string> toWindows1252(std::string_view utf8) {
-    static const std::unordered_map<char32_t, char> upperHalf = [] {
-        std::unordered_map<char32_t, char> table;
-        for (int b = 0x80; b <= 0xFF; ++b) {
-            const std::string decoded = files::windows1252ToUtf8(std::string(1, static_cast<char>(b)));
-            std::size_t i = 0;
-            if (!decoded.empty()) {
-                table.emplace(nextCodePoint(decoded, i), static_cast<char>(b));
-            }
-        }
-        return table;
-    }();
-    std::string bytes;
-    bytes.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const char32_t cp = nextCodePoint(utf8, i);
-        if (cp < 0x80) {
-            bytes += static_cast<char>(cp);
-            continue;
-        }
-        const auto found = upperHalf.find(cp);
-        if (found == upperHalf.end()) {
-            return std::nullopt;
-        }
-        bytes += found->second;
-    }
-    return bytes;
-}
-
 std::string readWholeFile(const std::string& path) {
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -167,15 +122,9 @@ IniDocument IniDocument::parse(std::string_view bytes) {
     // back in the encoding it came in.
     files::EncodingDetector detector;
     detector.feed(bytes);
-    const files::EncodingDecision decision = detector.decide(true);
-    doc.byteOrderMark_ = decision.bomLength > 0;
-    bytes.remove_prefix(decision.bomLength);
-    std::string decoded;
-    if (decision.encoding == files::TextEncoding::Windows1252) {
-        doc.windows1252_ = true;
-        decoded = files::windows1252ToUtf8(bytes);
-        bytes = decoded;
-    }
+    doc.encoding_ = detector.decide(true);
+    const std::string decoded = files::decodeText(bytes, doc.encoding_);
+    bytes = decoded;
 
     bool newlineSeen = false;
     std::size_t pos = 0;
@@ -461,18 +410,17 @@ std::string IniDocument::serialiseUtf8() const {
 
 std::string IniDocument::serialise() const {
     std::string text = serialiseUtf8();
-    std::string out(byteOrderMark_ ? ByteOrderMark : std::string_view());
-    if (windows1252_) {
-        // Kept in its code page only while that reads back as the same text: a value
-        // with characters outside it, or bytes that would now pass for UTF-8, turn the
-        // whole file into UTF-8 instead.
-        if (std::optional<std::string> legacy = toWindows1252(text);
-            legacy && files::windows1252ToUtf8(*legacy) == text &&
-            (!files::isValidUtf8(*legacy) || *legacy == text)) {
-            return out + *legacy;
-        }
+    if (encoding_.encoding == files::TextEncoding::Utf8) {
+        return encoding_.bomLength > 0 ? std::string(ByteOrderMark) + text : text;
     }
-    return out + text;
+    // Kept in its encoding only while that reads back as the same text: a value with
+    // characters outside the code page, or bytes that would now be taken for another
+    // encoding, turn the whole file into UTF-8 instead.
+    if (std::optional<std::string> kept = files::encodeText(text, encoding_);
+        kept && files::decodeToUtf8(*kept) == text) {
+        return *kept;
+    }
+    return text;
 }
 
 void IniDocument::save(const std::string& path) const {

@@ -7,9 +7,12 @@
 // ending. A new key goes after the last entry of its section, a new section at the end.
 //
 // Text is UTF-8 in memory. A file is decoded with decodeToUtf8, so language files saved
-// in Windows-1252 keep their accents; such a file is written back in Windows-1252 as long
-// as everything in it still fits that code page, so its untouched lines stay byte for
-// byte, and is otherwise rewritten as UTF-8 (its texts unchanged, only their encoding).
+// in Windows-1252, Windows-1256, Big5 or any other code page keep their letters; such a
+// file is written back in its code page as long as everything in it still fits and reads
+// back the same, so its untouched lines stay byte for byte, and is otherwise rewritten as
+// UTF-8 (its texts unchanged, only their encoding).
+
+#include "platform/files/text_decoding.h"
 
 #include <cstddef>
 #include <optional>
@@ -118,8 +121,7 @@ private:
     std::unordered_map<std::string, SectionIndex> sections_; // by lower-case name
     std::vector<std::string> sectionOrder_;                  // lower-case names
     std::string_view newline_ = "\r\n";
-    bool byteOrderMark_ = false;
-    bool windows1252_ = false;
+    files::EncodingDecision encoding_;
     bool modified_ = false;
 };
 

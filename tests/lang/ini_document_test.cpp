@@ -1,6 +1,7 @@
 #include "lang/ini_document.h"
 
 #include "engine/vb_error.h"
+#include "platform/files/text_decoding.h"
 
 #include <gtest/gtest.h>
 
@@ -185,6 +186,39 @@ TEST(IniDocumentWrite, ChangesOnlyWhatItIsAskedTo) {
         EXPECT_EQ(bytes, c.after);
         EXPECT_EQ(IniDocument::parse(bytes).find(c.section, c.key).value_or("<missing>"), c.value);
     }
+}
+
+// Language files written on an Arabic or Chinese Windows are read in their code page and
+// stay in it while what they hold fits.
+TEST(IniDocumentWrite, LanguageFileInItsOwnCodePage) {
+    const std::string message =
+        "\u064A\u062C\u0628 \u0623\u0646 \u062A\u062E\u062A\u0627\u0631 \u0645\u0644\u0641 "
+        "\u0641\u064A\u062C\u0648\u0627\u0644 \u0628\u064A\u0633\u0643 \u0623\u0648\u0644\u0627\u064B !";
+    const std::string arabic =
+        "[FRMain]\r\n"
+        "Form.Caption=\u0627\u0644\u0646\u0627\u0641\u0630\u0629 "
+        "\u0627\u0644\u0631\u0626\u064A\u0633\u064A\u0629\r\n"
+        "BTgo.Caption=\u0627\u0628\u062F\u0623 \u0627\u0644\u062A\u062D\u0648\u064A\u0644\r\n"
+        "[MSG]\r\n"
+        "msg3=" +
+        message + "\r\n";
+    const files::EncodingDecision codePage{files::TextEncoding::Legacy, 0, "WINDOWS-1256"};
+    const std::string inCodePage = files::encodeText(arabic, codePage).value();
+    IniDocument doc = IniDocument::parse(inCodePage);
+    EXPECT_EQ(doc.readString("MSG", "msg3", ""), message);
+    EXPECT_EQ(doc.serialise(), inCodePage);
+
+    doc.set("MSG", "msg4", "\u0645\u0644\u0641 HTML");
+    const std::string kept = doc.serialise();
+    EXPECT_EQ(kept.substr(0, inCodePage.size()), inCodePage);
+    EXPECT_EQ(kept.substr(inCodePage.size()), "msg4=\xE3\xE1\xDD HTML\r\n");
+
+    // A value the code page has no letters for turns the file into UTF-8, texts unchanged.
+    doc.set("MSG", "msg5", "\u6A94\u6848");
+    const std::string converted = doc.serialise();
+    EXPECT_TRUE(files::isValidUtf8(converted));
+    EXPECT_TRUE(converted.starts_with(arabic));
+    EXPECT_EQ(IniDocument::parse(converted).readString("MSG", "msg5", ""), "\u6A94\u6848");
 }
 
 TEST(IniDocumentWrite, SameValueIsNoChange) {

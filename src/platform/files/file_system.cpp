@@ -49,18 +49,29 @@ TextPrefix readTextPrefix(const std::string& path, std::size_t maxBytes) {
         complete = detail::readSome(file.get(), &probe, 1, path) == 0;
     }
     bytes.resize(size);
-    if (!complete) {
-        // Keep whole lines only, which also keeps a character cut in two out of the decision.
-        const std::size_t lastBreak = bytes.find_last_of("\r\n");
-        bytes.resize(lastBreak == std::string::npos ? 0 : lastBreak + 1);
-    }
     EncodingDetector detector;
     detector.feed(bytes);
     const EncodingDecision decision = detector.decide(complete);
-    const std::string_view text = std::string_view(bytes).substr(std::min(decision.bomLength, bytes.size()));
     TextPrefix prefix;
     prefix.complete = complete;
-    prefix.text = decision.encoding == TextEncoding::Utf8 ? std::string(text) : windows1252ToUtf8(text);
+    if (complete) {
+        prefix.text = decodeText(bytes, decision);
+        return prefix;
+    }
+    // Keep whole lines only, found in the decoded text (in UTF-16 a byte 0x0A can be half
+    // of any character); a character cut by the end of the bytes read is left out with
+    // the rest of its line.
+    const std::string_view body = std::string_view(bytes).substr(std::min(decision.bomLength, bytes.size()));
+    if (decision.encoding == TextEncoding::Utf8) {
+        EncodingDecision markSkipped = decision;
+        markSkipped.bomLength = 0;
+        prefix.text = decodeText(body.substr(0, body.find_last_of("\r\n") + 1), markSkipped);
+        return prefix;
+    }
+    TextDecoder decoder(decision);
+    decoder.decode(prefix.text, body);
+    const std::size_t lastBreak = prefix.text.find_last_of("\r\n");
+    prefix.text.resize(lastBreak == std::string::npos ? 0 : lastBreak + 1);
     return prefix;
 }
 

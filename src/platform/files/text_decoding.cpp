@@ -1,34 +1,18 @@
 #include "platform/files/text_decoding.h"
 
+#include "platform/files/text_codecs.h"
+
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 namespace quillon::files {
 
 namespace {
 
-// Sources are overwhelmingly ASCII: test eight bytes at a time before looking at any
-// byte on its own.
-constexpr std::uint64_t HighBits = 0x8080808080808080ull;
-
-std::size_t asciiRun(const unsigned char* bytes, std::size_t size) {
-    std::size_t i = 0;
-    while (i + 16 <= size) {
-        std::uint64_t a;
-        std::uint64_t b;
-        std::memcpy(&a, bytes + i, 8);
-        std::memcpy(&b, bytes + i + 8, 8);
-        if (((a | b) & HighBits) != 0) {
-            break;
-        }
-        i += 16;
-    }
-    while (i < size && bytes[i] < 0x80) {
-        ++i;
-    }
-    return i;
-}
+using detail::asciiRun;
 
 // Length of the sequence a lead byte opens, 0 when the byte cannot open one.
 std::size_t sequenceLength(unsigned char lead) {
@@ -169,32 +153,217 @@ std::string windows1252ToUtf8(std::string_view bytes) {
     return out;
 }
 
+struct EncodingDetector::Candidate {
+    // Nothing when detection failed.
+    std::optional<EncodingDecision> decision;
+    // Reads every byte from the sample on, for a code page that may reject some.
+    std::optional<TextDecoder> checker;
+    std::string scratch;
+
+    explicit Candidate(std::string_view sample)
+        : decision(detail::codePageFor(detail::detectCharset(sample), sample)) {
+        if (decision) {
+            checker.emplace(*decision);
+            if (checker->readsEveryByte()) {
+                checker.reset();
+            } else {
+                check(sample);
+            }
+        }
+    }
+    void check(std::string_view bytes) {
+        if (checker && checker->rejectedBytes() == 0) {
+            scratch.clear();
+            checker->decode(scratch, bytes);
+        }
+    }
+    bool failed() const { return !decision || (checker && checker->rejectedBytes() > 0); }
+};
+
+EncodingDetector::EncodingDetector() = default;
+EncodingDetector::~EncodingDetector() = default;
+
+namespace {
+
+enum class Bom { None, Utf8, Utf16LE, Utf16BE };
+
+Bom bomOf(const unsigned char* head, std::size_t length) {
+    if (length >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) {
+        return Bom::Utf8;
+    }
+    if (length >= 2 && head[0] == 0xFF && head[1] == 0xFE) {
+        return Bom::Utf16LE;
+    }
+    if (length >= 2 && head[0] == 0xFE && head[1] == 0xFF) {
+        return Bom::Utf16BE;
+    }
+    return Bom::None;
+}
+
+bool isLineBreak(char c) {
+    return c == '\r' || c == '\n';
+}
+
+} // namespace
+
+// The lines that hold a byte outside ASCII go into the sample whole; the other lines
+// tell nothing about the code page and only dilute the detector's statistics. Returns
+// where in `bytes` the sample was filled, or npos.
+std::size_t EncodingDetector::sampleLines(std::string_view bytes) {
+    // How much of a long line before its first non-ASCII byte still counts.
+    constexpr std::size_t MaxLead = 1024;
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        if (inSampledLine_) {
+            std::size_t end = pos;
+            while (end < bytes.size() && !isLineBreak(bytes[end])) {
+                ++end;
+            }
+            inSampledLine_ = end == bytes.size();
+            end = std::min(end + (inSampledLine_ ? 0 : 1), bytes.size());
+            const std::size_t taken = std::min(end - pos, SampleSize - sample_.size());
+            sample_.append(bytes.substr(pos, taken));
+            pos += taken;
+            if (sample_.size() == SampleSize) {
+                return pos;
+            }
+            continue;
+        }
+        const std::size_t first = pos + asciiRun(data + pos, bytes.size() - pos);
+        std::size_t lineStart = first;
+        while (lineStart > pos && !isLineBreak(bytes[lineStart - 1])) {
+            --lineStart;
+        }
+        if (lineStart > pos) {
+            lineHead_.clear(); // the line began in this piece
+        }
+        if (first == bytes.size()) {
+            // All ASCII to the end: keep how the last line begins, should it go on.
+            lineHead_.append(bytes.substr(lineStart));
+            if (lineHead_.size() > MaxLead) {
+                lineHead_.erase(0, lineHead_.size() - MaxLead);
+            }
+            return std::string_view::npos;
+        }
+        lineStart = std::max(lineStart, first > MaxLead ? first - MaxLead : 0);
+        lineHead_.append(bytes.substr(lineStart, first - lineStart));
+        if (lineHead_.size() > MaxLead) {
+            lineHead_.erase(0, lineHead_.size() - MaxLead);
+        }
+        sample_.append(lineHead_.substr(0, SampleSize - sample_.size()));
+        lineHead_.clear();
+        inSampledLine_ = true;
+        pos = first;
+        if (sample_.size() == SampleSize) {
+            return pos;
+        }
+    }
+    return std::string_view::npos;
+}
+
 void EncodingDetector::feed(std::string_view bytes) {
     for (std::size_t i = 0; headLength_ < 3 && i < bytes.size(); ++i) {
         head_[headLength_++] = static_cast<unsigned char>(bytes[i]);
     }
+    const Bom bom = bomOf(head_, headLength_);
+    if (bom == Bom::Utf16LE || bom == Bom::Utf16BE) {
+        return;
+    }
     validator_.feed(bytes);
+    if (bom == Bom::Utf8) {
+        return; // the mark decides: only whether every line is UTF-8 is left to find out
+    }
+    if (candidate_) {
+        candidate_->check(bytes);
+        return;
+    }
+    const std::size_t filled = sampleLines(bytes);
+    if (filled != std::string_view::npos) {
+        candidate_ = std::make_unique<Candidate>(sample_);
+        candidate_->check(bytes.substr(filled));
+    }
+}
+
+bool EncodingDetector::settled() const noexcept {
+    const Bom bom = bomOf(head_, headLength_);
+    if (bom == Bom::Utf16LE || bom == Bom::Utf16BE) {
+        return true;
+    }
+    if (validator_.validSoFar()) {
+        return false;
+    }
+    if (bom == Bom::Utf8) {
+        return true;
+    }
+    // A candidate that still reads every byte has to keep doing so to the end.
+    return candidate_ && (candidate_->failed() || !candidate_->checker);
 }
 
 EncodingDecision EncodingDetector::decide(bool wholeText) const {
-    EncodingDecision decision;
-    if (headLength_ == 3 && head_[0] == 0xEF && head_[1] == 0xBB && head_[2] == 0xBF) {
-        decision.bomLength = 3;
+    switch (bomOf(head_, headLength_)) {
+    case Bom::Utf16LE:
+        return EncodingDecision{TextEncoding::Utf16LE, 2};
+    case Bom::Utf16BE:
+        return EncodingDecision{TextEncoding::Utf16BE, 2};
+    case Bom::Utf8: {
+        const bool valid = wholeText && validator_.validComplete();
+        return EncodingDecision{TextEncoding::Utf8, 3, {}, !valid};
+    }
+    case Bom::None:
+        break;
     }
     const bool utf8 = wholeText ? validator_.validComplete() : validator_.validSoFar();
-    decision.encoding = utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
-    return decision;
+    if (utf8) {
+        return EncodingDecision{TextEncoding::Utf8, 0, {}, !wholeText};
+    }
+    const EncodingDecision lastFallback{TextEncoding::Windows1252};
+    if (candidate_) {
+        if (candidate_->failed() || (wholeText && candidate_->checker && candidate_->checker->pending())) {
+            return lastFallback;
+        }
+        return *candidate_->decision;
+    }
+    // The whole of the text fed so far is in the sample.
+    const Candidate candidate(sample_);
+    if (candidate.failed() || (wholeText && candidate.checker && candidate.checker->pending())) {
+        return lastFallback;
+    }
+    return *candidate.decision;
+}
+
+std::string decodeText(std::string_view bytes, const EncodingDecision& decision) {
+    bytes.remove_prefix(std::min(decision.bomLength, bytes.size()));
+    std::string out;
+    if (decision.encoding != TextEncoding::Utf8) {
+        TextDecoder decoder(decision);
+        decoder.decode(out, bytes);
+        decoder.finish(out);
+        return out;
+    }
+    if (!decision.repairLines || isValidUtf8(bytes)) {
+        return std::string(bytes);
+    }
+    out.reserve(bytes.size() + bytes.size() / 8);
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const std::size_t end = std::min(bytes.find_first_of("\r\n", start), bytes.size());
+        const std::string_view line = bytes.substr(start, end - start);
+        if (isValidUtf8(line)) {
+            out.append(line);
+        } else {
+            appendWindows1252AsUtf8(out, line);
+        }
+        out.append(bytes.substr(end, end < bytes.size() ? 1 : 0));
+        start = end + 1;
+    }
+    return out;
 }
 
 std::string decodeToUtf8(std::string_view bytes) {
     EncodingDetector detector;
     detector.feed(bytes);
-    const EncodingDecision decision = detector.decide(true);
-    const std::string_view text = bytes.substr(decision.bomLength);
-    if (decision.encoding == TextEncoding::Utf8) {
-        return std::string(text);
-    }
-    return windows1252ToUtf8(text);
+    return decodeText(bytes, detector.decide(true));
 }
 
 } // namespace quillon::files

@@ -4,6 +4,7 @@
 #include "platform/files/posix_file.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,14 +12,36 @@
 
 namespace quillon::files {
 
-TextReader::TextReader(const std::string& path) : path_(path), buffer_(new char[ChunkSize]) {
+namespace {
+
+std::optional<EncodingDecision> chosenEncoding(std::string_view encoding) {
+    const auto isAuto = [](std::string_view name) {
+        return name.size() == 4 && std::equal(name.begin(), name.end(), "auto", [](char a, char b) {
+                   return std::tolower(static_cast<unsigned char>(a)) == b;
+               });
+    };
+    if (encoding.empty() || isAuto(encoding)) {
+        return std::nullopt;
+    }
+    std::optional<EncodingDecision> chosen = encodingNamed(encoding);
+    if (!chosen) {
+        raiseWithText(vberr::InvalidCall, "Unknown encoding: " + std::string(encoding));
+    }
+    return chosen;
+}
+
+} // namespace
+
+TextReader::TextReader(const std::string& path, std::string_view encoding)
+    : path_(path), buffer_(new char[ChunkSize]) {
+    const std::optional<EncodingDecision> chosen = chosenEncoding(encoding);
     struct stat info {};
     detail::FileDescriptor file = detail::openForReading(path, info);
     fd_ = file.get();
     const bool regular = S_ISREG(info.st_mode);
     size_ = regular ? static_cast<std::uint64_t>(info.st_size) : 0;
     try {
-        decideEncoding(regular);
+        decideEncoding(regular, chosen);
     } catch (...) {
         fd_ = -1;
         throw;
@@ -32,10 +55,14 @@ TextReader::~TextReader() {
 
 TextReader::TextReader(TextReader&& other) noexcept
     : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)), buffer_(std::move(other.buffer_)),
-      position_(std::exchange(other.position_, 0)), end_(std::exchange(other.end_, 0)),
-      nextLineFeed_(other.nextLineFeed_), consumedBefore_(other.consumedBefore_), size_(other.size_),
+      decoder_(std::move(other.decoder_)), decoded_(std::move(other.decoded_)),
+      chunkBytes_(std::exchange(other.chunkBytes_, 0)), position_(std::exchange(other.position_, 0)),
+      end_(std::exchange(other.end_, 0)), nextLineFeed_(other.nextLineFeed_),
+      consumedBefore_(other.consumedBefore_), size_(other.size_),
       endOfFile_(std::exchange(other.endOfFile_, true)), pendingLineFeed_(other.pendingLineFeed_),
-      decision_(other.decision_), checkEachLine_(other.checkEachLine_) {}
+      decision_(other.decision_), checkEachLine_(other.checkEachLine_) {
+    other.decoder_.reset();
+}
 
 TextReader& TextReader::operator=(TextReader&& other) noexcept {
     if (this != &other) {
@@ -43,6 +70,10 @@ TextReader& TextReader::operator=(TextReader&& other) noexcept {
         path_ = std::move(other.path_);
         fd_ = std::exchange(other.fd_, -1);
         buffer_ = std::move(other.buffer_);
+        decoder_ = std::move(other.decoder_);
+        other.decoder_.reset();
+        decoded_ = std::move(other.decoded_);
+        chunkBytes_ = std::exchange(other.chunkBytes_, 0);
         position_ = std::exchange(other.position_, 0);
         end_ = std::exchange(other.end_, 0);
         nextLineFeed_ = other.nextLineFeed_;
@@ -56,12 +87,59 @@ TextReader& TextReader::operator=(TextReader&& other) noexcept {
     return *this;
 }
 
-void TextReader::decideEncoding(bool regularFile) {
+void TextReader::readFirstChunk() {
+    char* buffer = buffer_.get();
+    while (end_ < ChunkSize) {
+        const std::size_t got = detail::readSome(fd_, buffer + end_, ChunkSize - end_, path_);
+        if (got == 0) {
+            endOfFile_ = true;
+            break;
+        }
+        end_ += got;
+    }
+}
+
+// The buffer holds the first `rawSize` bytes of the file, read for the decision: the lines
+// start after the byte-order mark.
+void TextReader::startDecoding(std::size_t rawSize) {
+    const std::size_t skip = std::min(decision_.bomLength, rawSize);
+    checkEachLine_ = decision_.encoding == TextEncoding::Utf8 && decision_.repairLines;
+    if (decision_.encoding == TextEncoding::Utf8) {
+        end_ = rawSize;
+        position_ = skip;
+        return;
+    }
+    decoder_.emplace(decision_);
+    decoded_.clear();
+    decoder_->decode(decoded_, std::string_view(buffer_.get() + skip, rawSize - skip));
+    if (endOfFile_) {
+        decoder_->finish(decoded_);
+    }
+    chunkBytes_ = rawSize;
+    position_ = 0;
+    end_ = decoded_.size();
+}
+
+void TextReader::decideEncoding(bool regularFile, std::optional<EncodingDecision> chosen) {
+    if (chosen) {
+        // Read as the user says; a byte-order mark of that very encoding is still no text.
+        readFirstChunk();
+        const std::string_view head(buffer_.get(), std::min<std::size_t>(end_, 3));
+        if ((chosen->encoding == TextEncoding::Utf8 && head == "\xEF\xBB\xBF") ||
+            (chosen->encoding == TextEncoding::Utf16LE && head.starts_with("\xFF\xFE")) ||
+            (chosen->encoding == TextEncoding::Utf16BE && head.starts_with("\xFE\xFF"))) {
+            chosen->bomLength = chosen->encoding == TextEncoding::Utf8 ? 3 : 2;
+        }
+        decision_ = *chosen;
+        startDecoding(end_);
+        return;
+    }
     EncodingDetector detector;
     char* buffer = buffer_.get();
     if (regularFile) {
-        // One pass over the file before any line is read: a file is one encoding, and the
-        // first byte that is not UTF-8 may come late. The pass stops as soon as it knows.
+        // One pass over the file before any line is read: a file is one encoding, and
+        // what decides it may come late (the first byte that is not UTF-8, a character
+        // the detected code page cannot read). The pass stops as soon as it knows.
         long long offset = 0;
         std::size_t firstChunk = 0;
         int chunksRead = 0;
@@ -84,44 +162,63 @@ void TextReader::decideEncoding(bool regularFile) {
         decision_ = detector.decide(reachedEnd);
         if (chunksRead == 1 && ::lseek(fd_, static_cast<off_t>(firstChunk), SEEK_SET) >= 0) {
             // The buffer still holds the first chunk: a small file is read only once.
-            end_ = firstChunk;
-            position_ = decision_.bomLength;
-        } else if (decision_.bomLength > 0) {
+            startDecoding(firstChunk);
+        } else {
             ::lseek(fd_, static_cast<off_t>(decision_.bomLength), SEEK_SET);
             consumedBefore_ = decision_.bomLength;
+            if (decision_.encoding != TextEncoding::Utf8) {
+                decoder_.emplace(decision_);
+            }
+            checkEachLine_ = decision_.encoding == TextEncoding::Utf8 && decision_.repairLines;
         }
         return;
     }
     // A pipe or device cannot be read twice: decide on the first chunk and keep it.
-    while (end_ < ChunkSize) {
-        const std::size_t got = detail::readSome(fd_, buffer + end_, ChunkSize - end_, path_);
-        if (got == 0) {
-            endOfFile_ = true;
-            break;
-        }
-        end_ += got;
-    }
+    readFirstChunk();
     detector.feed(std::string_view(buffer, end_));
     decision_ = detector.decide(endOfFile_);
-    position_ = std::min(decision_.bomLength, end_);
-    checkEachLine_ = !endOfFile_ && decision_.encoding == TextEncoding::Utf8;
+    startDecoding(end_);
 }
 
 bool TextReader::fill() {
-    consumedBefore_ += end_;
+    consumedBefore_ += decoder_ ? chunkBytes_ : end_;
+    chunkBytes_ = 0;
     position_ = 0;
     end_ = 0;
     nextLineFeed_ = 0;
     if (fd_ < 0 || endOfFile_) {
         return false;
     }
-    const std::size_t got = detail::readSome(fd_, buffer_.get(), ChunkSize, path_);
-    if (got == 0) {
-        endOfFile_ = true;
-        return false;
+    if (!decoder_) {
+        const std::size_t got = detail::readSome(fd_, buffer_.get(), ChunkSize, path_);
+        if (got == 0) {
+            endOfFile_ = true;
+            return false;
+        }
+        end_ = got;
+        return true;
     }
-    end_ = got;
-    return true;
+    decoded_.clear();
+    // A chunk may decode to nothing yet (a character cut in two by its end).
+    while (decoded_.empty()) {
+        const std::size_t got = detail::readSome(fd_, buffer_.get(), ChunkSize, path_);
+        if (got == 0) {
+            endOfFile_ = true;
+            decoder_->finish(decoded_);
+            break;
+        }
+        chunkBytes_ += got;
+        decoder_->decode(decoded_, std::string_view(buffer_.get(), got));
+    }
+    end_ = decoded_.size();
+    return end_ > 0;
+}
+
+std::uint64_t TextReader::bytesConsumed() const noexcept {
+    if (!decoder_) {
+        return consumedBefore_ + position_;
+    }
+    return consumedBefore_ + (end_ == 0 ? 0 : chunkBytes_ * position_ / end_);
 }
 
 void TextReader::skipPendingLineFeed() {
@@ -133,16 +230,8 @@ void TextReader::skipPendingLineFeed() {
         return;
     }
     pendingLineFeed_ = false;
-    if (buffer_[position_] == '\n') {
+    if (text()[position_] == '\n') {
         ++position_;
-    }
-}
-
-void TextReader::appendDecoded(std::string& out, const char* bytes, std::size_t size) const {
-    if (decision_.encoding == TextEncoding::Windows1252) {
-        appendWindows1252AsUtf8(out, std::string_view(bytes, size));
-    } else {
-        out.append(bytes, size);
     }
 }
 
@@ -163,7 +252,7 @@ bool TextReader::readLine(std::string& line) {
             }
             return started;
         }
-        const char* buffer = buffer_.get();
+        const char* buffer = text();
         if (nextLineFeed_ == 0 || nextLineFeed_ < position_) {
             const void* found = std::memchr(buffer + position_, '\n', end_ - position_);
             nextLineFeed_ = found ? static_cast<std::size_t>(static_cast<const char*>(found) - buffer) : end_;
@@ -173,12 +262,12 @@ bool TextReader::readLine(std::string& line) {
             carriageReturn ? static_cast<std::size_t>(static_cast<const char*>(carriageReturn) - buffer)
                            : nextLineFeed_;
         if (lineEnd == end_) {
-            appendDecoded(line, buffer + position_, end_ - position_);
+            line.append(buffer + position_, end_ - position_);
             position_ = end_;
             started = true;
             continue;
         }
-        appendDecoded(line, buffer + position_, lineEnd - position_);
+        line.append(buffer + position_, lineEnd - position_);
         position_ = lineEnd + 1;
         if (buffer[lineEnd] == '\r') {
             if (position_ < end_) {
@@ -206,10 +295,16 @@ std::string TextReader::ReadAll() {
     std::string all;
     skipPendingLineFeed();
     while (position_ < end_ || fill()) {
-        appendDecoded(all, buffer_.get() + position_, end_ - position_);
+        all.append(text() + position_, end_ - position_);
         position_ = end_;
     }
-    finishLine(all);
+    if (checkEachLine_ && !isValidUtf8(all)) {
+        // Line by line, as readLine() would have: one stray byte does not turn the
+        // lines around it.
+        EncodingDecision repair = decision_;
+        repair.bomLength = 0;
+        all = decodeText(all, repair);
+    }
     return all;
 }
 
@@ -223,7 +318,8 @@ void TextReader::Close() noexcept {
         ::close(fd_);
         fd_ = -1;
     }
-    consumedBefore_ += position_;
+    consumedBefore_ = bytesConsumed();
+    chunkBytes_ = 0;
     position_ = 0;
     end_ = 0;
     endOfFile_ = true;

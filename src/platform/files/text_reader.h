@@ -6,15 +6,20 @@
 // cut; a final line break adds no empty line.
 //
 // The encoding is decided once, before the first line is handed out, by
-// EncodingDetector: over the whole file for a plain file (one fast pass that stops at the
-// first byte that is not UTF-8), over the first chunk for a pipe or device, whose later
-// lines then fall back to Windows-1252 one by one should they not be UTF-8.
+// EncodingDetector: over the whole file for a plain file (one fast pass that stops as soon
+// as nothing further can change the decision), over the first chunk for a pipe or device,
+// whose later lines then fall back to Windows-1252 one by one should they not be UTF-8.
+// Text in any other encoding is decoded a chunk at a time (a character cut by the chunk's
+// end is finished by the next) and split into lines once decoded, which is what UTF-16
+// needs.
 
 #include "platform/files/text_decoding.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace quillon::files {
 
@@ -23,8 +28,10 @@ public:
     static constexpr std::size_t ChunkSize = 64 * 1024;
 
     // Opens the file: 53 file not found, 76 path not found, 70 permission denied, 75 for a
-    // folder or any other access error, the message naming `path`.
-    explicit TextReader(const std::string& path);
+    // folder or any other access error, the message naming `path`. `encoding` names the
+    // code page to read instead of detecting it (any name iconv knows); empty or "auto"
+    // detects. An unknown name raises 5 naming it.
+    explicit TextReader(const std::string& path, std::string_view encoding = {});
     ~TextReader();
     TextReader(TextReader&&) noexcept;
     TextReader& operator=(TextReader&&) noexcept;
@@ -50,19 +57,28 @@ public:
     // The file's size in bytes when it was opened (0 for a pipe or device).
     std::uint64_t size() const noexcept { return size_; }
     // Bytes of the file consumed so far, line breaks and BOM included: the honest measure
-    // of progress through size().
-    std::uint64_t bytesConsumed() const noexcept { return consumedBefore_ + position_; }
+    // of progress through size(). Within a chunk read from another encoding than UTF-8 it
+    // is prorated.
+    std::uint64_t bytesConsumed() const noexcept;
 
 private:
     bool fill();
     void skipPendingLineFeed();
-    void decideEncoding(bool regularFile);
-    void appendDecoded(std::string& out, const char* bytes, std::size_t size) const;
+    void decideEncoding(bool regularFile, std::optional<EncodingDecision> chosen);
+    void readFirstChunk();
+    void startDecoding(std::size_t rawSize);
+    // The text being split: the chunk as read, or as decoded.
+    const char* text() const noexcept { return decoder_ ? decoded_.data() : buffer_.get(); }
     void finishLine(std::string& line) const;
 
     std::string path_;
     int fd_ = -1;
     std::unique_ptr<char[]> buffer_;
+    // For any encoding but UTF-8: the decoder and the UTF-8 of the chunk, with the count
+    // of bytes of the file it came from.
+    std::optional<TextDecoder> decoder_;
+    std::string decoded_;
+    std::size_t chunkBytes_ = 0;
     std::size_t position_ = 0;
     std::size_t end_ = 0;
     // Where the next line feed is in the buffer (end_ when none), so that a file of lone
@@ -75,7 +91,7 @@ private:
     // chunk belongs to that line break.
     bool pendingLineFeed_ = false;
     EncodingDecision decision_;
-    // The encoding was decided on a sample, so each line is checked on its own.
+    // UTF-8 that was not seen to hold for every line, so each line is checked on its own.
     bool checkEachLine_ = false;
 };
 

@@ -1,5 +1,6 @@
 #include "platform/files/file_system.h"
 #include "platform/files/text_reader.h"
+#include "support/legacy_text.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,9 @@
 namespace quillon::files {
 namespace {
 
+using test::encodeAs;
+using test::PhraseFile;
+using test::phraseFiles;
 using test::ScratchDir;
 using test::writeBytes;
 
@@ -153,7 +157,7 @@ TEST(TextReader, Windows1252FileIsDecoded) {
     EXPECT_EQ(reader.ReadLine(), "\u0081");
 }
 
-TEST(TextReader, OneLateNonUtf8ByteMakesTheWholeFileWindows1252) {
+TEST(TextReader, OneLateNonUtf8ByteMakesTheWholeFileALegacyCodePage) {
     ScratchDir dir;
     const std::string path = (dir / "late.bas").string();
     std::string bytes = "caf\xC3\xA9\n";
@@ -162,9 +166,10 @@ TEST(TextReader, OneLateNonUtf8ByteMakesTheWholeFileWindows1252) {
     }
     bytes += "' \x93the end\x94";
     writeBytes(path, bytes);
+    EXPECT_NE(TextReader(path).encoding().encoding, TextEncoding::Utf8);
     const auto lines = readAllLines(path);
     ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.front(), "caf\u00C3\u00A9");
+    EXPECT_NE(lines.front(), "caf\u00E9");
     EXPECT_EQ(lines.back(), "' \u201Cthe end\u201D");
 }
 
@@ -286,6 +291,150 @@ TEST(TextReader, UnreadableFileRaises70) {
     } catch (const VbError& error) {
         EXPECT_EQ(error.number(), 70);
     }
+}
+
+PhraseFile phrasesOf(const std::string& label) {
+    for (PhraseFile& file : phraseFiles()) {
+        if (file.label == label) {
+            return file;
+        }
+    }
+    ADD_FAILURE() << "no phrases in " << label;
+    return {};
+}
+
+// Lines of the language's phrases, shifted by a few bytes each so that its characters
+// land on every offset of the chunk edges, over several chunks.
+std::string manyLines(const std::vector<std::string>& phrases, std::size_t size) {
+    std::string text;
+    for (std::size_t i = 0; text.size() < size; ++i) {
+        text += "' " + std::string(i % 7, '-') + phrases[i % phrases.size()] + (i % 3 == 0 ? "\n" : "\r\n");
+    }
+    return text;
+}
+
+struct StreamCase {
+    const char* name;
+    std::string label;   // whose phrases
+    std::string bom;     // written before the text
+    std::string written; // iconv name the text is written in
+    EncodingDecision decision;
+};
+void PrintTo(const StreamCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class LegacyStreams : public ::testing::TestWithParam<StreamCase> {};
+
+TEST_P(LegacyStreams, CharactersCutByChunkEdgesAreReadWhole) {
+    const StreamCase& c = GetParam();
+    const std::string text = manyLines(phrasesOf(c.label).phrases, 3 * Chunk);
+    const std::string bytes = c.bom + encodeAs(text, c.written);
+    ScratchDir dir;
+    const std::string path = (dir / "source.frm").string();
+    writeBytes(path, bytes);
+    TextReader reader(path);
+    EXPECT_EQ(reader.encoding(), c.decision);
+    std::vector<std::string> lines;
+    std::string line;
+    while (reader.readLine(line)) {
+        lines.push_back(line);
+    }
+    EXPECT_EQ(lines, linesOf(text));
+    EXPECT_EQ(reader.bytesConsumed(), bytes.size());
+    EXPECT_EQ(TextReader(path).ReadAll(), text);
+    EXPECT_EQ(decodeToUtf8(bytes), text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CodePages, LegacyStreams,
+    ::testing::Values(
+        StreamCase{"big5", "big5", "", "CP950", EncodingDecision{TextEncoding::Legacy, 0, "CP950"}},
+        StreamCase{"gb2312", "gb2312", "", "GB2312", EncodingDecision{TextEncoding::Legacy, 0, "CP936"}},
+        StreamCase{"shiftJis", "shift_jis", "", "CP932", EncodingDecision{TextEncoding::Legacy, 0, "CP932"}},
+        StreamCase{"arabic", "windows-1256", "", "WINDOWS-1256",
+                   EncodingDecision{TextEncoding::Legacy, 0, "WINDOWS-1256"}},
+        StreamCase{"utf16le", "big5", "\xFF\xFE", "UTF-16LE", EncodingDecision{TextEncoding::Utf16LE, 2}},
+        StreamCase{"utf16be", "windows-1256", "\xFE\xFF", "UTF-16BE",
+                   EncodingDecision{TextEncoding::Utf16BE, 2}}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST(TextReader, PipeInALegacyCodePageIsDecodedAcrossChunks) {
+    const std::string text = manyLines(phrasesOf("shift_jis").phrases, 3 * Chunk);
+    const std::string bytes = encodeAs(text, "CP932");
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    std::thread writer([&] {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n =
+                ::write(ends[1], bytes.data() + done, std::min<std::size_t>(bytes.size() - done, 999));
+            if (n <= 0) {
+                break;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        ::close(ends[1]);
+    });
+    std::vector<std::string> lines;
+    {
+        TextReader reader("/dev/fd/" + std::to_string(ends[0]));
+        EXPECT_EQ(reader.encoding(), (EncodingDecision{TextEncoding::Legacy, 0, "CP932"}));
+        std::string line;
+        while (reader.readLine(line)) {
+            lines.push_back(line);
+        }
+    }
+    writer.join();
+    ::close(ends[0]);
+    EXPECT_EQ(lines, linesOf(text));
+}
+
+TEST(TextReader, ChosenEncodingOverridesDetection) {
+    ScratchDir dir;
+    // KOI8-R, which Windows never used for sources: detection reads it as Windows-1251.
+    const std::string russian = "' \u0421\u043E\u0445\u0440\u0430\u043D\u0438\u0442\u044C "
+                                "\u0438\u0437\u043C\u0435\u043D\u0435\u043D\u0438\u044F?\r\n";
+    const std::string path = (dir / "koi8.bas").string();
+    writeBytes(path, encodeAs(russian, "KOI8-R"));
+    EXPECT_NE(TextReader(path).ReadAll(), russian);
+    EXPECT_NE(TextReader(path, "auto").ReadAll(), russian);
+    TextReader chosen(path, "koi8-r");
+    EXPECT_EQ(chosen.encoding(), (EncodingDecision{TextEncoding::Legacy, 0, "KOI8-R"}));
+    EXPECT_EQ(chosen.ReadAll(), russian);
+
+    // A byte-order mark of the chosen encoding is no text.
+    writeBytes(path, "\xEF\xBB\xBF"
+                     "caf\xC3\xA9\r\n\x93\x94");
+    TextReader utf8(path, "UTF-8");
+    EXPECT_EQ(utf8.ReadLine(), "caf\u00E9");
+    EXPECT_EQ(utf8.ReadLine(), "\u201C\u201D");
+    writeBytes(path, std::string("\xFF\xFEH\0i\0", 6));
+    EXPECT_EQ(TextReader(path, "utf-16le").ReadAll(), "Hi");
+    writeBytes(path, "caf\xE9");
+    EXPECT_EQ(TextReader(path, "ISO-8859-15").ReadAll(), "caf\u00E9");
+
+    try {
+        TextReader unknown(path, "klingon");
+        FAIL() << "read in klingon";
+    } catch (const VbError& error) {
+        EXPECT_EQ(error.number(), 5);
+        EXPECT_EQ(error.description(), "Unknown encoding: klingon");
+    }
+}
+
+TEST(TextPrefix, CutPrefixKeepsWholeDecodedLines) {
+    ScratchDir dir;
+    const std::string path = (dir / "sheet.css").string();
+    // In UTF-16 the byte 0x0A is also half of other characters (U+0A00, U+010A).
+    const std::string text = "a\u010A\u0A0Ab\r\nsecond\r\nthird line\r\n";
+    writeBytes(path, "\xFF\xFE" + encodeAs(text, "UTF-16LE"));
+    TextPrefix whole = readTextPrefix(path, 1000);
+    EXPECT_TRUE(whole.complete);
+    EXPECT_EQ(whole.text, text);
+    TextPrefix cut = readTextPrefix(path, 2 + 2 * 14 + 1);
+    EXPECT_FALSE(cut.complete);
+    EXPECT_EQ(cut.text, "a\u010A\u0A0Ab\r\nsecond\r\n");
 }
 
 } // namespace

@@ -1,0 +1,160 @@
+#pragma once
+// Sources in the code pages of other countries, made for the tests from UTF-8 text of our
+// own: the phrases under data/encodings, one file per language, named
+// "<code page>.<language>.txt", put into Visual Basic forms and turned by iconv into the
+// bytes the author's Windows would have saved.
+
+#include "platform/files/text_decoding.h"
+#include "support/test_support.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <filesystem>
+#include <iconv.h>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillon::files {
+
+// Decisions by name in test messages.
+inline void PrintTo(const EncodingDecision& decision, std::ostream* out) {
+    *out << decision.name() << " (BOM " << decision.bomLength
+         << (decision.repairLines ? ", lines checked)" : ")");
+}
+
+} // namespace quillon::files
+
+namespace quillon::test {
+
+// `utf8` in the iconv code page `encoding`; throws when a character has no place there.
+inline std::string encodeAs(std::string_view utf8, const std::string& encoding) {
+    const iconv_t cd = ::iconv_open(encoding.c_str(), "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1))) {
+        throw std::runtime_error("iconv does not know " + encoding);
+    }
+    std::string out(utf8.size() * 4 + 16, '\0');
+    char* in = const_cast<char*>(utf8.data());
+    std::size_t inLeft = utf8.size();
+    char* o = out.data();
+    std::size_t outLeft = out.size();
+    const std::size_t result = ::iconv(cd, &in, &inLeft, &o, &outLeft);
+    ::iconv(cd, nullptr, nullptr, &o, &outLeft);
+    ::iconv_close(cd);
+    if (result == static_cast<std::size_t>(-1)) {
+        throw std::runtime_error("cannot write the text in " + encoding);
+    }
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+struct PhraseFile {
+    std::string label;    // the code page as people call it: "big5", "windows-1256"
+    std::string encoding; // the iconv name of what Windows writes for it
+    std::string language;
+    std::vector<std::string> phrases;
+};
+
+// Windows writes Big5 and Shift-JIS as its own code pages 950 and 932, which also keep
+// the backslash and tilde where ASCII has them.
+inline std::string windowsEncodingFor(const std::string& label) {
+    if (label == "big5") {
+        return "CP950";
+    }
+    if (label == "shift_jis") {
+        return "CP932";
+    }
+    return label;
+}
+
+inline std::vector<PhraseFile> phraseFiles() {
+    std::vector<PhraseFile> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dataDir() / "encodings")) {
+        const std::string name = entry.path().filename().string();
+        const std::size_t dot = name.find('.');
+        if (entry.path().extension() != ".txt" || dot == std::string::npos) {
+            continue;
+        }
+        PhraseFile file;
+        file.label = name.substr(0, dot);
+        file.encoding = windowsEncodingFor(file.label);
+        file.language = entry.path().stem().string().substr(dot + 1);
+        const std::string text = readBytes(entry.path());
+        std::size_t start = 0;
+        while (start < text.size()) {
+            const std::size_t end = std::min(text.find('\n', start), text.size());
+            if (end > start) {
+                file.phrases.push_back(text.substr(start, end - start));
+            }
+            start = end + 1;
+        }
+        files.push_back(std::move(file));
+    }
+    std::sort(files.begin(), files.end(), [](const PhraseFile& a, const PhraseFile& b) {
+        return a.label + a.language < b.label + b.language;
+    });
+    return files;
+}
+
+// A form as the development environment saves it, with `count` of the phrases (picked by
+// `seed`) in its captions, comments and messages, and a control named in the language.
+inline std::string vb6Form(const std::vector<std::string>& phrases, std::size_t count, std::size_t seed) {
+    std::vector<std::string> pick;
+    for (std::size_t i = 0; i < count; ++i) {
+        pick.push_back(phrases[(seed * 7 + i * 5) % phrases.size()]);
+    }
+    // The control's name: the letters of the first word of the first phrase.
+    std::string word;
+    for (char c : pick[0].substr(0, pick[0].find(' '))) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80 || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z')) {
+            word += c;
+        }
+    }
+    // Punctuation a name cannot hold, in UTF-8 (the inverted question mark, the full-width
+    // and the Arabic question marks).
+    for (const std::string_view mark : {"\xC2\xBF", "\xEF\xBC\x9F", "\xD8\x9F"}) {
+        for (std::size_t at; (at = word.find(mark)) != std::string::npos;) {
+            word.erase(at, mark.size());
+        }
+    }
+    const std::string control = "lbl" + word;
+    std::string form = "VERSION 5.00\r\n"
+                       "Begin VB.Form frmMain\r\n"
+                       "   Caption         =   \"" +
+                       pick[0] +
+                       "\"\r\n"
+                       "   ClientHeight    =   3195\r\n"
+                       "   ClientWidth     =   4680\r\n"
+                       "   Begin VB.CommandButton cmdOK\r\n"
+                       "      Caption         =   \"OK\"\r\n"
+                       "      TabIndex        =   0\r\n"
+                       "   End\r\n"
+                       "   Begin VB.Label " +
+                       control +
+                       "\r\n"
+                       "      Caption         =   \"" +
+                       pick[count > 1 ? 1 : 0] +
+                       "\"\r\n"
+                       "   End\r\n"
+                       "End\r\n"
+                       "Attribute VB_Name = \"frmMain\"\r\n"
+                       "Attribute VB_GlobalNameSpace = False\r\n"
+                       "Option Explicit\r\n"
+                       "\r\n";
+    for (std::size_t i = 0; i < count; ++i) {
+        form += "' " + pick[i] + "\r\n";
+        form += "Private Sub Command" + std::to_string(i) + "_Click()\r\n";
+        form += "    Dim nResult As Integer\r\n";
+        form +=
+            "    nResult = MsgBox(\"" + pick[(i + 1) % count] + "\", vbYesNo + vbQuestion, App.Title)\r\n";
+        form += "    If nResult = vbYes Then " + control + ".Caption = \"" + pick[i] + "\"\r\n";
+        form += "End Sub\r\n\r\n";
+    }
+    return form;
+}
+
+} // namespace quillon::test
