@@ -271,6 +271,8 @@ void ColorsPane::buildFontControls() {
     connect(fontButton_, &QPushButton::clicked, this, [this] { BTfont_Click(); });
 
     fontLabel_ = named(new QLabel(this), "LBLfont");
+    // The label shows the scheme's font name, which no language file may change.
+    fontLabel_->setProperty("vbKeepText", true);
     QFont font(toQString(DefaultFontName));
     font.setPointSizeF(10);
     fontLabel_->setFont(font);

@@ -4,11 +4,13 @@
 #include "controls/switch_button.h"
 #include "controls/vb_color.h"
 #include "lang/language_files.h"
+#include "lang/qt/form_texts.h"
 #include "lang/translate.h"
 #include "platform/qt/qt_text.h"
 #include "window/colors_pane.h"
 #include "window/direct_pane.h"
 #include "window/files_pane.h"
+#include "window/language_menu.h"
 #include "window/twips.h"
 #include "window/window_look.h"
 
@@ -105,6 +107,9 @@ void FRMain::buildPanes() {
     // The Batch pane's frame; the batch controls fill it.
     auto* batch = new QFrame(this);
     direct_ = new DirectPane(*this, *colors_, uiYield_, this);
+    languageMenu_ = new LanguageMenu(*this, services_);
+    connect(&files_->cmdTranslate(), &SwitchButton::Click, this,
+            [this] { languageMenu_->popUpUnder(files_->cmdTranslate()); });
 
     frames_ = {files_, colors_, batch, direct_};
     for (int i = 0; i < PaneCount; ++i) {
@@ -142,24 +147,16 @@ void FRMain::Form_Load() {
         files_->TXThead().setText(folder + QStringLiteral("/header.txt"));
         files_->TXTfoot().setText(folder + QStringLiteral("/footer.txt"));
 
-        writeMessageTable();
+        // English.lng always carries the built-in texts, whatever was edited in it, so a
+        // translator can start from a complete file.
+        lang::ExportFormTexts(*this, lang::defaultLanguageFile(services_.programFolder));
         QCoreApplication::processEvents();
-        lang::setCurrentLanguageFile(lang::defaultLanguageFile(services_.programFolder));
+        lang::TranslateForm(*this, lang::startupLanguageFile(services_.settings, services_.programFolder));
+        languageMenu_->FillLanguageMenu();
         QCoreApplication::processEvents();
 
         selectPane(FilesPaneIndex);
     });
-}
-
-void FRMain::writeMessageTable() {
-    // The messages are looked up in the current language file when they are shown, so the
-    // default file must carry them. A program folder that cannot be written is no reason
-    // not to start: the messages then come out empty, as for any file without them.
-    try {
-        lang::WriteIniSection(lang::defaultLanguageFile(services_.programFolder), lang::MessageSection,
-                              lang::englishMessages());
-    } catch (const VbError&) {
-    }
 }
 
 void FRMain::SwitchButton_Click(int index) {

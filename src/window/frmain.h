@@ -28,6 +28,7 @@ namespace quillon::window {
 class ColorsPane;
 class DirectPane;
 class FilesPane;
+class LanguageMenu;
 
 // The window's caption, and what the bar says after a page could not be written.
 inline constexpr char WindowCaption[] = "Quillon 2.0 Free";
@@ -69,6 +70,7 @@ public:
     FilesPane& files() { return *files_; }
     ColorsPane& colors() { return *colors_; }
     DirectPane& direct() { return *direct_; }
+    LanguageMenu& languageMenu() { return *languageMenu_; }
     QFrame& FrameSTEP(int index) { return *frames_.at(static_cast<std::size_t>(index)); }
     SwitchButton& switchButton(int index) { return *switchButtons_.at(static_cast<std::size_t>(index)); }
     UiYield& uiYield() override { return uiYield_; }
@@ -83,7 +85,6 @@ private:
     // Disables or enables the panes and pane buttons from `first` to `last`.
     void fencePanes(int first, int last, bool enabled);
     void showWaitCursor(bool on);
-    void writeMessageTable();
 
     WindowServices services_;
     platform::MessageBoxErrorReporter errorReporter_;
@@ -94,6 +95,7 @@ private:
     FilesPane* files_ = nullptr;
     ColorsPane* colors_ = nullptr;
     DirectPane* direct_ = nullptr;
+    LanguageMenu* languageMenu_ = nullptr;
     BarColor* PBC_ = nullptr;
 
     int shownPane_ = -1;

@@ -18,6 +18,7 @@ namespace {
 
 constexpr const char* CaptionProperty = "Caption";
 constexpr const char* IndexProperty = "vbIndex";
+constexpr const char* KeepTextProperty = "vbKeepText";
 
 bool hasCaptionProperty(const QObject& object) {
     return object.metaObject()->indexOfProperty(CaptionProperty) >= 0;
@@ -47,7 +48,9 @@ std::string keyOf(const QObject& object, const char* property) {
 
 void collect(QObject& parent, std::vector<ControlText>& found) {
     for (QObject* child : parent.children()) {
-        if (!child->objectName().isEmpty() && !child->objectName().startsWith(QLatin1String("qt_"))) {
+        const bool named =
+            !child->objectName().isEmpty() && !child->objectName().startsWith(QLatin1String("qt_"));
+        if (named && !child->property(KeepTextProperty).toBool()) {
             if (hasCaption(*child)) {
                 found.push_back({child, keyOf(*child, "Caption"), true});
             }

@@ -6,6 +6,8 @@
 // keys), an optional index ("vbIndex" property, for controls that share a name), and the
 // texts it has: a caption and a tool tip. Keys are "Form.Caption" for the window, then
 // Name.Caption, Name.ToolTipText, or Name(Index).Caption, Name(Index).ToolTipText.
+// A control whose caption shows data rather than words (the font label shows the
+// scheme's font name) sets the property "vbKeepText" and is left out of both walks.
 
 #include <QString>
 
