@@ -1,17 +1,23 @@
 #include "cli_commands.h"
 
+#include "engine/colorise.h"
 #include "engine/direct_conversion.h"
 #include "engine/page_writer.h"
 #include "engine/vb_error.h"
 #include "lang/translate.h"
+#include "platform/files/text_decoding.h"
 #include "platform/files/text_reader.h"
 #include "scheme/style_sheet.h"
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -46,6 +52,9 @@ Options:
                                    the style rules
   --header FILE, --footer FILE     header and footer copied into pages (default: header.txt
                                    and footer.txt in the program's folder)
+  --encoding NAME                  read sources in the code page NAME (any name iconv
+                                   knows, such as CP1251, CP950 or UTF-16LE) instead of
+                                   detecting it; "auto", the default, detects
   --jobs N                         batch: convert N files at once (default: one per core)
   --help                           show this text
 )";
@@ -67,6 +76,7 @@ struct Options {
     std::optional<std::string> linkCss;
     std::optional<std::string> header;
     std::optional<std::string> footer;
+    std::string encoding; // empty: detected
     unsigned jobs = 0;
     std::vector<std::string> operands;
 };
@@ -109,6 +119,20 @@ unsigned parseJobs(std::string_view text) {
         throw UsageError{"--jobs needs a whole number from 1 to 1000"};
     }
     return value;
+}
+
+// The name as the file layer takes it: empty for detection.
+std::string encodingOption(const std::string& name) {
+    std::string lower = name;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (lower == "auto") {
+        return {};
+    }
+    if (!files::encodingNamed(name)) {
+        throw UsageError{"--encoding: unknown encoding '" + name + "'"};
+    }
+    return name;
 }
 
 Options parse(int argc, char** argv) {
@@ -166,6 +190,11 @@ Options parse(int argc, char** argv) {
         } else if (arg == "--footer") {
             pageOption();
             options.footer = value();
+        } else if (arg == "--encoding") {
+            if (options.command == "css") {
+                throw UsageError{"option --encoding does not apply to css"};
+            }
+            options.encoding = encodingOption(value());
         } else if (arg == "--jobs") {
             if (options.command != "batch") {
                 throw UsageError{"option --jobs applies to batch only"};
@@ -249,6 +278,7 @@ PageJob jobOf(const Options& options, const ColourScheme& scheme) {
     job.header = options.header.value_or(folder + "/header.txt");
     job.footer = options.footer.value_or(folder + "/footer.txt");
     job.optimize = options.optimize;
+    job.sourceEncoding = options.encoding;
     job.scheme = scheme;
     if (options.linkCss) {
         job.linkedStyleSheet = std::filesystem::path(*options.linkCss).filename().string();
@@ -259,22 +289,35 @@ PageJob jobOf(const Options& options, const ColourScheme& scheme) {
 // Standard output through one large buffer; a failed write is reported, never ignored.
 class Output {
 public:
-    Output() { buffer_.reserve(Capacity); }
     void write(std::string_view text) {
-        if (buffer_.size() + text.size() > Capacity) {
-            flush();
+        char* at = reserve(text.size());
+        if (!text.empty()) {
+            std::memcpy(at, text.data(), text.size());
         }
-        buffer_ += text;
+        used_ += text.size();
     }
     void line(std::string_view text) {
         write(text);
         write("\n");
     }
+    // Room for `size` bytes straight in the buffer, for text composed in place; commit()
+    // then says where it ends.
+    char* reserve(std::size_t size) {
+        if (size > capacity_ - used_) {
+            flush();
+            if (size > capacity_) {
+                buffer_.reset(new char[size]);
+                capacity_ = size;
+            }
+        }
+        return buffer_.get() + used_;
+    }
+    void commit(const char* end) { used_ = static_cast<std::size_t>(end - buffer_.get()); }
     void flush() {
-        if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), stdout) != buffer_.size()) {
+        if (used_ != 0 && std::fwrite(buffer_.get(), 1, used_, stdout) != used_) {
             raise(vberr::DiskFull, "standard output");
         }
-        buffer_.clear();
+        used_ = 0;
     }
     void close() {
         flush();
@@ -285,7 +328,9 @@ public:
 
 private:
     static constexpr std::size_t Capacity = 1 << 20;
-    std::string buffer_;
+    std::unique_ptr<char[]> buffer_{new char[Capacity]};
+    std::size_t capacity_ = Capacity;
+    std::size_t used_ = 0;
 };
 
 // Shows the page writer's captions on a terminal, on one line that keeps being rewritten.
@@ -312,17 +357,16 @@ int colorize(const Options& options) {
     }
     const std::string path =
         options.operands.empty() || options.operands[0] == "-" ? "/dev/stdin" : options.operands[0];
-    const DirectConversionOptions conversion{options.off, options.optimize};
+    LineColouriser colouriser(options.off, options.optimize);
     try {
-        files::TextReader reader(path);
+        files::TextReader reader(path, options.encoding);
         Output out;
         std::string line;
-        std::string coloured;
         while (reader.readLine(line)) {
-            coloured.clear();
-            appendConvertedLine(coloured, line, conversion);
-            coloured += "\r\n";
-            out.write(coloured);
+            char* end = colouriser.writeLine(out.reserve(LineColouriser::maxOutput(line.size()) + 2), line);
+            end[0] = '\r';
+            end[1] = '\n';
+            out.commit(end + 2);
         }
         out.close();
     } catch (const VbError& error) {
@@ -364,29 +408,165 @@ struct BatchResult {
     bool failed = false;
 };
 
-BatchResult convertOne(const PageJob& base, const std::string& file,
-                       const std::optional<std::string>& linkCss) {
-    const std::string name = std::filesystem::path(file).filename().string();
-    PageJob job = base;
-    job.source = file;
-    job.target = file + ".html";
-    BatchResult result;
-    result.done = true;
-    if (const auto refusal = refusalOf(job, linkCss)) {
-        result.failed = true;
-        result.logLine = name + ".html Failed: " + englishMessage(*refusal);
-        return result;
+// Converts the files of a batch on several threads and keeps the log in the order of the
+// files. Pages are put in place in groups: the workers write each page into its temporary
+// file and hand it over; a committing thread syncs and renames every page that is waiting,
+// then syncs their folders once. A batch of small pages then costs the disk a few syncs
+// per group instead of two per page, and the workers never wait for the disk. A page's
+// line is logged only once its group is on the disk.
+class BatchRun {
+public:
+    BatchRun(const PageJob& base, const std::vector<std::string>& files,
+             const std::optional<std::string>& linkCss, Output& out)
+        : base_(base), files_(files), linkCss_(linkCss), out_(out), results_(files.size()) {}
+
+    // True when every page was converted. An error writing the log is raised at the end.
+    bool run(unsigned workers) {
+        workersLeft_ = workers;
+        std::jthread committer([this] { commitPages(); });
+        std::vector<std::jthread> pool;
+        for (unsigned w = 1; w < workers; ++w) {
+            pool.emplace_back([this] { work(); });
+        }
+        work();
+        pool.clear();
+        committer.join();
+        if (outputError_) {
+            throw *outputError_;
+        }
+        return std::none_of(results_.begin(), results_.end(), [](const BatchResult& r) { return r.failed; });
     }
-    try {
-        SilentProgress bar;
-        const long lines = convertPage(job, bar);
-        result.logLine = name + ".html Create " + std::to_string(lines) + " lines";
-    } catch (const VbError& error) {
-        result.failed = true;
-        result.logLine = name + ".html Failed: " + trapLine(error.number(), "Cparti", error.description());
+
+private:
+    // Pages waiting for the committer hold a file open each: a bound keeps that modest.
+    static constexpr std::size_t MaxWaiting = 256;
+    static constexpr std::size_t GroupSize = 128;
+    static constexpr std::chrono::milliseconds GroupDelay{50};
+
+    struct Waiting {
+        std::size_t index;
+        WrittenPage written;
+    };
+
+    std::string pageName(std::size_t index) const {
+        return std::filesystem::path(files_[index]).filename().string() + ".html";
     }
-    return result;
-}
+
+    BatchResult failure(std::size_t index, std::string why) const {
+        return {true, pageName(index) + " Failed: " + why, true};
+    }
+
+    void work() {
+        for (std::size_t i = next_++; i < files_.size(); i = next_++) {
+            PageJob job = base_;
+            job.source = files_[i];
+            job.target = files_[i] + ".html";
+            if (const auto refusal = refusalOf(job, linkCss_)) {
+                publish({{i, failure(i, englishMessage(*refusal))}});
+                continue;
+            }
+            try {
+                SilentProgress bar;
+                WrittenPage written = writePage(job, bar);
+                written.page.prepareCommit();
+                std::unique_lock lock(mutex_);
+                room_.wait(lock, [this] { return waiting_.size() < MaxWaiting; });
+                waiting_.push_back({i, std::move(written)});
+                const bool wake = waiting_.size() == 1 || waiting_.size() >= GroupSize;
+                lock.unlock();
+                if (wake) {
+                    pagesWaiting_.notify_one();
+                }
+            } catch (const VbError& error) {
+                publish({{i, failure(i, trapLine(error.number(), "Cparti", error.description()))}});
+            } catch (const std::exception& error) {
+                publish({{i, failure(i, trapLine(vberr::InvalidCall, "Cparti", error.what()))}});
+            }
+        }
+        {
+            const std::lock_guard lock(mutex_);
+            --workersLeft_;
+        }
+        pagesWaiting_.notify_one();
+    }
+
+    void commitPages() {
+        for (;;) {
+            std::vector<Waiting> group;
+            {
+                std::unique_lock lock(mutex_);
+                pagesWaiting_.wait(lock, [this] { return !waiting_.empty() || workersLeft_ == 0; });
+                // Each group costs the disk its syncs whatever its size: let it fill for a
+                // moment, as long as the workers keep it growing.
+                const auto deadline = std::chrono::steady_clock::now() + GroupDelay;
+                pagesWaiting_.wait_until(
+                    lock, deadline, [this] { return waiting_.size() >= GroupSize || workersLeft_ == 0; });
+                if (waiting_.empty()) {
+                    return;
+                }
+                group.swap(waiting_);
+            }
+            room_.notify_all();
+            std::vector<std::pair<std::size_t, BatchResult>> done;
+            std::vector<std::string> folders;
+            for (Waiting& w : group) {
+                try {
+                    w.written.page.commit(files::AtomicTextWriter::FolderSync::Later);
+                    const std::string folder = w.written.page.folder();
+                    if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
+                        folders.push_back(folder);
+                        w.written.page.syncFolder();
+                    }
+                    done.push_back(
+                        {w.index,
+                         {true,
+                          pageName(w.index) + " Create " + std::to_string(w.written.LineCount) + " lines",
+                          false}});
+                } catch (const VbError& error) {
+                    done.push_back(
+                        {w.index, failure(w.index, trapLine(error.number(), "Cparti", error.description()))});
+                }
+            }
+            publish(std::move(done));
+        }
+    }
+
+    // Records results and logs every line that is now next in the order of the files.
+    void publish(std::vector<std::pair<std::size_t, BatchResult>> done) {
+        const std::lock_guard lock(mutex_);
+        for (auto& [index, result] : done) {
+            results_[index] = std::move(result);
+        }
+        if (outputError_) {
+            return;
+        }
+        try {
+            const std::size_t before = logged_;
+            while (logged_ < results_.size() && results_[logged_].done) {
+                out_.line(results_[logged_++].logLine);
+            }
+            if (logged_ != before) {
+                out_.flush();
+            }
+        } catch (const VbError& error) {
+            outputError_ = error;
+        }
+    }
+
+    const PageJob& base_;
+    const std::vector<std::string>& files_;
+    const std::optional<std::string>& linkCss_;
+    Output& out_;
+    std::vector<BatchResult> results_;
+    std::atomic<std::size_t> next_{0};
+    std::mutex mutex_;
+    std::condition_variable pagesWaiting_;
+    std::condition_variable room_;
+    std::vector<Waiting> waiting_;
+    unsigned workersLeft_ = 0;
+    std::size_t logged_ = 0;
+    std::optional<VbError> outputError_;
+};
 
 int batch(const Options& options) {
     if (options.operands.empty()) {
@@ -402,54 +582,13 @@ int batch(const Options& options) {
     out.line(std::string(66, '-'));
     out.flush();
 
-    // Files are converted in parallel; the log still follows the order of the files.
-    std::vector<BatchResult> results(files.size());
-    std::atomic<std::size_t> next{0};
-    std::mutex mutex;
-    std::condition_variable finished;
     const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
     const unsigned workers = static_cast<unsigned>(
         std::min<std::size_t>(options.jobs != 0 ? options.jobs : hardware, files.size()));
-    auto work = [&] {
-        for (std::size_t i = next++; i < files.size(); i = next++) {
-            BatchResult result = convertOne(base, files[i], options.linkCss);
-            {
-                const std::lock_guard lock(mutex);
-                results[i] = std::move(result);
-            }
-            finished.notify_one();
-        }
-    };
-    std::vector<std::jthread> pool;
-    for (unsigned w = 1; w < workers; ++w) {
-        pool.emplace_back(work);
-    }
-    std::optional<VbError> outputError;
-    std::jthread printer([&] {
-        try {
-            for (std::size_t i = 0; i < files.size(); ++i) {
-                std::unique_lock lock(mutex);
-                finished.wait(lock, [&] { return results[i].done; });
-                const std::string line = results[i].logLine;
-                lock.unlock();
-                out.line(line);
-                out.flush();
-            }
-        } catch (const VbError& error) {
-            outputError = error;
-        }
-    });
-    work();
-    pool.clear();
-    printer.join();
-    if (outputError) {
-        throw *outputError;
-    }
+    const bool allConverted = BatchRun(base, files, options.linkCss, out).run(workers);
     out.line("Work Completed");
     out.close();
-    const bool anyFailed =
-        std::any_of(results.begin(), results.end(), [](const BatchResult& r) { return r.failed; });
-    return anyFailed ? 1 : 0;
+    return allConverted ? 0 : 1;
 }
 
 int css(const Options& options) {

@@ -1,7 +1,9 @@
 #include "engine/colorise.h"
 
-#include "engine/chaines.h"
+#include "engine/optimize_tag.h"
 
+#include <bit>
+#include <cassert>
 #include <cstring>
 
 namespace quillon {
@@ -21,97 +23,634 @@ const std::array<std::string_view, 16> LSTponctuation{"(",  ")", ",", ".",  " _"
 
 namespace {
 
-constexpr bool isLetter(char c) {
+// ---------------------------------------------------------------------------------------
+// Keywords. Every keyword but one fits in eight bytes: read as a little-endian number
+// (the bytes past its end cleared) it selects one slot of a small table through a
+// multiplicative hash chosen so that no two keywords share a slot. The one longer
+// keyword, "RaiseEvent", is compared on its own.
+
+constexpr std::string_view LongKeyword = "RaiseEvent";
+constexpr std::uint64_t KeywordHashFactor = 0x4a241ce0b9a400cdull;
+constexpr int KeywordSlotBits = 8;
+
+constexpr std::uint64_t wordKey(std::string_view word) {
+    std::uint64_t key = 0;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        key |= static_cast<std::uint64_t>(static_cast<unsigned char>(word[i])) << (8 * i);
+    }
+    return key;
+}
+
+constexpr std::size_t slotOf(std::uint64_t key) {
+    return static_cast<std::size_t>((key * KeywordHashFactor) >> (64 - KeywordSlotBits));
+}
+
+// The table repeats the keyword list (a constant expression needs its own copy).
+constexpr std::array<std::string_view, 69> KeywordList{
+    "Alias",   "And",      "As",     "Binary",     "Boolean", "ByRef",  "Byte",     "ByVal",    "Case",
+    "Const",   "Currency", "Date",   "Declare",    "Dim",     "Do",     "DoEvents", "Double",   "Else",
+    "Empty",   "End",      "Enum",   "Error",      "Event",   "Exit",   "False",    "For",      "Function",
+    "Get",     "GoTo",     "If",     "Input",      "Integer", "Is",     "Let",      "Lib",      "Long",
+    "Loop",    "New",      "Next",   "Not",        "Nothing", "Null",   "On",       "Optional", "Or",
+    "Private", "Property", "Public", "RaiseEvent", "Resume",  "Select", "Set",      "Single",   "Static",
+    "Step",    "String",   "Sub",    "Then",       "To",      "True",   "Type",     "Until",    "Variant",
+    "Wend",    "While",    "With",   "Xor",        "Call",    "In"};
+
+struct KeywordSlots {
+    std::array<std::uint64_t, std::size_t{1} << KeywordSlotBits> keys{};
+    bool collisionFree = true;
+};
+
+constexpr KeywordSlots buildKeywordSlots() {
+    KeywordSlots slots;
+    for (std::string_view word : KeywordList) {
+        if (word.size() > 8) {
+            continue;
+        }
+        const std::uint64_t key = wordKey(word);
+        auto& slot = slots.keys[slotOf(key)];
+        if (slot != 0) {
+            slots.collisionFree = false;
+        }
+        slot = key;
+    }
+    return slots;
+}
+
+constexpr KeywordSlots Keywords = buildKeywordSlots();
+static_assert(Keywords.collisionFree, "the keyword hash must give every keyword a slot of its own");
+
+constexpr bool keywordListsAgree() {
+    std::size_t longer = 0;
+    for (std::string_view word : KeywordList) {
+        longer += word.size() > 8 ? 1 : 0;
+        if (word.size() < 2 || word.size() > LongKeyword.size()) {
+            return false;
+        }
+    }
+    return longer == 1;
+}
+static_assert(keywordListsAgree(), "only RaiseEvent may be longer than eight letters");
+
+constexpr std::array<std::uint64_t, 9> LengthMasks{0,
+                                                   0xFFull,
+                                                   0xFFFFull,
+                                                   0xFFFFFFull,
+                                                   0xFFFFFFFFull,
+                                                   0xFFFFFFFFFFull,
+                                                   0xFFFFFFFFFFFFull,
+                                                   0xFFFFFFFFFFFFFFull,
+                                                   ~std::uint64_t{0}};
+
+// `text` holds `length` letters with at least eight readable bytes from its start. Written
+// without branches but for the one long keyword: whether a word is a keyword is as good as
+// random, and a guess that fails costs more than the lookup.
+inline bool isKeyword(const char* text, std::size_t length) {
+    if (length == LongKeyword.size()) [[unlikely]] {
+        return std::memcmp(text, LongKeyword.data(), length) == 0;
+    }
+    std::uint64_t key;
+    std::memcpy(&key, text, sizeof key);
+    if constexpr (std::endian::native == std::endian::big) {
+        key = __builtin_bswap64(key);
+    }
+    const bool fits = length - 2 <= 6;
+    // A length that cannot be a keyword's gives a key no slot holds.
+    key = fits ? key & LengthMasks[length & 7 ? length & 7 : 8] : ~std::uint64_t{0};
+    return Keywords.keys[slotOf(key)] == key;
+}
+
+// ---------------------------------------------------------------------------------------
+// Character tables. What a byte starts depends on which categories are on; where words
+// and numbers may begin and end depends only on whether string literals are cut out (the
+// quote that closes a literal is where the next piece of code starts).
+
+enum CharClass : std::uint8_t {
+    Plain,
+    End,    // the guard byte after the line (or a NUL inside it)
+    Letter, // starts a run of letters: a keyword candidate
+    Digit,  // starts a run of digits: a number candidate
+    Single, // a one-character punctuation item
+    Joiner, // "_" or "=": an item when a space stands before it
+    Amp,    // "& ", "&lt", "&gt"
+    Quote,  // opens a string literal
+    Apos,   // may open the comment
+    Angle,  // " <=" and " >=" (only in text that was not escaped)
+};
+
+enum BoundaryBit : std::uint8_t {
+    WordBefore = 1,
+    WordAfter = 2,
+    NumberBefore = 4,
+    NumberAfter = 8,
+    IsLetter = 16,
+    IsDigit = 32,
+};
+
+constexpr bool isAsciiLetter(unsigned c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-// Keywords bucketed by length and first letter: a lookup compares against at most a
-// handful of candidates.
-class KeywordTable {
-public:
-    static constexpr std::size_t MaxLength = 10;
+using Table = std::array<std::uint8_t, 256>;
 
-    KeywordTable() {
-        for (std::string_view word : LSTmotClef) {
-            auto& bucket = buckets_[word.size()][bucketOf(word[0])];
-            bucket.words[bucket.count++] = word;
+enum SwitchBit : unsigned { KeywordOn = 1, NumberOn = 2, OtherOn = 4, StringOn = 8, CommentOn = 16 };
+
+constexpr Table classTable(unsigned on) {
+    Table t{};
+    t[0] = End;
+    for (unsigned c = 0; c < 256; ++c) {
+        if ((on & KeywordOn) && isAsciiLetter(c)) {
+            t[c] = Letter;
+        }
+        if ((on & NumberOn) && c >= '0' && c <= '9') {
+            t[c] = Digit;
         }
     }
-
-    bool contains(const char* text, std::size_t length) const {
-        if (length < 2 || length > MaxLength || text[0] < 'A' || text[0] > 'Z') {
-            return false;
+    if (on & OtherOn) {
+        for (char c : std::string_view("(),.:*\\+-")) {
+            t[static_cast<unsigned char>(c)] = Single;
         }
-        const auto& bucket = buckets_[length][bucketOf(text[0])];
-        for (std::size_t i = 0; i < bucket.count; ++i) {
-            if (std::memcmp(bucket.words[i].data(), text, length) == 0) {
-                return true;
-            }
-        }
-        return false;
+        t['_'] = Joiner;
+        t['='] = Joiner;
+        t['&'] = Amp;
+        t['<'] = Angle;
+        t['>'] = Angle;
     }
-
-private:
-    static std::size_t bucketOf(char first) { return static_cast<std::size_t>(first - 'A'); }
-
-    struct Bucket {
-        std::array<std::string_view, 6> words{};
-        std::size_t count = 0;
-    };
-    std::array<std::array<Bucket, 26>, MaxLength + 1> buckets_{};
-};
-
-const KeywordTable& keywords() {
-    static const KeywordTable table;
-    return table;
+    if (on & StringOn) {
+        t['"'] = Quote;
+    }
+    if (on & CommentOn) {
+        t['\''] = Apos;
+    }
+    return t;
 }
 
-void appendTagged(std::string& out, const ClassTag& tag, const char* text, std::size_t length) {
-    out += tag.open;
-    out.append(text, length);
-    out += tag.close;
+constexpr std::array<Table, 32> buildClassTables() {
+    std::array<Table, 32> tables{};
+    for (unsigned on = 0; on < 32; ++on) {
+        tables[on] = classTable(on);
+    }
+    return tables;
 }
 
-// Length of the keyword to wrap at the end of the letter run [start, end), or 0.
-//
-// A keyword occurrence is wrapped when it is bounded on both sides. Bounded before also
-// holds right behind a previous occurrence of the same word, because each search resumes
-// behind the last occurrence found and the start of what remains counts as a boundary:
-// so in "IfIf x" the second "If" is wrapped, whatever precedes the first.
-std::size_t keywordAtRunEnd(std::string_view text, std::size_t start, std::size_t end) {
-    const std::size_t length = end - start;
-    const KeywordTable& table = keywords();
-    if ((start == 0 || isWordBoundaryBefore(text[start - 1])) &&
-        table.contains(text.data() + start, length)) {
-        return length;
-    }
-    for (std::size_t word = 2; word <= KeywordTable::MaxLength && 2 * word <= length; ++word) {
-        const char* last = text.data() + end - word;
-        if (std::memcmp(last - word, last, word) == 0 && table.contains(last, word)) {
-            return word;
+constexpr std::array<Table, 32> ClassTables = buildClassTables();
+
+constexpr Table boundaryTable(bool stringOn) {
+    Table t{};
+    for (unsigned c = 0; c < 256; ++c) {
+        if (isAsciiLetter(c)) {
+            t[c] |= IsLetter;
+        }
+        if (c >= '0' && c <= '9') {
+            t[c] |= IsDigit;
         }
     }
-    return 0;
+    for (char c : std::string_view(" \t(")) {
+        t[static_cast<unsigned char>(c)] |= WordBefore;
+    }
+    for (char c : std::string_view(" \t),")) {
+        t[static_cast<unsigned char>(c)] |= WordAfter;
+    }
+    for (char c : std::string_view(" \t(.-")) {
+        t[static_cast<unsigned char>(c)] |= NumberBefore;
+    }
+    for (char c : std::string_view(" \t),.")) {
+        t[static_cast<unsigned char>(c)] |= NumberAfter;
+    }
+    if (stringOn) {
+        t['"'] |= WordBefore | WordAfter | NumberBefore | NumberAfter;
+    }
+    return t;
 }
 
-bool isAllSpaces(std::string_view text) {
-    for (char c : text) {
-        if (c != ' ') {
+constexpr std::array<Table, 2> BoundaryTables{boundaryTable(false), boundaryTable(true)};
+
+inline unsigned byteAt(const char* text, std::size_t i) {
+    return static_cast<unsigned char>(text[i]);
+}
+
+// ---------------------------------------------------------------------------------------
+// Eight bytes at a time. Each byte's verdict is its high bit; the first byte of the text
+// is the lowest byte of the word.
+
+constexpr std::uint64_t Ones = 0x0101010101010101ull;
+constexpr std::uint64_t Highs = 0x8080808080808080ull;
+
+inline std::uint64_t load8(const char* text) {
+    std::uint64_t word;
+    std::memcpy(&word, text, sizeof word);
+    if constexpr (std::endian::native == std::endian::big) {
+        word = __builtin_bswap64(word);
+    }
+    return word;
+}
+
+inline void store8(char* text, std::uint64_t word) {
+    if constexpr (std::endian::native == std::endian::big) {
+        word = __builtin_bswap64(word);
+    }
+    std::memcpy(text, &word, sizeof word);
+}
+
+// Bytes equal to `c`. Exact for the lowest such byte only (a borrow may mark bytes above
+// it), which is all that finding or testing needs.
+inline std::uint64_t bytesEqual(std::uint64_t word, unsigned char c) {
+    const std::uint64_t x = word ^ (Ones * c);
+    return (x - Ones) & ~x & Highs;
+}
+
+// Bytes in [low, high], both below 0x80; exact for every byte.
+template <unsigned char Low, unsigned char High> inline std::uint64_t bytesBetween(std::uint64_t word) {
+    const std::uint64_t low7 = word & ~Highs;
+    const std::uint64_t atLeastLow = low7 + Ones * (0x80 - Low);
+    const std::uint64_t aboveHigh = low7 + Ones * (0x7F - High);
+    return atLeastLow & ~aboveHigh & ~word & Highs;
+}
+
+inline std::uint64_t letters(std::uint64_t word) {
+    return bytesBetween<'a', 'z'>(word | Ones * 0x20);
+}
+
+inline std::uint64_t digits(std::uint64_t word) {
+    return bytesBetween<'0', '9'>(word);
+}
+
+inline std::size_t firstMarked(std::uint64_t marks) {
+    return static_cast<std::size_t>(std::countr_zero(marks)) / 8;
+}
+
+// The end of the run that `mask` marks, starting at `from`; the guard bytes behind the
+// text end every run.
+template <std::uint64_t (*Mask)(std::uint64_t)>
+inline std::size_t runEnd(const char* text, std::size_t from) {
+    for (;;) {
+        const std::uint64_t outside = ~Mask(load8(text + from)) & Highs;
+        if (outside != 0) {
+            return from + firstMarked(outside);
+        }
+        from += 8;
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Output. Stores go in blocks of 16 bytes: the staged line has guard bytes behind it and
+// the caller's buffer has OutputSlack, so a short copy never needs a length-driven loop.
+
+enum TagKind : std::uint8_t { TagK, TagN, TagO, TagS, TagC, NoTag };
+
+constexpr char OpenTags[5][16] = {"<a class=k>", "<a class=n>", "<a class=o>", "<a class=s>", "<a class=c>"};
+constexpr std::size_t OpenTagLength = 11;
+constexpr std::size_t TagsLength = 15; // an opening and a closing tag
+
+inline char* put(char* out, const char* from, std::size_t length) {
+    std::memcpy(out, from, 16);
+    if (length > 16) {
+        std::memcpy(out + 16, from + 16, length - 16);
+    }
+    return out + length;
+}
+
+inline bool spacesOnly(const char* text, std::size_t length) {
+    for (std::size_t i = 0; i < length; ++i) {
+        if (text[i] != ' ') {
             return false;
         }
     }
     return true;
 }
 
-void appendCodePiece(std::string& out, std::string_view piece, const ColourSwitches& switches) {
-    if (isAllSpaces(piece)) {
-        out += piece;
-    } else {
-        appendEnCouleur(out, piece, switches);
+// Writes the tagged tokens of one line in order, with the text between them, and merges
+// neighbouring tags as the optimiser does.
+//
+// The optimiser's rules are written over the markup string: take the first tag, look at
+// the next; when they are of one class with only spaces between, drop the closing and
+// opening tags between them (and the spaces beyond 42), then resume the search at the
+// position where the second tag used to begin. That position falls behind the merged
+// tag, so merging goes by pairs; and when spaces were dropped it falls further on, so
+// that the tags it passes over cannot start a merge either. Positions are kept here in
+// the coordinates of the unmerged markup, where every earlier tag adds 15 characters.
+class Emitter {
+public:
+    // Without the optimiser no tag may ever start a merge.
+    Emitter(char* out, const char* text, bool optimize)
+        : out_(out), text_(text), resumeAt_(optimize ? 0 : ~std::size_t{0}) {}
+
+    void token(TagKind kind, std::size_t start, std::size_t length) {
+        assert(start >= plainFrom_ && "tokens come in order and never overlap");
+        const std::size_t markupStart = start + TagsLength * count_;
+        ++count_;
+        if (pending_ != NoTag) {
+            const std::size_t gap = start - plainFrom_;
+            if (mergeable_ && pending_ == kind && spacesOnly(text_ + plainFrom_, gap)) {
+                const std::size_t kept = gap < MaxMergedSpaces ? gap : MaxMergedSpaces;
+                out_ = put(out_, text_ + plainFrom_, kept);
+                out_ = put(out_, text_ + start, length);
+                resumeAt_ = markupStart + TagsLength + (gap - kept);
+                mergeable_ = false;
+                plainFrom_ = start + length;
+                return;
+            }
+            std::memcpy(out_, "</a>", 4);
+            out_ += 4;
+        }
+        out_ = put(out_, text_ + plainFrom_, start - plainFrom_);
+        std::memcpy(out_, OpenTags[kind], 16);
+        out_ = put(out_ + OpenTagLength, text_ + start, length);
+        pending_ = kind;
+        mergeable_ = markupStart >= resumeAt_;
+        plainFrom_ = start + length;
+    }
+
+    char* finish(std::size_t length) {
+        if (pending_ != NoTag) {
+            std::memcpy(out_, "</a>", 4);
+            out_ += 4;
+        }
+        return put(out_, text_ + plainFrom_, length - plainFrom_);
+    }
+
+private:
+    char* out_;
+    const char* text_;
+    std::size_t resumeAt_;
+    std::size_t plainFrom_ = 0;
+    std::size_t count_ = 0;
+    TagKind pending_ = NoTag;
+    bool mergeable_ = false;
+};
+
+// The keyword to wrap in the letter run [start, end), which is bounded after: the whole
+// run when it is a keyword bounded before; otherwise a keyword repeated at the run's end.
+// Each whole-word search resumes behind the occurrence it found, and the start of what
+// remains counts as a boundary, so in "IfIf x" the second "If" is wrapped whatever
+// precedes the first.
+inline void wordRun(Emitter& emit, const char* f, const std::uint8_t* bounds, std::size_t start,
+                    std::size_t end) {
+    const std::size_t length = end - start;
+    const bool before = (bounds[byteAt(f, start - 1)] & WordBefore) != 0;
+    if (before & isKeyword(f + start, length)) {
+        emit.token(TagK, start, length);
+        return;
+    }
+    if (length < 4) {
+        return;
+    }
+    if (length < 2 * LongKeyword.size()) {
+        // A repeated keyword starts with a capital in the second half of the run, no more
+        // than eight letters from its end: most runs have none there.
+        const std::uint64_t capitals = bytesBetween<'A', 'Z'>(load8(f + end - 8));
+        const std::size_t half = length / 2 < 8 ? length / 2 : 8;
+        const std::uint64_t candidates =
+            capitals & (~std::uint64_t{0} << (8 * (8 - half))) & ~(0xFFull << 56);
+        if (candidates == 0) {
+            return;
+        }
+    }
+    for (std::size_t word = 2; word <= LongKeyword.size() && 2 * word <= length; ++word) {
+        const char* last = f + end - word;
+        if (last[0] == last[-static_cast<std::ptrdiff_t>(word)] && last[0] >= 'A' && last[0] <= 'Z' &&
+            std::memcmp(last - word, last, word) == 0 && isKeyword(last, word)) {
+            emit.token(TagK, end - word, word);
+            return;
+        }
     }
 }
 
+constexpr std::size_t GuardBefore = 8;
+constexpr std::size_t GuardAfter = 40;
+
 } // namespace
+
+LineColouriser::LineColouriser(const ColourSwitches& switches, bool optimize)
+    : switches_(switches), optimize_(optimize),
+      classes_(ClassTables[(switches.keyword ? unsigned{KeywordOn} : 0u) |
+                           (switches.number ? unsigned{NumberOn} : 0u) |
+                           (switches.other ? unsigned{OtherOn} : 0u) |
+                           (switches.string ? unsigned{StringOn} : 0u) |
+                           (switches.comment ? unsigned{CommentOn} : 0u)]
+                   .data()),
+      boundaries_(BoundaryTables[switches.string ? 1 : 0].data()) {}
+
+LineColouriser::~LineColouriser() = default;
+
+const char* LineColouriser::stage(std::string_view line, bool escape, std::size_t& length,
+                                  std::size_t& apostrophe) {
+    const std::size_t n = line.size();
+    const std::size_t need = GuardBefore + (escape ? 3 * n : n) + 8 + GuardAfter;
+    char* base = local_.data();
+    if (need > local_.size()) {
+        if (need > heapCapacity_) {
+            heapCapacity_ = need + need / 2;
+            heap_.reset(new char[heapCapacity_]);
+        }
+        base = heap_.get();
+    }
+    std::memset(base, '\t', GuardBefore);
+    char* const text = base + GuardBefore;
+    // The copy goes a word at a time, and each word is looked at on its way: for the
+    // first apostrophe, and for anything to escape at all, which most lines lack.
+    std::uint64_t angles = 0;
+    apostrophe = std::string_view::npos;
+    const char* const from = line.data();
+    std::size_t at = 0;
+    auto look = [&](std::uint64_t word) {
+        angles |= bytesEqual(word | Ones * 0x02, '>'); // "<" is ">" but for one bit
+        if (apostrophe == std::string_view::npos) {
+            if (const std::uint64_t marks = bytesEqual(word, '\'')) {
+                apostrophe = at + firstMarked(marks);
+            }
+        }
+    };
+    for (; at + 8 <= n; at += 8) {
+        const std::uint64_t word = load8(from + at);
+        store8(text + at, word);
+        look(word);
+    }
+    std::uint64_t tail = 0;
+    if (at < n) {
+        if (n >= 8) {
+            // The last eight bytes of the line, moved down to drop those already copied.
+            tail = load8(from + n - 8) >> (8 * (at + 8 - n));
+        } else {
+            char bytes[8] = {};
+            std::memcpy(bytes, from, n);
+            tail = load8(bytes);
+        }
+        look(tail);
+    }
+    store8(text + at, tail);
+    std::memset(text + at + 8, 0, GuardAfter);
+    std::size_t m = n;
+    if (escape && angles != 0) {
+        // The copy stands as it is up to the first "<" or ">"; from there on it is written
+        // again with each of them escaped.
+        std::size_t first = 0;
+        for (;; first += 8) {
+            if (const std::uint64_t marks = bytesEqual(load8(text + first) | Ones * 0x02, '>')) {
+                first += firstMarked(marks);
+                break;
+            }
+        }
+        if (apostrophe != std::string_view::npos && apostrophe > first) {
+            apostrophe = std::string_view::npos;
+        }
+        m = first;
+        for (std::size_t i = first; i < n; ++i) {
+            const char c = from[i];
+            if (c == '<' || c == '>') {
+                text[m] = '&';
+                text[m + 1] = c == '<' ? 'l' : 'g';
+                text[m + 2] = 't';
+                m += 3;
+                continue;
+            }
+            if (c == '\'' && apostrophe == std::string_view::npos) {
+                apostrophe = m;
+            }
+            text[m++] = c;
+        }
+        std::memset(text + m, 0, GuardAfter);
+    }
+    // Behind the end of the text: a NUL that ends every scan, then a quote that ends the
+    // search for a closing quote without a bound to test.
+    text[m + 1] = '"';
+    length = m;
+    return text;
+}
+
+char* LineColouriser::writeLine(char* out, std::string_view line) {
+    std::size_t m = 0;
+    std::size_t apostrophe = std::string_view::npos;
+    const char* text = stage(line, true, m, apostrophe);
+    if (!switches_.comment) {
+        apostrophe = std::string_view::npos;
+    } else if (apostrophe != std::string_view::npos && !switches_.string) {
+        // With literals left in the code, the quotes before the apostrophe decide on their
+        // own whether it stands inside one.
+        std::size_t quotes = 0;
+        for (std::size_t i = 0; i < apostrophe; ++i) {
+            quotes += text[i] == '"' ? 1 : 0;
+        }
+        if (quotes % 2 != 0) {
+            apostrophe = std::string_view::npos;
+        }
+    }
+    return colour(out, text, m, apostrophe);
+}
+
+char* LineColouriser::writeFragment(char* out, std::string_view fragment) {
+    std::size_t m = 0;
+    std::size_t apostrophe = std::string_view::npos;
+    const char* text = stage(fragment, false, m, apostrophe);
+    return colour(out, text, m, std::string_view::npos);
+}
+
+// One pass over the staged line. `apostrophe` is where the comment starts when it is
+// reached outside string literals (npos when there is none); literals are cut out as
+// they are met, and the code between them is coloured with the piece's edges standing
+// for the start and end of the text, as the recursive rules see them.
+char* LineColouriser::colour(char* out, const char* f, std::size_t m, std::size_t apostrophe) {
+    const std::uint8_t* classes = classes_;
+    const std::uint8_t* bounds = boundaries_;
+    Emitter emit(out, f, optimize_);
+    auto boundedAfter = [&](std::size_t end, std::uint8_t bit) {
+        return (bounds[byteAt(f, end)] & bit) != 0 || end == m || end == apostrophe;
+    };
+    std::size_t i = 0;
+    for (;;) {
+        std::uint8_t c;
+        while ((c = classes[byteAt(f, i)]) == Plain) {
+            ++i;
+        }
+        switch (c) {
+        case End:
+            if (i >= m) {
+                return emit.finish(m);
+            }
+            ++i;
+            break;
+        case Letter: {
+            const std::size_t end = runEnd<letters>(f, i + 1);
+            if (boundedAfter(end, WordAfter)) {
+                wordRun(emit, f, bounds, i, end);
+            }
+            i = end;
+            break;
+        }
+        case Digit: {
+            const std::size_t end = runEnd<digits>(f, i + 1);
+            if ((bounds[byteAt(f, i - 1)] & NumberBefore) && boundedAfter(end, NumberAfter)) {
+                emit.token(TagN, i, end - i);
+            }
+            i = end;
+            break;
+        }
+        case Single:
+            emit.token(TagO, i, 1);
+            ++i;
+            break;
+        case Joiner:
+            // " _" and " =": the space before may not be taken by "& ", which is applied
+            // later and so never takes a space followed by one of them.
+            if (f[i - 1] == ' ') {
+                emit.token(TagO, i - 1, 2);
+            }
+            ++i;
+            break;
+        case Amp:
+            if (f[i + 1] == ' ') {
+                if (f[i + 2] != '_' && f[i + 2] != '=') {
+                    emit.token(TagO, i, 2);
+                    i += 2;
+                    break;
+                }
+            } else if (f[i + 2] == 't' && (f[i + 1] == 'l' || f[i + 1] == 'g')) {
+                emit.token(TagO, i, 3);
+                i += 3;
+                break;
+            }
+            ++i;
+            break;
+        case Angle:
+            // Only text that was not escaped holds "<" or ">"; " <=" and " >=" lose their
+            // space to "& " before them, which is applied first.
+            if (f[i - 1] == ' ' && f[i + 1] == '=' && f[i - 2] != '&') {
+                emit.token(TagO, i - 1, 3);
+                i += 2;
+                break;
+            }
+            ++i;
+            break;
+        case Quote: {
+            std::size_t close = i + 1;
+            for (;;) {
+                if (const std::uint64_t marks = bytesEqual(load8(f + close), '"')) {
+                    close += firstMarked(marks);
+                    break;
+                }
+                close += 8;
+            }
+            if (close >= m) {
+                emit.token(TagS, i, m - i);
+                return emit.finish(m);
+            }
+            emit.token(TagS, i, close + 1 - i);
+            i = close + 1;
+            break;
+        }
+        case Apos:
+            if (i == apostrophe) {
+                emit.token(TagC, i, m - i);
+                return emit.finish(m);
+            }
+            ++i;
+            break;
+        default:
+            ++i;
+            break;
+        }
+    }
+}
 
 void appendEscaped(std::string& out, std::string_view line) {
     std::size_t from = 0;
@@ -133,139 +672,59 @@ std::string escapeLine(std::string_view line) {
     return out;
 }
 
-void appendEnCouleur(std::string& out, std::string_view f, const ColourSwitches& switches) {
-    if (!switches.keyword && !switches.number && !switches.other) {
-        out += f;
-        return;
-    }
-    const std::size_t n = f.size();
-    std::size_t plainFrom = 0; // start of the text not yet copied to out
-    std::size_t i = 0;
-    auto wrap = [&](const ClassTag& tag, std::size_t at, std::size_t length) {
-        out.append(f.data() + plainFrom, at - plainFrom);
-        appendTagged(out, tag, f.data() + at, length);
-        plainFrom = at + length;
-    };
-    while (i < n) {
-        const char c = f[i];
-        if (isLetter(c)) {
-            std::size_t end = i + 1;
-            while (end < n && isLetter(f[end])) {
-                ++end;
-            }
-            if (switches.keyword && (end == n || isWordBoundaryAfter(f[end]))) {
-                if (const std::size_t length = keywordAtRunEnd(f, i, end)) {
-                    wrap(ClassTags::k, end - length, length);
-                }
-            }
-            i = end;
-            continue;
-        }
-        if (isDigit(c)) {
-            std::size_t end = i + 1;
-            while (end < n && isDigit(f[end])) {
-                ++end;
-            }
-            if (switches.number && (i == 0 || isNumberBoundaryBefore(f[i - 1])) &&
-                (end == n || isNumberBoundaryAfter(f[end]))) {
-                wrap(ClassTags::n, i, end - i);
-            }
-            i = end;
-            continue;
-        }
-        if (switches.other) {
-            switch (c) {
-            case '(':
-            case ')':
-            case ',':
-            case '.':
-            case ':':
-            case '*':
-            case '\\':
-            case '+':
-            case '-':
-                wrap(ClassTags::o, i, 1);
-                ++i;
-                continue;
-            case ' ':
-                if (i + 1 < n && (f[i + 1] == '_' || f[i + 1] == '=')) {
-                    wrap(ClassTags::o, i, 2);
-                    i += 2;
-                    continue;
-                }
-                break;
-            case '&':
-                // " _" and " =" are applied before "& ", so they take a space they share.
-                if (i + 1 < n && f[i + 1] == ' ') {
-                    if (!(i + 2 < n && (f[i + 2] == '_' || f[i + 2] == '='))) {
-                        wrap(ClassTags::o, i, 2);
-                        i += 2;
-                        continue;
-                    }
-                } else if (i + 2 < n && f[i + 2] == 't' && (f[i + 1] == 'l' || f[i + 1] == 'g')) {
-                    wrap(ClassTags::o, i, 3);
-                    i += 3;
-                    continue;
-                }
-                break;
-            default:
-                break;
-            }
-        }
-        ++i;
-    }
-    out.append(f.data() + plainFrom, n - plainFrom);
+namespace {
+
+template <class Write> void appendWith(std::string& out, std::size_t length, Write&& write) {
+    const std::size_t old = out.size();
+    out.resize(old + LineColouriser::maxOutput(length));
+    char* const end = write(out.data() + old);
+    out.resize(static_cast<std::size_t>(end - out.data()));
+}
+
+} // namespace
+
+void appendEnCouleur(std::string& out, std::string_view fragment, const ColourSwitches& switches) {
+    ColourSwitches codeOnly = switches;
+    codeOnly.comment = false;
+    codeOnly.string = false;
+    LineColouriser colouriser(codeOnly, false);
+    appendWith(out, fragment.size(), [&](char* at) { return colouriser.writeFragment(at, fragment); });
 }
 
 std::string EnCouleur(std::string_view fragment, const ColourSwitches& switches) {
     std::string out;
-    out.reserve(fragment.size() * 2);
     appendEnCouleur(out, fragment, switches);
     return out;
 }
 
 void appendColorise(std::string& out, std::string_view fragment, const ColourSwitches& switches) {
-    if (!switches.string) {
-        appendCodePiece(out, fragment, switches);
-        return;
-    }
-    const char quote = QuoteMark[0];
-    std::size_t pos = 0;
-    for (;;) {
-        const auto open = fragment.find(quote, pos);
-        if (open == std::string_view::npos) {
-            appendCodePiece(out, fragment.substr(pos), switches);
-            return;
-        }
-        appendCodePiece(out, fragment.substr(pos, open - pos), switches);
-        const auto close = fragment.find(quote, open + 1);
-        if (close == std::string_view::npos) {
-            appendTagged(out, ClassTags::s, fragment.data() + open, fragment.size() - open);
-            return;
-        }
-        appendTagged(out, ClassTags::s, fragment.data() + open, close + 1 - open);
-        pos = close + 1;
-    }
+    ColourSwitches noComment = switches;
+    noComment.comment = false;
+    LineColouriser colouriser(noComment, false);
+    appendWith(out, fragment.size(), [&](char* at) { return colouriser.writeFragment(at, fragment); });
 }
 
 std::string Colorise(std::string_view fragment, const ColourSwitches& switches) {
     std::string out;
-    out.reserve(fragment.size() * 2);
     appendColorise(out, fragment, switches);
     return out;
 }
 
 void appendColouredEscapedLine(std::string& out, std::string_view line, const ColourSwitches& switches) {
+    std::size_t apostrophe = std::string_view::npos;
     if (switches.comment) {
-        const auto apostrophe = line.find(CommentMark[0]);
+        apostrophe = line.find(CommentMark[0]);
         if (apostrophe != std::string_view::npos) {
             std::size_t quotes = 0;
             for (std::size_t i = 0; i < apostrophe; ++i) {
                 quotes += line[i] == QuoteMark[0] ? 1 : 0;
             }
             if (quotes % 2 == 0) {
+                // The comment is cut off first: the code before it is coloured on its own.
                 appendColorise(out, line.substr(0, apostrophe), switches);
-                appendTagged(out, ClassTags::c, line.data() + apostrophe, line.size() - apostrophe);
+                out += ClassTags::c.open;
+                out += line.substr(apostrophe);
+                out += ClassTags::c.close;
                 return;
             }
         }
@@ -274,10 +733,9 @@ void appendColouredEscapedLine(std::string& out, std::string_view line, const Co
 }
 
 std::string colourLine(std::string_view line, const ColourSwitches& switches) {
-    const std::string escaped = escapeLine(line);
+    LineColouriser colouriser(switches, false);
     std::string out;
-    out.reserve(escaped.size() * 2 + 32);
-    appendColouredEscapedLine(out, escaped, switches);
+    appendWith(out, line.size(), [&](char* at) { return colouriser.writeLine(at, line); });
     return out;
 }
 

@@ -1,7 +1,8 @@
 #include "engine/direct_conversion.h"
 
 #include "engine/colorise.h"
-#include "engine/optimize_tag.h"
+
+#include <memory>
 
 namespace quillon {
 
@@ -39,17 +40,11 @@ std::string_view directSampleText() {
 }
 
 void appendConvertedLine(std::string& out, std::string_view line, const DirectConversionOptions& options) {
-    thread_local std::string escaped;
-    thread_local std::string coloured;
-    escaped.clear();
-    appendEscaped(escaped, line);
-    if (!options.optimize) {
-        appendColouredEscapedLine(out, escaped, options.switches);
-        return;
-    }
-    coloured.clear();
-    appendColouredEscapedLine(coloured, escaped, options.switches);
-    appendOptimized(out, coloured);
+    LineColouriser colouriser(options.switches, options.optimize);
+    const std::size_t old = out.size();
+    out.resize(old + LineColouriser::maxOutput(line.size()));
+    char* const end = colouriser.writeLine(out.data() + old, line);
+    out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
 std::size_t convertDirect(std::string_view text, const DirectConversionOptions& options, ProgressSink& bar,
@@ -59,7 +54,9 @@ std::size_t convertDirect(std::string_view text, const DirectConversionOptions& 
     bar.setMax(length);
     std::size_t position = 0; // 0-based start of the next line
     std::size_t lines = 0;
-    std::string converted;
+    LineColouriser colouriser(options.switches, options.optimize);
+    std::unique_ptr<char[]> converted;
+    std::size_t convertedCapacity = 0;
     while (position < text.size() && !(stopRequested && stopRequested())) {
         yieldToUi();
         std::size_t end = position;
@@ -70,9 +67,13 @@ std::size_t convertDirect(std::string_view text, const DirectConversionOptions& 
         if (end < text.size()) {
             breakLength = (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1;
         }
-        converted.clear();
-        appendConvertedLine(converted, text.substr(position, end - position), options);
-        emitLine(converted);
+        const std::string_view line = text.substr(position, end - position);
+        if (LineColouriser::maxOutput(line.size()) > convertedCapacity) {
+            convertedCapacity = LineColouriser::maxOutput(line.size()) * 2;
+            converted.reset(new char[convertedCapacity]);
+        }
+        const char* const convertedEnd = colouriser.writeLine(converted.get(), line);
+        emitLine(std::string_view(converted.get(), static_cast<std::size_t>(convertedEnd - converted.get())));
         ++lines;
         position = end + breakLength;
         const double readingPosition = static_cast<double>(position + 1);

@@ -1,7 +1,6 @@
 #include "engine/page_writer.h"
 
 #include "engine/colorise.h"
-#include "engine/optimize_tag.h"
 #include "engine/vb_error.h"
 #include "platform/files/atomic_file.h"
 #include "platform/files/file_system.h"
@@ -10,7 +9,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
+#include <sys/stat.h>
+#include <utility>
 
 namespace quillon {
 
@@ -50,17 +50,19 @@ void copyWholeFile(const std::string& path, files::AtomicTextWriter& page) {
     reader.Close();
 }
 
-bool sameFile(const std::string& a, const std::string& b) {
-    std::error_code error;
-    return std::filesystem::equivalent(a, b, error) && !error;
-}
-
-// A page written over one of its own inputs would destroy it before it is read.
+// A page written over one of its own inputs would destroy it before it is read. Only a
+// target that exists can be one of them: the usual new page costs one look.
 void refuseToOverwriteAnInput(const PageJob& job) {
+    struct stat target {};
+    if (::stat(job.target.c_str(), &target) != 0) {
+        return;
+    }
     const std::pair<const std::string*, const char*> inputs[] = {
         {&job.source, "source"}, {&job.header, "header"}, {&job.footer, "footer"}};
     for (const auto& [input, role] : inputs) {
-        if (sameFile(job.target, *input)) {
+        struct stat info {};
+        if (::stat(input->c_str(), &info) == 0 && info.st_dev == target.st_dev &&
+            info.st_ino == target.st_ino) {
             raiseWithText(vberr::PathFileAccess,
                           "The page would replace its own " + std::string(role) + " file: " + job.target);
         }
@@ -70,14 +72,23 @@ void refuseToOverwriteAnInput(const PageJob& job) {
 class PageConversion {
 public:
     PageConversion(const PageJob& job, ProgressSink& bar)
-        : job_(job), bar_(bar), switches_(switchesOf(job.scheme)) {}
+        : job_(job), bar_(bar), colouriser_(switchesOf(job.scheme), job.optimize) {}
 
     long run() {
+        files::AtomicTextWriter page = write();
+        page.commit();
+        bar_.setValue(0);
+        bar_.setCaption("Finish :" + std::to_string(lineCount_) + " lines");
+        return lineCount_;
+    }
+
+    // Everything but putting the page in place: the complete page waits in the writer.
+    files::AtomicTextWriter write() {
         refuseToOverwriteAnInput(job_);
         files::AtomicTextWriter page(job_.target);
         copyWholeFile(job_.header, page);
 
-        auto source = std::make_unique<files::TextReader>(job_.source);
+        auto source = std::make_unique<files::TextReader>(job_.source, job_.sourceEncoding);
         writeOpening(page);
 
         std::string line;
@@ -87,7 +98,7 @@ public:
         if (source->AtEndOfStream()) {
             // No attribute block, or nothing after it: the whole file is converted from its
             // first line.
-            source = std::make_unique<files::TextReader>(job_.source);
+            source = std::make_unique<files::TextReader>(job_.source, job_.sourceEncoding);
             bytesRead_ = 0;
             haveLine = source->readLine(line);
         }
@@ -97,6 +108,7 @@ public:
 
         if (haveLine) {
             while (!source->AtEndOfStream()) {
+                yieldToUi();
                 processLine(line, page);
                 source->readLine(line);
                 AvancePB();
@@ -108,11 +120,10 @@ public:
         page.WriteLine("</pre>");
         copyWholeFile(job_.footer, page);
         source->Close();
-        page.commit();
-        bar_.setValue(0);
-        bar_.setCaption("Finish :" + std::to_string(lineCount_) + " lines");
-        return lineCount_;
+        return page;
     }
+
+    long lineCount() const { return lineCount_; }
 
 private:
     void writeOpening(files::AtomicTextWriter& page) {
@@ -162,22 +173,19 @@ private:
 
     void countRead(const std::string& line) { bytesRead_ += static_cast<long long>(line.size()) + 2; }
 
+    // The line is escaped, coloured and optimised straight into the page's buffer.
+    // Escaping leaves the "Attribute" that starts a dropped line as it is, so the test is
+    // made on the line as read.
     void processLine(const std::string& line, files::AtomicTextWriter& page) {
         countRead(line);
-        escaped_.clear();
-        appendEscaped(escaped_, line);
-        if (!PasAttribute(escaped_)) {
+        if (!PasAttribute(line)) {
             return;
         }
-        coloured_.clear();
-        appendColouredEscapedLine(coloured_, escaped_, switches_);
-        if (job_.optimize) {
-            optimized_.clear();
-            appendOptimized(optimized_, coloured_);
-            page.WriteLine(optimized_);
-        } else {
-            page.WriteLine(coloured_);
-        }
+        char* out = page.reserve(LineColouriser::maxOutput(line.size()) + 2);
+        out = colouriser_.writeLine(out, line);
+        out[0] = '\r';
+        out[1] = '\n';
+        page.commitReserved(out + 2);
     }
 
     void AvancePB() {
@@ -185,7 +193,6 @@ private:
         if (lineCount_ % 10 != 0) {
             return;
         }
-        yieldToUi();
         bar_.setValue(static_cast<double>(bytesRead_));
         const double max = bar_.max();
         // A source made almost wholly of its descriptive block leaves nothing to measure.
@@ -195,12 +202,9 @@ private:
 
     const PageJob& job_;
     ProgressSink& bar_;
-    const ColourSwitches switches_;
+    LineColouriser colouriser_;
     long lineCount_ = 0;
     long long bytesRead_ = 0;
-    std::string escaped_;
-    std::string coloured_;
-    std::string optimized_;
 };
 
 std::string upper(std::string_view text) {
@@ -218,6 +222,12 @@ bool PasAttribute(std::string_view line) {
 
 long convertPage(const PageJob& job, ProgressSink& bar) {
     return PageConversion(job, bar).run();
+}
+
+WrittenPage writePage(const PageJob& job, ProgressSink& bar) {
+    PageConversion conversion(job, bar);
+    files::AtomicTextWriter page = conversion.write();
+    return {std::move(page), conversion.lineCount()};
 }
 
 PageOutcome Cparti(const PageJob& job, ProgressSink& bar) {

@@ -10,6 +10,7 @@
 // was and nothing half-written behind.
 
 #include "engine/ui_hooks.h"
+#include "platform/files/atomic_file.h"
 #include "scheme/colour_scheme.h"
 
 #include <optional>
@@ -29,6 +30,8 @@ struct PageJob {
     std::optional<std::string> linkedStyleSheet;
     bool optimize = true;
     ColourScheme scheme = defaultColourScheme();
+    // The code page to read the source in (any name iconv knows); empty detects it.
+    std::string sourceEncoding;
 };
 
 // Converts the page and returns the line count, the turns of the body loop (one less than
@@ -36,6 +39,17 @@ struct PageJob {
 // target then untouched. Progress goes to `bar`: "Working : N%" every tenth line, then
 // "Finish :N lines".
 long convertPage(const PageJob& job, ProgressSink& bar);
+
+// A page written whole into a temporary file beside its target, not yet in its place.
+struct WrittenPage {
+    files::AtomicTextWriter page;
+    long LineCount = 0;
+};
+
+// convertPage() but for its last step: the target stays as it was until the caller
+// commits `page`. For callers that put many pages in place together. The bar is left as
+// the body loop left it.
+WrittenPage writePage(const PageJob& job, ProgressSink& bar);
 
 struct PageOutcome {
     bool converted = false;

@@ -57,7 +57,13 @@ struct AtomicTextWriter::State {
     std::string temporary; // empty when writing straight through to a device or pipe
     int fd = -1;
     std::unique_ptr<char[]> buffer{new char[BufferSize]};
+    std::size_t capacity = BufferSize;
     std::size_t used = 0;
+    // Bytes handed to the file so far, and how many of them the disk was asked to take
+    // early: a large page then reaches the disk while it is still being written, and the
+    // sync at commit has little left to wait for.
+    unsigned long long written = 0;
+    unsigned long long writebackRequested = 0;
 
     ~State() { abandon(); }
 
@@ -79,19 +85,34 @@ struct AtomicTextWriter::State {
 
     void writeAll(const char* data, std::size_t size) {
         while (size > 0) {
-            const ssize_t written = sys::calls().write(fd, data, size);
-            if (written < 0) {
+            const ssize_t count = sys::calls().write(fd, data, size);
+            if (count < 0) {
                 if (errno == EINTR) {
                     continue;
                 }
                 fail(errno);
             }
-            if (written == 0) {
+            if (count == 0) {
                 fail(ENOSPC); // the device took nothing: full, whatever it says
             }
-            data += written;
-            size -= static_cast<std::size_t>(written);
+            data += count;
+            size -= static_cast<std::size_t>(count);
+            written += static_cast<unsigned long long>(count);
         }
+        requestWriteback();
+    }
+
+    // Only a hint: whatever goes wrong on the way to the disk is reported by the sync at
+    // commit, which is still made and checked.
+    void requestWriteback() noexcept {
+#ifdef SYNC_FILE_RANGE_WRITE
+        constexpr unsigned long long Step = 8ull << 20;
+        if (!temporary.empty() && written - writebackRequested >= Step) {
+            ::sync_file_range(fd, static_cast<off_t>(writebackRequested),
+                              static_cast<off_t>(written - writebackRequested), SYNC_FILE_RANGE_WRITE);
+            writebackRequested = written;
+        }
+#endif
     }
 
     void flushBuffer() {
@@ -188,13 +209,13 @@ void AtomicTextWriter::Write(std::string_view text) {
         return;
     }
     State& s = *state_;
-    if (text.size() <= BufferSize - s.used) {
+    if (text.size() <= s.capacity - s.used) {
         std::memcpy(s.buffer.get() + s.used, text.data(), text.size());
         s.used += text.size();
         return;
     }
     s.flushBuffer();
-    if (text.size() >= BufferSize) {
+    if (text.size() >= s.capacity) {
         s.writeAll(text.data(), text.size());
     } else {
         std::memcpy(s.buffer.get(), text.data(), text.size());
@@ -202,12 +223,56 @@ void AtomicTextWriter::Write(std::string_view text) {
     }
 }
 
+char* AtomicTextWriter::reserve(std::size_t size) {
+    if (!isOpen()) {
+        raise(vberr::BadFileMode, path());
+    }
+    State& s = *state_;
+    if (size > s.capacity - s.used) {
+        s.flushBuffer();
+        if (size > s.capacity) {
+            s.buffer.reset(new char[size]);
+            s.capacity = size;
+        }
+    }
+    return s.buffer.get() + s.used;
+}
+
+void AtomicTextWriter::commitReserved(const char* end) {
+    if (!isOpen()) {
+        raise(vberr::BadFileMode, path());
+    }
+    State& s = *state_;
+    const char* const begin = s.buffer.get() + s.used;
+    if (end < begin || end > s.buffer.get() + s.capacity) {
+        raise(vberr::InvalidCall, path());
+    }
+    s.used = static_cast<std::size_t>(end - s.buffer.get());
+}
+
 void AtomicTextWriter::WriteLine(std::string_view text) {
     Write(text);
     Write("\r\n");
 }
 
-void AtomicTextWriter::commit() {
+void AtomicTextWriter::prepareCommit() {
+    if (!isOpen()) {
+        raise(vberr::BadFileMode, path());
+    }
+    State& s = *state_;
+    s.flushBuffer();
+#ifdef SYNC_FILE_RANGE_WRITE
+    if (!s.temporary.empty() && s.written > s.writebackRequested) {
+        ::sync_file_range(s.fd, static_cast<off_t>(s.writebackRequested),
+                          static_cast<off_t>(s.written - s.writebackRequested), SYNC_FILE_RANGE_WRITE);
+        s.writebackRequested = s.written;
+    }
+#endif
+    s.buffer.reset();
+    s.capacity = 0;
+}
+
+void AtomicTextWriter::commit(FolderSync folderSync) {
     if (!isOpen()) {
         raise(vberr::BadFileMode, path());
     }
@@ -235,7 +300,19 @@ void AtomicTextWriter::commit() {
         s.fail(errno);
     }
     s.temporary.clear();
-    syncFolder(folderOf(s.target));
+    if (folderSync == FolderSync::Now) {
+        quillon::files::syncFolder(folderOf(s.target));
+    }
+}
+
+std::string AtomicTextWriter::folder() const {
+    return state_ ? folderOf(state_->target) : std::string(".");
+}
+
+void AtomicTextWriter::syncFolder() const {
+    if (state_) {
+        quillon::files::syncFolder(folderOf(state_->target));
+    }
 }
 
 void AtomicTextWriter::discard() noexcept {

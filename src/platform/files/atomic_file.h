@@ -41,8 +41,28 @@ public:
     // Writes the text followed by CR LF.
     void WriteLine(std::string_view text = {});
 
-    // Puts the complete file in place of the target.
-    void commit();
+    // Room for `size` bytes straight in the stream's buffer, for a writer that composes its
+    // text in place instead of copying it in; the buffer grows when `size` asks for more
+    // than it holds. Nothing counts as written until commitReserved() names where the
+    // text ends. Raises as Write does.
+    char* reserve(std::size_t size);
+    // The text from the last reserve() up to `end` is written.
+    void commitReserved(const char* end);
+
+    // Puts the complete file in place of the target. With FolderSync::Later the rename is
+    // not yet made durable: the caller syncs the folder itself, once for many files
+    // (syncFolder()), before telling anyone the file is in place.
+    enum class FolderSync { Now, Later };
+    void commit(FolderSync folderSync = FolderSync::Now);
+    // Writes out what is buffered and lets the disk start on it, then drops the buffer:
+    // what is left for commit() is the sync and the rename. For a caller that holds many
+    // finished files and commits them together; writing more after this raises nothing
+    // but costs a new buffer.
+    void prepareCommit();
+    // The folder the file goes into, and syncing it (the rename of a commit with
+    // FolderSync::Later becomes durable).
+    std::string folder() const;
+    void syncFolder() const;
     // The stream's Close: the file keeps what was written, so this is commit().
     void Close() { commit(); }
     // Gives up: the temporary file goes, the target stays as it was.
