@@ -107,6 +107,7 @@ void DriveListBox::showPopup() {
 
 FolderListBox::FolderListBox(QWidget* parent) : QListWidget(parent) {
     setItemDelegate(new FolderDelegate(this));
+    setIconSize(QSize(16, 16));
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
         if (item != nullptr) {

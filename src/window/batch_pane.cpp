@@ -21,6 +21,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <string>
 
@@ -120,22 +121,32 @@ public:
     RunFence& operator=(const RunFence&) = delete;
 
 private:
-    std::initializer_list<QWidget*> inputs() const {
+    std::array<QWidget*, 5> inputs() const {
         return {pane_.DriveList_, pane_.FolderList_, pane_.FileList_, pane_.chkAllFile_, pane_.BTstartBatch_};
     }
 
     BatchPane& pane_;
 };
 
+BatchPane::BatchPane(platform::DocumentOpener& opener, SingleFileStart& start, QWidget* parent)
+    : QFrame(parent), opener_(opener), start_(start), systemDrives_(std::make_unique<SystemDriveRoots>()),
+      drives_(systemDrives_.get()) {
+    init(QString());
+}
+
 BatchPane::BatchPane(platform::DocumentOpener& opener, SingleFileStart& start, const DriveRoots& drives,
                      QWidget* parent, const QString& startFolder)
-    : QFrame(parent), opener_(opener), start_(start), drives_(drives) {
+    : QFrame(parent), opener_(opener), start_(start), drives_(&drives) {
+    init(startFolder);
+}
+
+void BatchPane::init(const QString& startFolder) {
     nameControl(*this, "FrameSTEP", BatchPaneIndex);
     setFrameStyle(QFrame::Box | QFrame::Sunken);
     placeInTwips(*this, 120, 480, 8805, 5505);
     buildControls();
 
-    DriveList_->setDrives(drives_.roots());
+    DriveList_->setDrives(drives_->roots());
     FileList_->setPattern(QString::fromLatin1(BatchSourcePattern));
     showStartFolder(startFolder.isEmpty() ? QDir::currentPath() : startFolder);
 
@@ -183,6 +194,8 @@ void BatchPane::buildControls() {
 
     PBfile_ = new BarColor(this);
     nameControl(*PBfile_, "PBfile");
+    // The caption is the count of files left, not words a language file could replace.
+    PBfile_->setProperty("vbKeepText", true);
     PBfile_->setInteractive(false);
     PBfile_->setAutoCaption(true);
     PBfile_->setStrExtend(QStringLiteral(" Files"));
@@ -243,13 +256,18 @@ void BatchPane::showStartFolder(const QString& folder) {
 }
 
 void BatchPane::refreshDrives() {
-    DriveList_->setDrives(drives_.roots());
+    DriveList_->setDrives(drives_->roots());
     DriveList_->showDriveOf(FolderList_->Path());
 }
 
 void BatchPane::DriveList_Change() {
     const bool changed = trap("DriveList_Change", [&] {
         const QString drive = DriveList_->Drive();
+        const int shown = driveIndexOf(DriveList_->drives(), FolderList_->Path());
+        if (shown >= 0 && DriveList_->drives()[static_cast<std::size_t>(shown)].path == drive) {
+            // The drive of the folder shown was chosen again: the folder stays.
+            return true;
+        }
         FolderList_->setPath(drive, drive);
         FileList_->setPath(FolderList_->Path());
         return true;

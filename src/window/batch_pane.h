@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <chrono>
+#include <memory>
 
 class QCheckBox;
 class QLabel;
@@ -38,6 +39,9 @@ class BatchPane : public QFrame {
     Q_OBJECT
 
 public:
+    // `start` converts each file; it must outlive the pane. The drives are the system's
+    // and the lists start in the current working folder.
+    BatchPane(platform::DocumentOpener& opener, SingleFileStart& start, QWidget* parent);
     // `drives` is asked for the drive list at once and again whenever the list is opened,
     // so volumes mounted meanwhile show up; it must outlive the pane. The lists start in
     // `startFolder`, or in the current working folder when it is empty.
@@ -77,6 +81,7 @@ protected:
 private:
     class RunFence;
 
+    void init(const QString& startFolder);
     void buildControls();
     void showStartFolder(const QString& folder);
     void refreshDrives();
@@ -94,7 +99,8 @@ private:
 
     platform::DocumentOpener& opener_;
     SingleFileStart& start_;
-    const DriveRoots& drives_;
+    std::unique_ptr<DriveRoots> systemDrives_;
+    const DriveRoots* drives_ = nullptr;
     bool running_ = false;
     std::chrono::steady_clock::time_point lastRepaint_;
 

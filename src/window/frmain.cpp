@@ -7,6 +7,8 @@
 #include "lang/qt/form_texts.h"
 #include "lang/translate.h"
 #include "platform/qt/qt_text.h"
+#include "window/batch_files_start.h"
+#include "window/batch_pane.h"
 #include "window/colors_pane.h"
 #include "window/direct_pane.h"
 #include "window/files_pane.h"
@@ -104,14 +106,14 @@ void FRMain::buildWindow() {
 void FRMain::buildPanes() {
     colors_ = new ColorsPane(services_, this);
     files_ = new FilesPane(services_, *this, *colors_, this);
-    // The Batch pane's frame; the batch controls fill it.
-    auto* batch = new QFrame(this);
+    filesStart_ = std::make_unique<FilesPaneStart>(*files_);
+    batch_ = new BatchPane(services_.documentOpener, *filesStart_, this);
     direct_ = new DirectPane(*this, *colors_, uiYield_, this);
     languageMenu_ = new LanguageMenu(*this, services_);
     connect(&files_->cmdTranslate(), &SwitchButton::Click, this,
             [this] { languageMenu_->popUpUnder(files_->cmdTranslate()); });
 
-    frames_ = {files_, colors_, batch, direct_};
+    frames_ = {files_, colors_, batch_, direct_};
     for (int i = 0; i < PaneCount; ++i) {
         QFrame& frame = *frames_[static_cast<std::size_t>(i)];
         nameControl(frame, "FrameSTEP", i);

@@ -15,6 +15,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 class QFrame;
 
@@ -25,7 +26,9 @@ class SwitchButton;
 
 namespace quillon::window {
 
+class BatchPane;
 class ColorsPane;
+class FilesPaneStart;
 class DirectPane;
 class FilesPane;
 class LanguageMenu;
@@ -69,6 +72,7 @@ public:
     const WindowServices& services() const { return services_; }
     FilesPane& files() { return *files_; }
     ColorsPane& colors() { return *colors_; }
+    BatchPane& batch() { return *batch_; }
     DirectPane& direct() { return *direct_; }
     LanguageMenu& languageMenu() { return *languageMenu_; }
     QFrame& FrameSTEP(int index) { return *frames_.at(static_cast<std::size_t>(index)); }
@@ -96,6 +100,8 @@ private:
     ColorsPane* colors_ = nullptr;
     DirectPane* direct_ = nullptr;
     LanguageMenu* languageMenu_ = nullptr;
+    std::unique_ptr<FilesPaneStart> filesStart_;
+    BatchPane* batch_ = nullptr;
     BarColor* PBC_ = nullptr;
 
     int shownPane_ = -1;
