@@ -14,6 +14,7 @@
 #include "window/files_pane.h"
 #include "window/language_menu.h"
 #include "window/twips.h"
+#include "window/viewing_links.h"
 #include "window/window_look.h"
 
 #include <QApplication>
@@ -114,6 +115,7 @@ void FRMain::buildPanes() {
             [this] { languageMenu_->popUpUnder(files_->cmdTranslate()); });
 
     frames_ = {files_, colors_, batch_, direct_};
+    viewingLinks_ = new ViewingLinks(services_, *files_, frames_, this);
     for (int i = 0; i < PaneCount; ++i) {
         QFrame& frame = *frames_[static_cast<std::size_t>(i)];
         nameControl(frame, "FrameSTEP", i);

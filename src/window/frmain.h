@@ -32,6 +32,7 @@ class FilesPaneStart;
 class DirectPane;
 class FilesPane;
 class LanguageMenu;
+class ViewingLinks;
 
 // The window's caption, and what the bar says after a page could not be written.
 inline constexpr char WindowCaption[] = "Quillon 2.0 Free";
@@ -73,6 +74,7 @@ public:
     FilesPane& files() { return *files_; }
     ColorsPane& colors() { return *colors_; }
     BatchPane& batch() { return *batch_; }
+    ViewingLinks& viewingLinks() { return *viewingLinks_; }
     DirectPane& direct() { return *direct_; }
     LanguageMenu& languageMenu() { return *languageMenu_; }
     QFrame& FrameSTEP(int index) { return *frames_.at(static_cast<std::size_t>(index)); }
@@ -102,6 +104,7 @@ private:
     LanguageMenu* languageMenu_ = nullptr;
     std::unique_ptr<FilesPaneStart> filesStart_;
     BatchPane* batch_ = nullptr;
+    ViewingLinks* viewingLinks_ = nullptr;
     BarColor* PBC_ = nullptr;
 
     int shownPane_ = -1;

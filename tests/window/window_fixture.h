@@ -33,7 +33,7 @@ class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         previousLanguage = lang::CurrentLanguageFile();
-        for (const char* name : {"header.txt", "footer.txt"}) {
+        for (const char* name : {"header.txt", "footer.txt", "links.ini"}) {
             std::filesystem::copy_file(test::programDir() / name, folder / name);
         }
         window = std::make_unique<FRMain>(services);
