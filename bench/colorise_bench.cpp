@@ -62,6 +62,102 @@ void BM_LineStepOnGeneratedSource(benchmark::State& state) {
 }
 BENCHMARK(BM_LineStepOnGeneratedSource)->Arg(1)->Arg(0)->ArgName("optimize")->Unit(benchmark::kMillisecond);
 
+constexpr std::string_view TypicalLine =
+    "    If nCount >= 10 And Not bDone Then lResult = Len(sName) + 1.5 * (x - 2) ' check \"it\"";
+
+void BM_LineStepTypicalLine(benchmark::State& state) {
+    LineColouriser colouriser(ColourSwitches::allOn(), true);
+    OutputBuffer buffer(TypicalLine.size());
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(colouriser.writeLine(buffer.data(), TypicalLine));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * TypicalLine.size()));
+}
+BENCHMARK(BM_LineStepTypicalLine);
+
+// The keyword pass on its own (numbers and punctuation off), then the whole of EnCouleur,
+// on a fragment of code without literals.
+void BM_KeywordPass(benchmark::State& state) {
+    const std::string_view fragment =
+        "    If nCount >= 10 And Not bDone Then lResult = Len(sName) Else Exit Sub";
+    ColourSwitches keywordsOnly{false, false, true, false, false};
+    if (state.range(0) != 0) {
+        keywordsOnly = ColourSwitches::allOn();
+    }
+    LineColouriser colouriser(keywordsOnly, false);
+    OutputBuffer buffer(fragment.size());
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(colouriser.writeFragment(buffer.data(), fragment));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * fragment.size()));
+}
+BENCHMARK(BM_KeywordPass)->Arg(0)->Arg(1)->ArgName("allPasses");
+
+// The optimiser over the markup of a typical line, as the window's Direct pane and the
+// tests call it.
+void BM_OptimizeTagTypicalLine(benchmark::State& state) {
+    const std::string markup = colourLine(TypicalLine, ColourSwitches::allOn());
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(OptimizeTag(markup));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * markup.size()));
+}
+BENCHMARK(BM_OptimizeTagTypicalLine);
+
+// Worst cases: each must cost in proportion to the length of the line.
+std::string repeatTo(std::string_view piece, std::size_t length) {
+    std::string line;
+    while (line.size() < length) {
+        line += piece;
+    }
+    line.resize(length);
+    return line;
+}
+
+template <class Make> void lineStepOn(benchmark::State& state, Make make) {
+    const std::string line = make(static_cast<std::size_t>(state.range(0)));
+    LineColouriser colouriser(ColourSwitches::allOn(), true);
+    OutputBuffer buffer(line.size());
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(colouriser.writeLine(buffer.data(), line));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * line.size()));
+    state.SetComplexityN(state.range(0));
+}
+
+void BM_LongLineOfCode(benchmark::State& state) {
+    lineStepOn(state, [](std::size_t n) { return repeatTo("If x(1) = \"a\" Then y = y & z: ", n); });
+}
+void BM_LineOfQuotes(benchmark::State& state) {
+    lineStepOn(state, [](std::size_t n) { return std::string(n, '"'); });
+}
+void BM_LineOfAngles(benchmark::State& state) {
+    lineStepOn(state, [](std::size_t n) { return repeatTo("<>", n); });
+}
+void BM_OneLongWord(benchmark::State& state) {
+    lineStepOn(state, [](std::size_t n) { return repeatTo("IfThenElse", n); });
+}
+void BM_KeywordsAcrossLongGaps(benchmark::State& state) {
+    lineStepOn(state, [](std::size_t n) { return repeatTo("If" + std::string(50, ' '), n); });
+}
+BENCHMARK(BM_LongLineOfCode)->RangeMultiplier(4)->Range(1 << 14, 1 << 20)->Complexity(benchmark::oN);
+BENCHMARK(BM_LineOfQuotes)->RangeMultiplier(4)->Range(1 << 12, 100'000)->Complexity(benchmark::oN);
+BENCHMARK(BM_LineOfAngles)->RangeMultiplier(4)->Range(1 << 14, 1 << 20)->Complexity(benchmark::oN);
+BENCHMARK(BM_OneLongWord)->RangeMultiplier(4)->Range(1 << 14, 1 << 20)->Complexity(benchmark::oN);
+BENCHMARK(BM_KeywordsAcrossLongGaps)->RangeMultiplier(4)->Range(1 << 14, 1 << 20)->Complexity(benchmark::oN);
+
+void BM_OptimizeTagManyTags(benchmark::State& state) {
+    const std::string markup =
+        repeatTo("<a class=k>If</a> <a class=k>Then</a> x <a class=o>(</a><a class=o>)</a>",
+                 static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(OptimizeTag(markup));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * markup.size()));
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_OptimizeTagManyTags)->RangeMultiplier(4)->Range(1 << 14, 1 << 20)->Complexity(benchmark::oN);
+
 } // namespace
 
 BENCHMARK_MAIN();

@@ -143,8 +143,6 @@ enum BoundaryBit : std::uint8_t {
     WordAfter = 2,
     NumberBefore = 4,
     NumberAfter = 8,
-    IsLetter = 16,
-    IsDigit = 32,
 };
 
 constexpr bool isAsciiLetter(unsigned c) {
@@ -197,14 +195,6 @@ constexpr std::array<Table, 32> ClassTables = buildClassTables();
 
 constexpr Table boundaryTable(bool stringOn) {
     Table t{};
-    for (unsigned c = 0; c < 256; ++c) {
-        if (isAsciiLetter(c)) {
-            t[c] |= IsLetter;
-        }
-        if (c >= '0' && c <= '9') {
-            t[c] |= IsDigit;
-        }
-    }
     for (char c : std::string_view(" \t(")) {
         t[static_cast<unsigned char>(c)] |= WordBefore;
     }
@@ -227,6 +217,11 @@ constexpr std::array<Table, 2> BoundaryTables{boundaryTable(false), boundaryTabl
 
 inline unsigned byteAt(const char* text, std::size_t i) {
     return static_cast<unsigned char>(text[i]);
+}
+
+// The byte before position i; at 0 it is the guard byte staged in front of every text.
+inline unsigned byteBefore(const char* text, std::size_t i) {
+    return static_cast<unsigned char>(text[static_cast<std::ptrdiff_t>(i) - 1]);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -387,7 +382,7 @@ private:
 inline void wordRun(Emitter& emit, const char* f, const std::uint8_t* bounds, std::size_t start,
                     std::size_t end) {
     const std::size_t length = end - start;
-    const bool before = (bounds[byteAt(f, start - 1)] & WordBefore) != 0;
+    const bool before = (bounds[byteBefore(f, start)] & WordBefore) != 0;
     if (before & isKeyword(f + start, length)) {
         emit.token(TagK, start, length);
         return;
@@ -579,7 +574,7 @@ char* LineColouriser::colour(char* out, const char* f, std::size_t m, std::size_
         }
         case Digit: {
             const std::size_t end = runEnd<digits>(f, i + 1);
-            if ((bounds[byteAt(f, i - 1)] & NumberBefore) && boundedAfter(end, NumberAfter)) {
+            if ((bounds[byteBefore(f, i)] & NumberBefore) && boundedAfter(end, NumberAfter)) {
                 emit.token(TagN, i, end - i);
             }
             i = end;
@@ -592,7 +587,7 @@ char* LineColouriser::colour(char* out, const char* f, std::size_t m, std::size_
         case Joiner:
             // " _" and " =": the space before may not be taken by "& ", which is applied
             // later and so never takes a space followed by one of them.
-            if (f[i - 1] == ' ') {
+            if (byteBefore(f, i) == ' ') {
                 emit.token(TagO, i - 1, 2);
             }
             ++i;
@@ -614,7 +609,7 @@ char* LineColouriser::colour(char* out, const char* f, std::size_t m, std::size_
         case Angle:
             // Only text that was not escaped holds "<" or ">"; " <=" and " >=" lose their
             // space to "& " before them, which is applied first.
-            if (f[i - 1] == ' ' && f[i + 1] == '=' && f[i - 2] != '&') {
+            if (byteBefore(f, i) == ' ' && f[i + 1] == '=' && byteBefore(f, i - 1) != '&') {
                 emit.token(TagO, i - 1, 3);
                 i += 2;
                 break;

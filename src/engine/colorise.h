@@ -72,7 +72,7 @@ public:
 
 private:
     const char* stage(std::string_view line, bool escape, std::size_t& length, std::size_t& apostrophe);
-    char* colour(char* out, const char* text, std::size_t length, std::size_t apostrophe);
+    char* colour(char* out, const char* f, std::size_t m, std::size_t apostrophe);
 
     ColourSwitches switches_;
     bool optimize_;

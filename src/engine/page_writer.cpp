@@ -17,6 +17,9 @@ namespace quillon {
 namespace {
 
 constexpr std::string_view AttributePrefix = "Attribute";
+// A source that is not text (an executable renamed .bas, a form's .frx) is refused when it
+// is opened; the page then never replaces its target.
+constexpr auto SourceContent = files::TextReader::Content::TextOnly;
 constexpr std::string_view NamePrefix = "Attribute VB_Name";
 
 // Text that goes into an attribute value of the page: a file name with a quote or an
@@ -44,10 +47,13 @@ std::string attributeText(std::string_view text) {
     return out;
 }
 
-void copyWholeFile(const std::string& path, files::AtomicTextWriter& page) {
-    files::TextReader reader(path);
-    page.Write(reader.ReadAll());
-    reader.Close();
+void copyWholeFile(const std::string& path, const std::shared_ptr<const std::string>& text,
+                   files::AtomicTextWriter& page) {
+    if (text) {
+        page.Write(*text);
+    } else {
+        page.Write(readCopiedText(path));
+    }
 }
 
 // A page written over one of its own inputs would destroy it before it is read. Only a
@@ -86,9 +92,9 @@ public:
     files::AtomicTextWriter write() {
         refuseToOverwriteAnInput(job_);
         files::AtomicTextWriter page(job_.target);
-        copyWholeFile(job_.header, page);
+        copyWholeFile(job_.header, job_.headerText, page);
 
-        auto source = std::make_unique<files::TextReader>(job_.source, job_.sourceEncoding);
+        auto source = std::make_unique<files::TextReader>(job_.source, job_.sourceEncoding, SourceContent);
         writeOpening(page);
 
         std::string line;
@@ -98,7 +104,7 @@ public:
         if (source->AtEndOfStream()) {
             // No attribute block, or nothing after it: the whole file is converted from its
             // first line.
-            source = std::make_unique<files::TextReader>(job_.source, job_.sourceEncoding);
+            source = std::make_unique<files::TextReader>(job_.source, job_.sourceEncoding, SourceContent);
             bytesRead_ = 0;
             haveLine = source->readLine(line);
         }
@@ -114,11 +120,12 @@ public:
                 AvancePB();
             }
             processLine(line, page);
+            endRoom(page);
         }
 
         bar_.setValue(bar_.max());
         page.WriteLine("</pre>");
-        copyWholeFile(job_.footer, page);
+        copyWholeFile(job_.footer, job_.footerText, page);
         source->Close();
         return page;
     }
@@ -176,16 +183,31 @@ private:
     // The line is escaped, coloured and optimised straight into the page's buffer.
     // Escaping leaves the "Attribute" that starts a dropped line as it is, so the test is
     // made on the line as read.
+    // Room is asked of the page for many lines at once and handed back before anything
+    // else is written to it (endRoom()).
     void processLine(const std::string& line, files::AtomicTextWriter& page) {
         countRead(line);
         if (!PasAttribute(line)) {
             return;
         }
-        char* out = page.reserve(LineColouriser::maxOutput(line.size()) + 2);
-        out = colouriser_.writeLine(out, line);
-        out[0] = '\r';
-        out[1] = '\n';
-        page.commitReserved(out + 2);
+        const std::size_t need = LineColouriser::maxOutput(line.size()) + 2;
+        if (static_cast<std::size_t>(roomEnd_ - out_) < need) {
+            endRoom(page);
+            const std::size_t room = need > RoomSize ? need : RoomSize;
+            out_ = page.reserve(room);
+            roomEnd_ = out_ + room;
+        }
+        char* end = colouriser_.writeLine(out_, line);
+        end[0] = '\r';
+        end[1] = '\n';
+        out_ = end + 2;
+    }
+
+    void endRoom(files::AtomicTextWriter& page) {
+        if (out_ != nullptr) {
+            page.commitReserved(out_);
+            out_ = roomEnd_ = nullptr;
+        }
     }
 
     void AvancePB() {
@@ -202,7 +224,11 @@ private:
 
     const PageJob& job_;
     ProgressSink& bar_;
+    static constexpr std::size_t RoomSize = 32 * 1024;
+
     LineColouriser colouriser_;
+    char* out_ = nullptr;
+    char* roomEnd_ = nullptr;
     long lineCount_ = 0;
     long long bytesRead_ = 0;
 };
@@ -215,6 +241,13 @@ std::string upper(std::string_view text) {
 }
 
 } // namespace
+
+std::string readCopiedText(const std::string& path) {
+    files::TextReader reader(path);
+    std::string text = reader.ReadAll();
+    reader.Close();
+    return text;
+}
 
 bool PasAttribute(std::string_view line) {
     return !line.starts_with(AttributePrefix);

@@ -13,6 +13,7 @@
 #include "platform/files/atomic_file.h"
 #include "scheme/colour_scheme.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -32,7 +33,14 @@ struct PageJob {
     ColourScheme scheme = defaultColourScheme();
     // The code page to read the source in (any name iconv knows); empty detects it.
     std::string sourceEncoding;
+    // The header's and the footer's text when the caller has read them already (a batch
+    // reads them once for all its pages); when absent they are read from their files.
+    std::shared_ptr<const std::string> headerText;
+    std::shared_ptr<const std::string> footerText;
 };
+
+// The text of a header or footer file as a page copies it.
+std::string readCopiedText(const std::string& path);
 
 // Converts the page and returns the line count, the turns of the body loop (one less than
 // the lines from the first converted line to the end). Raises VbError on any failure, the

@@ -1,6 +1,9 @@
 #include "engine/page_writer.h"
 #include "engine/vb_error.h"
+#include "platform/files/file_system.h"
+#include "support/literal_colouriser.h"
 #include "support/test_support.h"
+#include "vb6_generator.h"
 
 #include <gtest/gtest.h>
 
@@ -146,6 +149,69 @@ TEST(PageWriter, LinkedSheetNameCannotAddMarkup) {
     convertPage(job, bar);
     const std::string page = test::readBytes(scratch / "p.html");
     EXPECT_NE(page.find("HREF=\"a&quot;&gt;&lt;script&gt;.css\">"), std::string::npos) << page;
+}
+
+TEST(PageWriter, WrittenPageReplacesNothingUntilCommitted) {
+    test::ScratchDir scratch;
+    test::writeBytes(scratch / "page.html", "the old page");
+    PageJob job = jobFor("form.frm", scratch / "page.html");
+    SilentProgress bar;
+    WrittenPage written = writePage(job, bar);
+    EXPECT_EQ(written.LineCount, 18);
+    EXPECT_EQ(test::readBytes(scratch / "page.html"), "the old page");
+    written.page.prepareCommit();
+    written.page.commit();
+    test::expectMatchesGolden(test::readBytes(scratch / "page.html"),
+                              test::dataDir() / "pages" / "form.frm.html");
+}
+
+TEST(PageWriter, OverwritingAnExistingPageIsAllowedAndAnInputIsNot) {
+    test::ScratchDir scratch;
+    PageJob job = jobFor("module.bas", scratch / "page.html");
+    SilentProgress bar;
+    test::writeBytes(scratch / "page.html", "stale");
+    convertPage(job, bar);
+    test::expectMatchesGolden(test::readBytes(scratch / "page.html"),
+                              test::dataDir() / "pages" / "module.bas.html");
+    fs::create_hard_link(job.footer, scratch / "footer-link.html");
+    job.target = (scratch / "footer-link.html").string();
+    EXPECT_THROW(convertPage(job, bar), VbError);
+}
+
+// A whole generated form through the page writer: every body line must be what the
+// literal rules make of it, optimised as the rules say.
+TEST(PageWriter, GeneratedFormMatchesTheLiteralRulesLineByLine) {
+    test::ScratchDir scratch;
+    const std::string source = bench::generateSource(11, bench::SourceKind::Form, 300'000);
+    test::writeBytes(scratch / "gen.frm", source);
+    PageJob job = jobFor("form.frm", scratch / "gen.frm.html");
+    job.source = (scratch / "gen.frm").string();
+    SilentProgress bar;
+    convertPage(job, bar);
+    const std::string page = test::readBytes(scratch / "gen.frm.html");
+    const auto lines = files::splitTextLines(source);
+    std::string expected;
+    bool body = false;
+    bool first = true;
+    for (std::string_view line : lines) {
+        if (!body) {
+            body = line.starts_with("Attribute VB_Name");
+            continue;
+        }
+        if (line.starts_with("Attribute")) {
+            continue;
+        }
+        std::string text(line);
+        if (first) {
+            text += ' ';
+            first = false;
+        }
+        expected += literal::OptimizeTag(literal::lineStep(text, ColourSwitches::allOn())) + "\r\n";
+    }
+    const auto start = page.find("<PRE>\r\n") + 7;
+    const auto end = page.find("</pre>\r\n");
+    ASSERT_NE(end, std::string::npos);
+    EXPECT_EQ(page.substr(start, end - start), expected);
 }
 
 TEST(PageValidation, ChecksInOrderAndReportsTheFirstFailure) {

@@ -2,6 +2,7 @@
 // bytes of the literal rules, and stripping the class tags must give back the escaped line.
 
 #include "engine/colorise.h"
+#include "engine/direct_conversion.h"
 #include "engine/optimize_tag.h"
 #include "fuzz_support.h"
 #include "support/literal_colouriser.h"
@@ -49,6 +50,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string optimized = OptimizeTag(coloured);
     if (optimized != literal::OptimizeTag(coloured)) {
         fuzz::fail("optimiser differs from the literal rules", coloured);
+    }
+    // The page writer and the Direct pane colour and merge in one go.
+    std::string fused;
+    appendConvertedLine(fused, line, DirectConversionOptions{switches, true});
+    if (fused != optimized) {
+        fuzz::fail("colouring and merging in one go differs from doing it in turn", line);
     }
     if (coloured.find(std::string(MaxMergedSpaces + 1, ' ')) == std::string::npos &&
         stripTags(optimized) != escapeLine(line)) {

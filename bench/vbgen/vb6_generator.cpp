@@ -50,7 +50,27 @@ private:
 
 void statement(Writer& w, int level) {
     const std::string in = w.indent(level);
-    switch (w.pick(14)) {
+    switch (w.pick(18)) {
+    case 14:
+        w.line(in, "If ", w.ident(), " < ", w.number(), " Or ", w.ident(), " <> \"\" Then ", w.ident(), " = ",
+               w.ident(), " Mod 7: Exit Sub");
+        break;
+    case 15:
+        w.line(in, "Rem ", w.word(), " kept for the old ", w.ident(), " <= ", w.number());
+        break;
+    case 16:
+        w.line(in, "For Each ", w.ident(), " In ", w.ident(), "   ' walk all \"", w.word(), "\" items");
+        w.line(in, "    If ", w.ident(), " Is Nothing Then GoTo NextItem");
+        w.line(in, "    ", w.ident(), " = ", w.ident(), " & vbCrLf & \"it''s \"\"", w.word(), "\"\"\"");
+        w.line("NextItem:");
+        w.line(in, "Next");
+        break;
+    case 17:
+        w.line(in, "Do Until ", w.ident(), " >= &H", std::to_string(w.pick(100)), "00& Or ", w.ident(),
+               " = True");
+        w.line(in, "    ", w.ident(), " = ", w.ident(), " + 1#: ", w.ident(), " = ", w.ident(), " - 2.5E+3");
+        w.line(in, "Loop");
+        break;
     case 0:
         w.line(in, "Dim ", w.ident(), " As ", w.type(), ", ", w.ident(), " As ", w.type());
         break;
@@ -111,7 +131,28 @@ void statement(Writer& w, int level) {
     }
 }
 
+// A property pair as the development environment saves it: the Get carries an
+// attribute line of its own, which pages leave out.
+void property(Writer& w, int index) {
+    const std::string name = "Value" + std::to_string(index);
+    const std::string_view type = w.type();
+    w.line("Public Property Get ", name, "() As ", type);
+    w.line("Attribute ", name, ".VB_UserMemId = 0");
+    w.line("    ", name, " = m", w.ident());
+    w.line("End Property");
+    w.line("");
+    w.line("Public Property Let ", name, "(ByVal vNew As ", type, ")");
+    w.line("    m", w.ident(), " = vNew");
+    w.line("    RaiseEvent Changed(\"", name, "\")");
+    w.line("End Property");
+    w.line("");
+}
+
 void procedure(Writer& w, int index) {
+    if (w.pick(6) == 0) {
+        property(w, index);
+        return;
+    }
     const bool function = w.pick(2) == 0;
     const std::string name = "Proc" + std::to_string(index);
     if (function) {
@@ -129,10 +170,16 @@ void procedure(Writer& w, int index) {
 
 void formHeader(Writer& w, const std::string& name) {
     w.line("VERSION 5.00");
+    w.line("Object = \"{F9043C88-F6F2-101A-A3C9-08002B2F49FB}#1.2#0\"; \"COMDLG32.OCX\"");
     w.line("Begin VB.Form ", name);
     w.line("   Caption         =   \"", w.word(), "\"");
     w.line("   ClientHeight    =   ", w.number());
     w.line("   ClientWidth     =   ", w.number());
+    w.line("   StartUpPosition =   3  'Windows Default");
+    w.line("   Begin VB.TextBox TXTname");
+    w.line("      Height          =   285");
+    w.line("      Text            =   \"", w.word(), "\"");
+    w.line("   End");
     w.line("   Begin VB.CommandButton BTok");
     w.line("      Caption         =   \"OK\"");
     w.line("      Height          =   495");
@@ -169,6 +216,13 @@ std::string generateSource(std::uint64_t seed, SourceKind kind, std::size_t appr
     w.line("Option Explicit");
     w.line("");
     w.line("Private Declare Function GetTickCount Lib \"kernel32\" () As Long");
+    w.line("Private Const MAX_ITEMS As Long = &H", std::to_string(w.pick(4096)),
+           "  ' \xC3\xA0 r\xC3\xA9gler");
+    w.line("Private Type tItem");
+    w.line("    sName As String * 32");
+    w.line("    lFlags As Long");
+    w.line("End Type");
+    w.line("Public Event Changed(ByVal sWhat As String)");
     w.line("Private m", w.ident(), " As ", w.type());
     w.line("");
     for (int index = 0; !w.full(); ++index) {
