@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The whole test suite, as CI runs it: formatting, a warnings-as-errors build with every
-# test, then the same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+# test, clang-tidy over the program's sources, then the same tests under AddressSanitizer
+# and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -15,6 +16,18 @@ echo "== Build and test (warnings as errors)"
 cmake --preset ci >/dev/null
 cmake --build --preset ci -j "$jobs"
 ctest --preset ci -j "$jobs"
+
+echo "== Static checks (clang-tidy over src/, the checks in .clang-tidy)"
+# Through the ci build's compile database, so every file is checked with the flags it is
+# built with; only the program's own sources, not the tests or generated code.
+tidy_runner=$(command -v run-clang-tidy-14 || command -v run-clang-tidy)
+tidy=$(command -v clang-tidy-14 || command -v clang-tidy)
+tidy_log=build/ci/clang-tidy.log
+if ! "$tidy_runner" -clang-tidy-binary "$tidy" -p build/ci -j "$jobs" -quiet "^$PWD/src/" >"$tidy_log" 2>&1; then
+    grep -v -e '^clang-tidy' -e 'warnings\? generated\.$' "$tidy_log" || true
+    echo "clang-tidy found problems (whole output in $tidy_log)"
+    exit 1
+fi
 
 echo "== Build and test under sanitizers"
 cmake --preset asan >/dev/null

@@ -5,6 +5,7 @@
 #include "engine/page_writer.h"
 #include "engine/vb_error.h"
 #include "lang/translate.h"
+#include "platform/files/file_system.h"
 #include "platform/files/text_decoding.h"
 #include "platform/files/text_reader.h"
 #include "scheme/style_sheet.h"
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <malloc.h>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -359,7 +361,7 @@ int colorize(const Options& options) {
         options.operands.empty() || options.operands[0] == "-" ? "/dev/stdin" : options.operands[0];
     LineColouriser colouriser(options.off, options.optimize);
     try {
-        files::TextReader reader(path, options.encoding);
+        files::TextReader reader(path, options.encoding, files::TextReader::Content::TextOnly);
         Output out;
         std::string line;
         while (reader.readLine(line)) {
@@ -442,6 +444,7 @@ private:
     static constexpr std::size_t MaxWaiting = 256;
     static constexpr std::size_t GroupSize = 128;
     static constexpr std::chrono::milliseconds GroupDelay{50};
+    static constexpr std::size_t SyncThreads = 8;
 
     struct Waiting {
         std::size_t index;
@@ -452,7 +455,7 @@ private:
         return std::filesystem::path(files_[index]).filename().string() + ".html";
     }
 
-    BatchResult failure(std::size_t index, std::string why) const {
+    BatchResult failure(std::size_t index, const std::string& why) const {
         return {true, pageName(index) + " Failed: " + why, true};
     }
 
@@ -507,35 +510,58 @@ private:
                 group.swap(waiting_);
             }
             room_.notify_all();
-            std::vector<std::pair<std::size_t, BatchResult>> done;
-            std::vector<std::string> folders;
-            for (Waiting& w : group) {
-                try {
-                    w.written.page.commit(files::AtomicTextWriter::FolderSync::Later);
-                    const std::string folder = w.written.page.folder();
-                    if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
-                        folders.push_back(folder);
-                        w.written.page.syncFolder();
-                    }
-                    done.push_back(
-                        {w.index,
-                         {true,
-                          pageName(w.index) + " Create " + std::to_string(w.written.LineCount) + " lines",
-                          false}});
-                } catch (const VbError& error) {
-                    done.push_back(
-                        {w.index, failure(w.index, trapLine(error.number(), "Cparti", error.description()))});
+            // The pages of a group are synced together: a disk that empties its cache for
+            // every sync serves the syncs that arrive together with one flush.
+            std::vector<BatchResult> outcomes(group.size());
+            std::atomic<std::size_t> nextPage{0};
+            auto commitSome = [&] {
+                for (std::size_t k = nextPage++; k < group.size(); k = nextPage++) {
+                    outcomes[k] = commitPage(group[k]);
                 }
+            };
+            {
+                std::vector<std::jthread> syncers;
+                for (std::size_t t = 1; t < std::min(group.size(), SyncThreads); ++t) {
+                    syncers.emplace_back(commitSome);
+                }
+                commitSome();
+            }
+            // Then the renames: one sync of each folder for the whole group.
+            std::vector<std::string> folders;
+            std::vector<std::pair<std::size_t, BatchResult>> done;
+            for (std::size_t k = 0; k < group.size(); ++k) {
+                if (!outcomes[k].failed) {
+                    std::string folder = group[k].written.page.folder();
+                    if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
+                        group[k].written.page.syncFolder();
+                        folders.push_back(std::move(folder));
+                    }
+                }
+                done.push_back({group[k].index, std::move(outcomes[k])});
             }
             publish(std::move(done));
+        }
+    }
+
+    BatchResult commitPage(Waiting& waiting) const {
+        try {
+            waiting.written.page.commit(files::AtomicTextWriter::FolderSync::Later);
+            return {true,
+                    pageName(waiting.index) + " Create " + std::to_string(waiting.written.LineCount) +
+                        " lines",
+                    false};
+        } catch (const VbError& error) {
+            return failure(waiting.index, trapLine(error.number(), "Cparti", error.description()));
+        } catch (const std::exception& error) {
+            return failure(waiting.index, trapLine(vberr::InvalidCall, "Cparti", error.what()));
         }
     }
 
     // Records results and logs every line that is now next in the order of the files.
     void publish(std::vector<std::pair<std::size_t, BatchResult>> done) {
         const std::lock_guard lock(mutex_);
-        for (auto& [index, result] : done) {
-            results_[index] = std::move(result);
+        for (auto& entry : done) {
+            results_[entry.first] = std::move(entry.second);
         }
         if (outputError_) {
             return;
@@ -572,7 +598,19 @@ int batch(const Options& options) {
     if (options.operands.empty()) {
         throw UsageError{"batch needs at least one FILE"};
     }
-    const PageJob base = jobOf(options, schemeOf(options));
+    PageJob base = jobOf(options, schemeOf(options));
+    // Every page copies the same header and footer: they are read once for the batch. One
+    // that cannot be read is left to each page, which then fails as it would alone.
+    const std::pair<const std::string*, std::shared_ptr<const std::string>*> copied[] = {
+        {&base.header, &base.headerText}, {&base.footer, &base.footerText}};
+    for (const auto& [path, text] : copied) {
+        try {
+            if (files::FileExists(*path)) {
+                *text = std::make_shared<const std::string>(readCopiedText(*path));
+            }
+        } catch (const VbError&) {
+        }
+    }
     const std::vector<std::string>& files = options.operands;
     Output out;
     out.line(englishMessage("msg11"));
@@ -582,6 +620,11 @@ int batch(const Options& options) {
     out.line(std::string(66, '-'));
     out.flush();
 
+#ifdef M_TRIM_THRESHOLD
+    // Every page takes and gives back the same few buffers: without this the heap would be
+    // shrunk and grown again, page faults and all, for every file.
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+#endif
     const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
     const unsigned workers = static_cast<unsigned>(
         std::min<std::size_t>(options.jobs != 0 ? options.jobs : hardware, files.size()));

@@ -26,6 +26,8 @@ std::string_view standardDescription(int number) {
         return "Path/File access error";
     case vberr::PathNotFound:
         return "Path not found";
+    case vberr::InvalidFileFormat:
+        return "Invalid file format";
     default:
         return "Application-defined or object-defined error";
     }

@@ -24,6 +24,9 @@ inline constexpr int InputPastEnd = 62;
 inline constexpr int PermissionDenied = 70;
 inline constexpr int PathFileAccess = 75;
 inline constexpr int PathNotFound = 76;
+// Raised for a source that is binary data: the file is there and readable, it is simply
+// not text, which neither the access errors nor "Bad file mode" would tell the user.
+inline constexpr int InvalidFileFormat = 321;
 } // namespace vberr
 
 // The Visual Basic description of a run-time error number ("File not found" for 53).

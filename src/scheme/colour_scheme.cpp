@@ -35,10 +35,10 @@ std::string HEXA(std::int32_t colour) {
     static constexpr char digits[] = "0123456789ABCDEF";
     const auto value = static_cast<std::uint32_t>(colour);
     std::string text = "#000000";
-    for (int byte = 0; byte < 3; ++byte) {
+    for (std::size_t byte = 0; byte < 3; ++byte) {
         const unsigned part = (value >> (8 * byte)) & 0xFFu;
-        text[static_cast<std::size_t>(1 + 2 * byte)] = digits[part >> 4];
-        text[static_cast<std::size_t>(2 + 2 * byte)] = digits[part & 0xFu];
+        text[1 + 2 * byte] = digits[part >> 4];
+        text[2 + 2 * byte] = digits[part & 0xFu];
     }
     return text;
 }

@@ -103,11 +103,10 @@ bool ViewingLinks::eventFilter(QObject* watched, QEvent* event) {
         if (watched == &home || watched == &contact) {
             setLinkColour(*static_cast<QLabel*>(watched), LinkHoverColour);
             return true; // the pane under the link must not see this move as its own
-        } else {
-            // Only the pane's own surface: a move over a child control reaches the child.
-            setLinkColour(home, LinkColour);
-            setLinkColour(contact, LinkColour);
         }
+        // Only the pane's own surface: a move over a child control reaches the child.
+        setLinkColour(home, LinkColour);
+        setLinkColour(contact, LinkColour);
     } else if (event->type() == QEvent::MouseButtonRelease &&
                static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         if (watched == &home) {

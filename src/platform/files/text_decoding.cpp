@@ -317,7 +317,7 @@ EncodingDecision EncodingDetector::decide(bool wholeText) const {
     if (utf8) {
         return EncodingDecision{TextEncoding::Utf8, 0, {}, !wholeText};
     }
-    const EncodingDecision lastFallback{TextEncoding::Windows1252};
+    EncodingDecision lastFallback{TextEncoding::Windows1252};
     if (candidate_) {
         if (candidate_->failed() || (wholeText && candidate_->checker && candidate_->checker->pending())) {
             return lastFallback;

@@ -23,12 +23,12 @@ bool isValidUtf8(std::string_view bytes);
 // 0x8F, 0x90, 0x9D) become the C1 controls of the same value, so nothing is ever dropped.
 std::string windows1252ToUtf8(std::string_view bytes);
 // The same, appended to `out`; as every byte stands alone, a text may be decoded in pieces.
-void appendWindows1252AsUtf8(std::string& out, std::string_view bytes);
+void appendWindows1252AsUtf8(std::string& out, std::string_view text);
 
 // Checks UTF-8 fed in pieces of any size: a sequence may be split between two pieces.
 class Utf8Validator {
 public:
-    void feed(std::string_view bytes);
+    void feed(std::string_view text);
     // No invalid byte so far (a sequence still waiting for its last bytes is no fault yet).
     bool validSoFar() const noexcept { return valid_; }
     // Valid, and no sequence was left unfinished at the end.

@@ -30,9 +30,53 @@ std::optional<EncodingDecision> chosenEncoding(std::string_view encoding) {
     return chosen;
 }
 
+// An encoding the user named whose plain text holds NUL bytes (UTF-16 or UTF-32 without
+// their mark): there a NUL is no sign of binary data.
+bool textHoldsNulBytes(const std::optional<EncodingDecision>& chosen) {
+    if (!chosen) {
+        return false;
+    }
+    const std::optional<std::string> lineBreak = encodeText("\n", *chosen);
+    return lineBreak && lineBreak->find('\0') != std::string::npos;
+}
+
+void refuseIfBinary(std::string_view head, const std::optional<EncodingDecision>& chosen,
+                    const std::string& path) {
+    if (looksBinary(head) && !textHoldsNulBytes(chosen)) {
+        raiseWithText(vberr::InvalidFileFormat, "Not a text file: " + path);
+    }
+}
+
 } // namespace
 
-TextReader::TextReader(const std::string& path, std::string_view encoding)
+bool looksBinary(std::string_view head) {
+    if (head.starts_with("\xFF\xFE") || head.starts_with("\xFE\xFF")) {
+        return false;
+    }
+    return head.substr(0, BinarySniffSize).find('\0') != std::string_view::npos;
+}
+
+void requireTextFile(const std::string& path, std::string_view encoding) {
+    const std::optional<EncodingDecision> chosen = chosenEncoding(encoding);
+    struct stat info {};
+    const detail::FileDescriptor file = detail::openForReading(path, info);
+    if (!S_ISREG(info.st_mode)) {
+        return;
+    }
+    char head[BinarySniffSize];
+    std::size_t size = 0;
+    while (size < sizeof head) {
+        const std::size_t got = detail::readSomeAt(file.get(), head + size, sizeof head - size,
+                                                   static_cast<long long>(size), path);
+        if (got == 0) {
+            break;
+        }
+        size += got;
+    }
+    refuseIfBinary(std::string_view(head, size), chosen, path);
+}
+
+TextReader::TextReader(const std::string& path, std::string_view encoding, Content content)
     : path_(path), buffer_(new char[ChunkSize]) {
     const std::optional<EncodingDecision> chosen = chosenEncoding(encoding);
     struct stat info {};
@@ -41,7 +85,7 @@ TextReader::TextReader(const std::string& path, std::string_view encoding)
     const bool regular = S_ISREG(info.st_mode);
     size_ = regular ? static_cast<std::uint64_t>(info.st_size) : 0;
     try {
-        decideEncoding(regular, chosen);
+        decideEncoding(regular, chosen, content == Content::TextOnly);
     } catch (...) {
         fd_ = -1;
         throw;
@@ -60,7 +104,7 @@ TextReader::TextReader(TextReader&& other) noexcept
       end_(std::exchange(other.end_, 0)), nextLineFeed_(other.nextLineFeed_),
       consumedBefore_(other.consumedBefore_), size_(other.size_),
       endOfFile_(std::exchange(other.endOfFile_, true)), pendingLineFeed_(other.pendingLineFeed_),
-      decision_(other.decision_), checkEachLine_(other.checkEachLine_) {
+      decision_(std::move(other.decision_)), checkEachLine_(other.checkEachLine_) {
     other.decoder_.reset();
 }
 
@@ -81,7 +125,7 @@ TextReader& TextReader::operator=(TextReader&& other) noexcept {
         size_ = other.size_;
         endOfFile_ = std::exchange(other.endOfFile_, true);
         pendingLineFeed_ = other.pendingLineFeed_;
-        decision_ = other.decision_;
+        decision_ = std::move(other.decision_);
         checkEachLine_ = other.checkEachLine_;
     }
     return *this;
@@ -120,10 +164,13 @@ void TextReader::startDecoding(std::size_t rawSize) {
     end_ = decoded_.size();
 }
 
-void TextReader::decideEncoding(bool regularFile, std::optional<EncodingDecision> chosen) {
+void TextReader::decideEncoding(bool regularFile, std::optional<EncodingDecision> chosen, bool textOnly) {
     if (chosen) {
         // Read as the user says; a byte-order mark of that very encoding is still no text.
         readFirstChunk();
+        if (textOnly) {
+            refuseIfBinary(std::string_view(buffer_.get(), end_), chosen, path_);
+        }
         const std::string_view head(buffer_.get(), std::min<std::size_t>(end_, 3));
         if ((chosen->encoding == TextEncoding::Utf8 && head == "\xEF\xBB\xBF") ||
             (chosen->encoding == TextEncoding::Utf16LE && head.starts_with("\xFF\xFE")) ||
@@ -152,6 +199,9 @@ void TextReader::decideEncoding(bool regularFile, std::optional<EncodingDecision
             }
             if (chunksRead++ == 0) {
                 firstChunk = got;
+                if (textOnly) {
+                    refuseIfBinary(std::string_view(buffer, got), chosen, path_);
+                }
             }
             detector.feed(std::string_view(buffer, got));
             offset += static_cast<long long>(got);
@@ -175,6 +225,9 @@ void TextReader::decideEncoding(bool regularFile, std::optional<EncodingDecision
     }
     // A pipe or device cannot be read twice: decide on the first chunk and keep it.
     readFirstChunk();
+    if (textOnly) {
+        refuseIfBinary(std::string_view(buffer, end_), chosen, path_);
+    }
     detector.feed(std::string_view(buffer, end_));
     decision_ = detector.decide(endOfFile_);
     startDecoding(end_);

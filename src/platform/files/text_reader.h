@@ -23,15 +23,40 @@
 
 namespace quillon::files {
 
+// How much of the start of a file tells text from binary data.
+inline constexpr std::size_t BinarySniffSize = 8 * 1024;
+
+// True when the first bytes of a file are binary data rather than text: a NUL byte in the
+// first BinarySniffSize bytes. A UTF-16 byte-order mark says the NULs are the high halves
+// of its characters, so such a file is text.
+bool looksBinary(std::string_view head);
+
+// Refuses a source to be coloured that is not text (an executable renamed .bas, a form's
+// .frx), before anything is made from it: raises 321 "Not a text file: PATH". Only the
+// first BinarySniffSize bytes are read. `encoding` is the one the file is to be read in,
+// as for TextReader: a chosen encoding whose text holds NUL bytes (UTF-16 without a
+// byte-order mark) accepts them. A pipe or device is left alone, as looking would consume
+// it; a reader opened with Content::TextOnly checks it instead. Opening the file raises as
+// TextReader does.
+void requireTextFile(const std::string& path, std::string_view encoding = {});
+
 class TextReader {
 public:
     static constexpr std::size_t ChunkSize = 64 * 1024;
+
+    enum class Content {
+        // Whatever the file holds is read as text (header, footer, style sheets).
+        AnyText,
+        // A source: binary data raises 321 as requireTextFile() does, pipes included.
+        TextOnly,
+    };
 
     // Opens the file: 53 file not found, 76 path not found, 70 permission denied, 75 for a
     // folder or any other access error, the message naming `path`. `encoding` names the
     // code page to read instead of detecting it (any name iconv knows); empty or "auto"
     // detects. An unknown name raises 5 naming it.
-    explicit TextReader(const std::string& path, std::string_view encoding = {});
+    explicit TextReader(const std::string& path, std::string_view encoding = {},
+                        Content content = Content::AnyText);
     ~TextReader();
     TextReader(TextReader&&) noexcept;
     TextReader& operator=(TextReader&&) noexcept;
@@ -64,7 +89,8 @@ public:
 private:
     bool fill();
     void skipPendingLineFeed();
-    void decideEncoding(bool regularFile, std::optional<EncodingDecision> chosen);
+    // `textOnly`: binary data raises 321 (Content::TextOnly).
+    void decideEncoding(bool regularFile, std::optional<EncodingDecision> chosen, bool textOnly);
     void readFirstChunk();
     void startDecoding(std::size_t rawSize);
     // The text being split: the chunk as read, or as decoded.
