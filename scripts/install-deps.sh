@@ -10,7 +10,8 @@ packages=(
     libuchardet-dev
     fonts-liberation2 fonts-dejavu-core
     xvfb xauth xdotool imagemagick xdg-utils
-    clang libclang-rt-14-dev clang-format
+    clang libclang-rt-14-dev clang-format clang-tidy
+    strace
 )
 
 missing=()
