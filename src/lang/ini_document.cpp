@@ -118,6 +118,7 @@ std::string readWholeFile(const std::string& path) {
 
 IniDocument IniDocument::parse(std::string_view bytes) {
     IniDocument doc;
+    doc.original_ = std::string(bytes);
     // Decoded as decodeToUtf8 does, with the decision kept so the file can be written
     // back in the encoding it came in.
     files::EncodingDetector detector;
@@ -409,6 +410,9 @@ std::string IniDocument::serialiseUtf8() const {
 }
 
 std::string IniDocument::serialise() const {
+    if (!modified_) {
+        return original_;
+    }
     std::string text = serialiseUtf8();
     if (encoding_.encoding == files::TextEncoding::Utf8) {
         return encoding_.bomLength > 0 ? std::string(ByteOrderMark) + text : text;

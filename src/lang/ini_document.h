@@ -70,8 +70,11 @@ public:
     // True once a set() has changed something since parsing.
     bool modified() const { return modified_; }
 
-    // The bytes of the file as it now stands.
+    // The bytes of the file as it now stands: exactly the bytes parsed while nothing has
+    // changed, whatever they were (a file that mixes encodings included).
     std::string serialise() const;
+    // The text of the file as it now stands, in UTF-8, byte-order mark left out.
+    std::string text() const { return serialiseUtf8(); }
     // Writes serialise() to `path` through writeFileAtomically: the old file is replaced
     // whole or not at all. Raises VbError on failure.
     void save(const std::string& path) const;
@@ -122,6 +125,10 @@ private:
     std::vector<std::string> sectionOrder_;                  // lower-case names
     std::string_view newline_ = "\r\n";
     files::EncodingDecision encoding_;
+    // The bytes as read, given back while modified_ is false: a file whose lines are in
+    // two encodings (a UTF-8 mark over a Windows-1252 line) has no one encoding to be
+    // written back in, and a file nobody changed must not change.
+    std::string original_;
     bool modified_ = false;
 };
 

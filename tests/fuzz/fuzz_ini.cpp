@@ -5,6 +5,7 @@
 #include "lang/ini_document.h"
 
 #include "engine/vb_error.h"
+#include "platform/files/text_decoding.h"
 
 #include <map>
 
@@ -42,10 +43,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view request = bytes.substr(cut);
 
     lang::IniDocument document = lang::IniDocument::parse(file);
-    // A UTF-16 file is kept as UTF-8 text once read, so only its texts survive, not its bytes.
-    const bool utf16 = file.starts_with("\xFF\xFE") || file.starts_with("\xFE\xFF");
-    if (!utf16 && document.serialise() != file) {
+    if (document.serialise() != file) {
         fuzz::fail("an unchanged document does not write back byte for byte");
+    }
+    // Split into lines and put together again, the text is the file's text as decoded.
+    if (document.text() != files::decodeToUtf8(file)) {
+        fuzz::fail("the lines of the document are not the text of the file");
     }
     if (request.size() < 6) {
         return 0;

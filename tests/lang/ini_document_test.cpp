@@ -103,6 +103,7 @@ TEST(IniDocumentWrite, UnchangedDocumentGivesBackItsBytes) {
         "no newline at end",
         "[a]\rb=c\rmixed\nendings\r\n\r\n",
         "\xEF\xBB\xBF[S]\r\nk=v",
+        "\xEF\xBB\xBF[S]\r\nk=\xE9t\xE9\r\n", // a UTF-8 mark over a Windows-1252 line
         "[S]\nk=caf\xE9\n\x81\x8D\x8F\x90\x9D\n",
         "=\n[\n]\n[]\n;=\n\t \t\n",
     };
