@@ -530,7 +530,7 @@ private:
             std::vector<std::string> folders;
             std::vector<std::pair<std::size_t, BatchResult>> done;
             for (std::size_t k = 0; k < group.size(); ++k) {
-                if (!outcomes[k].failed) {
+                if (!outcomes[k].failed && group[k].written.page.syncsOnCommit()) {
                     std::string folder = group[k].written.page.folder();
                     if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
                         group[k].written.page.syncFolder();

@@ -91,7 +91,9 @@ public:
     // Everything but putting the page in place: the complete page waits in the writer.
     files::AtomicTextWriter write() {
         refuseToOverwriteAnInput(job_);
-        files::AtomicTextWriter page(job_.target);
+        // A page is made again from its source at will: only an existing one is worth
+        // the wait for the disk (see Durability).
+        files::AtomicTextWriter page(job_.target, files::Durability::WhenReplacing);
         copyWholeFile(job_.header, job_.headerText, page);
 
         auto source = std::make_unique<files::TextReader>(job_.source, job_.sourceEncoding, SourceContent);

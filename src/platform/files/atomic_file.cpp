@@ -64,6 +64,7 @@ struct AtomicTextWriter::State {
     // sync at commit has little left to wait for.
     unsigned long long written = 0;
     unsigned long long writebackRequested = 0;
+    bool syncOnCommit = true;
 
     ~State() { abandon(); }
 
@@ -107,7 +108,7 @@ struct AtomicTextWriter::State {
     void requestWriteback() noexcept {
 #ifdef SYNC_FILE_RANGE_WRITE
         constexpr unsigned long long Step = 8ull << 20;
-        if (!temporary.empty() && written - writebackRequested >= Step) {
+        if (!temporary.empty() && syncOnCommit && written - writebackRequested >= Step) {
             ::sync_file_range(fd, static_cast<off_t>(writebackRequested),
                               static_cast<off_t>(written - writebackRequested), SYNC_FILE_RANGE_WRITE);
             writebackRequested = written;
@@ -122,7 +123,8 @@ struct AtomicTextWriter::State {
     }
 };
 
-AtomicTextWriter::AtomicTextWriter(const std::string& path) : state_(std::make_unique<State>()) {
+AtomicTextWriter::AtomicTextWriter(const std::string& path, Durability durability)
+    : state_(std::make_unique<State>()) {
     State& s = *state_;
     s.path = path;
     s.target = path;
@@ -162,6 +164,7 @@ AtomicTextWriter::AtomicTextWriter(const std::string& path) : state_(std::make_u
         s.fd = fd;
         return;
     }
+    s.syncOnCommit = durability == Durability::Always || exists;
     if (exists && S_ISREG(info.st_mode) && ::faccessat(AT_FDCWD, s.target.c_str(), W_OK, AT_EACCESS) != 0) {
         // A read-only file is not replaced behind its owner's back.
         raiseFileError(errno, path, FileAccess::Write);
@@ -262,7 +265,7 @@ void AtomicTextWriter::prepareCommit() {
     State& s = *state_;
     s.flushBuffer();
 #ifdef SYNC_FILE_RANGE_WRITE
-    if (!s.temporary.empty() && s.written > s.writebackRequested) {
+    if (!s.temporary.empty() && s.syncOnCommit && s.written > s.writebackRequested) {
         ::sync_file_range(s.fd, static_cast<off_t>(s.writebackRequested),
                           static_cast<off_t>(s.written - s.writebackRequested), SYNC_FILE_RANGE_WRITE);
         s.writebackRequested = s.written;
@@ -288,7 +291,7 @@ void AtomicTextWriter::commit(FolderSync folderSync) {
     }
     // A successful close alone proves nothing: the data must be on the disk before the
     // rename makes it the file, or a crash could leave an empty file in its place.
-    if (sys::calls().fsync(s.fd) != 0 && errno != EINVAL) {
+    if (s.syncOnCommit && sys::calls().fsync(s.fd) != 0 && errno != EINVAL) {
         s.fail(errno);
     }
     const int fd = s.fd;
@@ -300,13 +303,17 @@ void AtomicTextWriter::commit(FolderSync folderSync) {
         s.fail(errno);
     }
     s.temporary.clear();
-    if (folderSync == FolderSync::Now) {
+    if (folderSync == FolderSync::Now && s.syncOnCommit) {
         quillon::files::syncFolder(folderOf(s.target));
     }
 }
 
 std::string AtomicTextWriter::folder() const {
     return state_ ? folderOf(state_->target) : std::string(".");
+}
+
+bool AtomicTextWriter::syncsOnCommit() const noexcept {
+    return !state_ || state_->syncOnCommit;
 }
 
 void AtomicTextWriter::syncFolder() const {

@@ -23,13 +23,24 @@ namespace quillon::files {
 // umask). A symbolic link at the target is followed, so the file it names is replaced and
 // the link stays. A device or pipe at the target (/dev/null, /dev/stdout) cannot be
 // replaced and is written straight through instead.
+//
+// How hard commit() works to make the new file survive a crash of the machine:
+// - Always: the file and the rename are synced to the disk before commit() returns. For
+//   what only the user has (a style sheet, a language file).
+// - WhenReplacing: synced only when a file is replaced, so that a crash never leaves an
+//   unwritten file where a good one was. A file that is new is left to the system's own
+//   writeback: a crash may lose it, but nothing that was there before, and a page can
+//   always be made again from its source. Syncing every new page would make the disk,
+//   not the conversion, set the pace of a large page or a batch.
+enum class Durability { Always, WhenReplacing };
+
 class AtomicTextWriter {
 public:
     static constexpr std::size_t BufferSize = 64 * 1024;
 
     // Creates the temporary file; a missing folder raises 76, a folder that may not be
     // written or a read-only target 70, a folder at the target 75.
-    explicit AtomicTextWriter(const std::string& path);
+    explicit AtomicTextWriter(const std::string& path, Durability durability = Durability::Always);
     ~AtomicTextWriter();
     AtomicTextWriter(AtomicTextWriter&&) noexcept;
     AtomicTextWriter& operator=(AtomicTextWriter&&) noexcept;
@@ -63,6 +74,9 @@ public:
     // FolderSync::Later becomes durable).
     std::string folder() const;
     void syncFolder() const;
+    // Whether commit() syncs: always with Durability::Always, otherwise when a file is
+    // replaced.
+    bool syncsOnCommit() const noexcept;
     // The stream's Close: the file keeps what was written, so this is commit().
     void Close() { commit(); }
     // Gives up: the temporary file goes, the target stays as it was.

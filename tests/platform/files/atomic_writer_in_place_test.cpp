@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillon::files {
@@ -170,6 +171,38 @@ TEST(AtomicWriterInPlace, FailedSyncAtALaterCommitKeepsTheOldFile) {
     EXPECT_EQ(number, 75);
     EXPECT_EQ(readBytes(dir / "page.html"), "old page");
     EXPECT_EQ(entriesIn(dir.path()), 1u);
+}
+
+// Only what would otherwise be lost waits for the disk: a new page does not, a page that
+// replaces one does, and a user's own file always does.
+TEST(AtomicWriterDurability, SyncsWhenSomethingCouldBeLost) {
+    ScratchDir dir;
+    writeBytes(dir / "old.html", "old page");
+    static int fileSyncs = 0;
+    fileSyncs = 0;
+    sys::calls().fsync = [](int fd) {
+        struct stat info {};
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+            ++fileSyncs;
+        }
+        return ::fsync(fd);
+    };
+    const auto syncsFor = [&](const char* name, Durability durability) {
+        const int before = fileSyncs;
+        AtomicTextWriter writer((dir / name).string(), durability);
+        writer.Write("page");
+        const bool announced = writer.syncsOnCommit();
+        writer.commit();
+        EXPECT_EQ(announced, fileSyncs > before) << name;
+        return fileSyncs - before;
+    };
+    EXPECT_EQ(syncsFor("new.html", Durability::WhenReplacing), 0);
+    EXPECT_EQ(syncsFor("old.html", Durability::WhenReplacing), 1);
+    EXPECT_EQ(syncsFor("style.css", Durability::Always), 1);
+    sys::calls() = sys::realCalls();
+    EXPECT_EQ(readBytes(dir / "new.html"), "page");
+    EXPECT_EQ(readBytes(dir / "old.html"), "page");
+    EXPECT_EQ(entriesIn(dir.path()), 3u);
 }
 
 TEST(AtomicWriterInPlace, LargeFilesAreWrittenWholeAcrossTheEarlyWritebackSteps) {
