@@ -520,8 +520,11 @@ private:
                 }
             };
             {
+                // New pages are not synced (see Durability): only replaced ones need helpers.
+                const auto syncing = static_cast<std::size_t>(std::count_if(
+                    group.begin(), group.end(), [](const Waiting& w) { return w.written.page.syncsOnCommit(); }));
                 std::vector<std::jthread> syncers;
-                for (std::size_t t = 1; t < std::min(group.size(), SyncThreads); ++t) {
+                for (std::size_t t = 1; t < std::min(syncing, SyncThreads); ++t) {
                     syncers.emplace_back(commitSome);
                 }
                 commitSome();
