@@ -43,6 +43,17 @@ else
     fail "disk full while writing a page: exit $got_status [$got_err] kept=[$(cat "$work/kept")] listing=[$(cat "$work/listing")]"
 fi
 
+# The same for a new page, which is not synced before it is put in place: the full disk
+# must still be noticed, and no page, whole or not, be left.
+run unshare -m --propagation private sh -c "
+    mount -t tmpfs -o size=64k tmpfs '$work/small' &&
+    '$cli' page '$work/big.frm' '$work/small/new.html'; s=\$?; ls -A '$work/small' > '$work/listing'; exit \$s"
+if [ "$got_status" -eq 1 ] && grep -q "Disk full: $work/small/new.html" <<<"$got_err" && [ ! -s "$work/listing" ]; then
+    pass "disk full while writing a new page"
+else
+    fail "disk full while writing a new page: exit $got_status [$got_err] listing=[$(cat "$work/listing")]"
+fi
+
 # A write that fails with ENOSPC, and a rename that cannot cross devices.
 mkdir "$work/out"
 printf 'old page' > "$work/out/page.html"
