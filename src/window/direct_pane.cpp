@@ -57,6 +57,10 @@ std::string sourceTextOf(const QPlainTextEdit& box) {
     return platform::toStdString(text);
 }
 
+// Characters of converted text put into TXTtransform at a time (a box takes a few
+// milliseconds for this many).
+constexpr qsizetype PendingPiece = 64 * 1024;
+
 } // namespace
 
 // Everything that is changed for the time of one conversion, and undone however it ends.
@@ -156,6 +160,13 @@ void DirectPane::BTconvert_Click() {
             [this](std::string_view line) {
                 pending_ += platform::toQString(line);
                 pending_ += u'\n';
+                // Colouring outruns the box by far: a large paste is converted long before
+                // the first yield, and its text would then go into the box in one piece that
+                // keeps the window from repainting, and "STOP !" from answering, for as long
+                // as the box takes. In pieces, the yields fall between them.
+                if (pending_.size() >= PendingPiece) {
+                    showPendingLines();
+                }
             });
         showPendingLines();
     });
