@@ -11,23 +11,15 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
-std::string q(const fs::path& p) {
-    return cliQuote(p.string());
-}
-
-// An executable renamed .bas and a form's binary property file, beside real sources.
+// An executable renamed .bas and a form's binary property file, beside a real form.
 class CliBinaryInput : public testing::Test {
 protected:
     void SetUp() override {
         fs::copy_file(dataDir() / "pages" / "form.frm", scratch / "Form1.frm");
-        fs::copy_file(dataDir() / "pages" / "module.bas", scratch / "Module1.bas");
         writeBytes(scratch / "Tool.bas", "MZ\x90\0\x03\0\0\0\x04\0\0\0\xFF\xFF\0\0"s);
         writeBytes(scratch / "Form1.frx", "\x0C\0\0\0lt\0\0BM\x36\x03"s);
     }
-    std::string headerFooter() const {
-        const fs::path data = dataDir() / "pages";
-        return " --header " + q(data / "header.txt") + " --footer " + q(data / "footer.txt");
-    }
+    std::string headerFooter() const { return test::headerFooter(dataDir() / "pages"); }
     std::size_t entries() const {
         return static_cast<std::size_t>(
             std::distance(fs::directory_iterator(scratch.path()), fs::directory_iterator()));
@@ -44,20 +36,6 @@ TEST_F(CliBinaryInput, PageRefusesItNamingTheFileAndCreatesNothing) {
         EXPECT_EQ(r.out, "");
     }
     EXPECT_EQ(entries(), before);
-}
-
-TEST_F(CliBinaryInput, BatchSkipsItLogsItAndConvertsTheRest) {
-    const CliResult r = runCli("batch --jobs 2" + headerFooter() + " " + q(scratch / "Form1.frm") + " " +
-                               q(scratch / "Tool.bas") + " " + q(scratch / "Module1.bas"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "Convert this files :\nForm1.frm\nTool.bas\nModule1.bas\n" + std::string(66, '-') +
-                         "\nForm1.frm.html Create 18 lines\n"
-                         "Tool.bas.html Failed: ERREUR n\u00B0321 in Cparti: Not a text file: " +
-                         (scratch / "Tool.bas").string() +
-                         "\nModule1.bas.html Create 10 lines\nWork Completed\n");
-    EXPECT_EQ(readBytes(scratch / "Form1.frm.html"), readBytes(dataDir() / "pages" / "form.frm.html"));
-    EXPECT_EQ(readBytes(scratch / "Module1.bas.html"), readBytes(dataDir() / "pages" / "module.bas.html"));
-    EXPECT_FALSE(fs::exists(scratch / "Tool.bas.html"));
 }
 
 TEST_F(CliBinaryInput, ColorizeRefusesAFileAndStandardInput) {

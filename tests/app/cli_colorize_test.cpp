@@ -6,37 +6,39 @@ namespace quillon::test {
 namespace {
 
 TEST(CliColorize, ConvertsTheSampleFileLikeTheDirectPane) {
-    const CliResult r = runCli("colorize " + cliQuote((programDir() / "sample.frm").string()));
+    const CliResult r = runCli("colorize " + q(programDir() / "sample.frm"));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     expectMatchesGolden(r.out, dataDir() / "cli" / "sample.frm.colorized");
 }
 
-TEST(CliColorize, ReadsStandardInputWithEveryLineEnding) {
-    const CliResult r = runCli("colorize", "If x Then\rEnd If\nDim a\r\nx = 1");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "<a class=k>If</a> x <a class=k>Then</a>\r\n<a class=k>End If</a>\r\n"
-                     "<a class=k>Dim</a> a\r\nx<a class=o> =</a> <a class=n>1</a>\r\n");
-}
-
-TEST(CliColorize, FinalLineBreakAddsNoLineAndEmptyInputGivesNothing) {
-    EXPECT_EQ(runCli("colorize", "a\r\n").out, "a\r\n");
-    EXPECT_EQ(runCli("colorize", "").out, "");
-    EXPECT_EQ(runCli("colorize", "\n\n").out, "\r\n\r\n");
-}
-
-TEST(CliColorize, OptionsTurnCategoriesAndTheOptimiserOff) {
-    EXPECT_EQ(runCli("colorize --no-optimize", "End If").out, "<a class=k>End</a> <a class=k>If</a>\r\n");
-    EXPECT_EQ(runCli("colorize --off keyword,string", "x = \"If\" ' c").out,
-              "x<a class=o> =</a> \"If\" <a class=c>' c</a>\r\n");
-    EXPECT_EQ(runCli("colorize --off comment,string,keyword,other,number", "If a<b Then ' \"x\"").out,
-              "If a&ltb Then ' \"x\"\r\n");
-}
-
-TEST(CliColorize, DecodesWindows1252AndDropsAUtf8Bom) {
-    EXPECT_EQ(runCli("colorize --off string", "s = \x93\x80\xE9\x94").out,
-              "s<a class=o> =</a> \xE2\x80\x9C\xE2\x82\xAC\xC3\xA9\xE2\x80\x9D\r\n");
-    EXPECT_EQ(runCli("colorize", "\xEF\xBB\xBFRem x").out, "Rem x\r\n");
+TEST(CliColorize, StandardInputWithEveryLineEndingOptionAndEncoding) {
+    const struct {
+        const char* args;
+        std::string in, out;
+    } cases[] = {
+        {"colorize", "If x Then\rEnd If\nDim a\r\nx = 1",
+         "<a class=k>If</a> x <a class=k>Then</a>\r\n<a class=k>End If</a>\r\n"
+         "<a class=k>Dim</a> a\r\nx<a class=o> =</a> <a class=n>1</a>\r\n"},
+        // A final line break adds no line; empty input gives nothing.
+        {"colorize", "a\r\n", "a\r\n"},
+        {"colorize", "", ""},
+        {"colorize", "\n\n", "\r\n\r\n"},
+        {"colorize --no-optimize", "End If", "<a class=k>End</a> <a class=k>If</a>\r\n"},
+        {"colorize --off keyword,string", "x = \"If\" ' c",
+         "x<a class=o> =</a> \"If\" <a class=c>' c</a>\r\n"},
+        {"colorize --off comment,string,keyword,other,number", "If a<b Then ' \"x\"",
+         "If a&ltb Then ' \"x\"\r\n"},
+        // Windows-1252 is decoded; a UTF-8 byte-order mark is no text.
+        {"colorize --off string", "s = \x93\x80\xE9\x94",
+         "s<a class=o> =</a> \xE2\x80\x9C\xE2\x82\xAC\xC3\xA9\xE2\x80\x9D\r\n"},
+        {"colorize", "\xEF\xBB\xBFRem x", "Rem x\r\n"},
+    };
+    for (const auto& c : cases) {
+        const CliResult r = runCli(c.args, c.in);
+        EXPECT_EQ(r.status, 0) << c.args << " [" << c.in << "]";
+        EXPECT_EQ(r.out, c.out) << c.args << " [" << c.in << "]";
+    }
 }
 
 TEST(CliColorize, BadArgumentsExitTwoWithUsage) {
@@ -58,7 +60,7 @@ TEST(CliColorize, UnreadableInputExitsOneNamingTheFile) {
     CliResult r = runCli("colorize " + cliQuote(missing));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "ERREUR n\u00B053 in colorize: File not found: " + missing + "\n");
-    r = runCli("colorize " + cliQuote(scratch.path().string()));
+    r = runCli("colorize " + q(scratch.path()));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(scratch.path().string()), std::string::npos);
 }

@@ -9,21 +9,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string q(const fs::path& p) {
-    return cliQuote(p.string());
-}
-
 class CliPages : public testing::Test {
 protected:
     void SetUp() override {
         fs::copy_file(dataDir() / "pages" / "form.frm", scratch / "Form1.frm");
         fs::copy_file(dataDir() / "pages" / "module.bas", scratch / "Module1.bas");
-        fs::copy_file(dataDir() / "pages" / "header.txt", scratch / "header.txt");
-        fs::copy_file(dataDir() / "pages" / "footer.txt", scratch / "footer.txt");
     }
-    std::string headerFooter() const {
-        return " --header " + q(scratch / "header.txt") + " --footer " + q(scratch / "footer.txt");
-    }
+    std::string headerFooter() const { return test::headerFooter(dataDir() / "pages"); }
     ScratchDir scratch;
 };
 
@@ -35,11 +27,15 @@ TEST_F(CliPages, PageWritesWhatThePageWriterWritesBesideTheSource) {
     EXPECT_EQ(readBytes(scratch / "Form1.frm.html"), readBytes(dataDir() / "pages" / "form.frm.html"));
 }
 
+// Any target whose name holds ".htm" is a page.
 TEST_F(CliPages, PageUsesTheProgramsHeaderAndFooterByDefault) {
-    const CliResult r = runCli("page " + q(scratch / "Form1.frm") + " " + q(scratch / "out.htm"));
+    const CliResult r = runCli("page " + q(scratch / "Form1.frm") + " " + q(scratch / "out.HTM.txt"));
     EXPECT_EQ(r.status, 0) << r.err;
-    const std::string page = readBytes(scratch / "out.htm");
-    EXPECT_TRUE(page.starts_with(readBytes(programDir() / "header.txt")));
+    const std::string page = readBytes(scratch / "out.HTM.txt");
+    const std::string header = readBytes(programDir() / "header.txt");
+    // The shipped header declares what every page is written in.
+    EXPECT_NE(header.find("<meta charset=\"utf-8\">"), std::string::npos);
+    EXPECT_TRUE(page.starts_with(header));
     EXPECT_TRUE(page.ends_with("</pre>\r\n" + readBytes(programDir() / "footer.txt")));
 }
 
@@ -49,6 +45,9 @@ TEST_F(CliPages, PageValidatesInOrderWithTheMessagesOfTheWindow) {
         std::string message;
     } cases[] = {
         {"page" + headerFooter() + " " + q(scratch / "nope.frm"),
+         "You must choose a Visual Basic File before !"},
+        // A folder is no source, and the source is checked before the target.
+        {"page" + headerFooter() + " " + q(scratch.path()) + " " + q(scratch / "out.txt"),
          "You must choose a Visual Basic File before !"},
         {"page" + headerFooter() + " " + q(scratch / "Form1.frm") + " " + q(scratch / "out.txt"),
          "You must choose a HTML File before !"},
@@ -110,31 +109,6 @@ TEST_F(CliPages, BadSchemeAndUnsafeFontAreRefused) {
     r = runCli("css --font '</style><script>' " + q(scratch / "out.css"));
     EXPECT_EQ(r.status, 2);
     EXPECT_FALSE(fs::exists(scratch / "out.css"));
-}
-
-TEST_F(CliPages, BatchLogsEveryFileInOrderAndSaysWhichFailed) {
-    writeBytes(scratch / "empty.cls", "");
-    const CliResult r =
-        runCli("batch --jobs 2" + headerFooter() + " " + q(scratch / "Form1.frm") + " " +
-               q(scratch / "gone.bas") + " " + q(scratch / "Module1.bas") + " " + q(scratch / "empty.cls"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "Convert this files :\nForm1.frm\ngone.bas\nModule1.bas\nempty.cls\n" +
-                         std::string(66, '-') +
-                         "\nForm1.frm.html Create 18 lines\n"
-                         "gone.bas.html Failed: You must choose a Visual Basic File before !\n"
-                         "Module1.bas.html Create 10 lines\nempty.cls.html Create 0 lines\nWork Completed\n");
-    EXPECT_EQ(readBytes(scratch / "Form1.frm.html"), readBytes(dataDir() / "pages" / "form.frm.html"));
-    EXPECT_TRUE(fs::exists(scratch / "Module1.bas.html"));
-    EXPECT_FALSE(fs::exists(scratch / "gone.bas.html"));
-}
-
-TEST_F(CliPages, BatchWithAMissingFooterCreatesNothing) {
-    const CliResult r = runCli("batch --footer " + q(scratch / "none.txt") + " " + q(scratch / "Form1.frm"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("Form1.frm.html Failed: You must choose a Footer File before !\n"),
-              std::string::npos);
-    EXPECT_EQ(r.out.find("Create"), std::string::npos);
-    EXPECT_FALSE(fs::exists(scratch / "Form1.frm.html"));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "support/test_support.h"
 
+#include <filesystem>
 #include <string>
 
 namespace quillon::test {
@@ -16,5 +17,13 @@ struct CliResult {
 // `arguments` is passed to the shell as written; quote paths with cliQuote().
 CliResult runCli(const std::string& arguments, const std::string& standardInput = {});
 std::string cliQuote(const std::string& text);
+inline std::string q(const std::filesystem::path& path) {
+    return cliQuote(path.string());
+}
+
+// " --header H --footer F" for the header and footer in `folder`.
+inline std::string headerFooter(const std::filesystem::path& folder) {
+    return " --header " + q(folder / "header.txt") + " --footer " + q(folder / "footer.txt");
+}
 
 } // namespace quillon::test

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 
 namespace quillon {
@@ -47,111 +48,69 @@ ColourSwitches randomSwitches(std::mt19937& rng) {
     return {on(rng), on(rng), on(rng), on(rng), on(rng)};
 }
 
+const ColourSwitches allOn = ColourSwitches::allOn();
+
 std::string write(LineColouriser& colouriser, std::string_view line) {
     std::string out(LineColouriser::maxOutput(line.size()), '\0');
     out.resize(static_cast<std::size_t>(colouriser.writeLine(out.data(), line) - out.data()));
     return out;
 }
 
-TEST(Differential, SinglePassMatchesTheLiteralRulesOnRandomLines) {
+// Every way a line is coloured, on the same random lines: the string functions, the fused
+// pass the page writer and the command line use (colouring and merging in one go, into
+// their output buffer), and the fragment functions. The fused colourisers serve line after
+// line: nothing may carry over from a long line to a short one, or from a line with a
+// comment or an escape to the next.
+TEST(Differential, EveryPathMatchesTheLiteralRulesOnRandomLines) {
     std::mt19937 rng(20261206);
+    std::map<int, LineColouriser> fused;
     int mismatches = 0;
-    for (int i = 0; i < 60'000 && mismatches < 5; ++i) {
-        const std::string line = randomLine(rng);
-        const ColourSwitches switches = randomSwitches(rng);
-        const std::string expected = literal::lineStep(line, switches);
-        const std::string actual = colourLine(line, switches);
-        if (actual != expected) {
-            ++mismatches;
-            ADD_FAILURE() << "line: [" << line << "]\nexpected: " << expected << "\nactual:   " << actual;
-            continue;
+    const auto check = [&](const char* path, const std::string& input, const std::string& actual,
+                           const std::string& expected) {
+        if (actual != expected && ++mismatches <= 5) {
+            ADD_FAILURE() << path << " [" << input << "]\nexpected: " << expected << "\nactual:   " << actual;
         }
-        const std::string expectedOptimized = literal::OptimizeTag(expected);
-        const std::string actualOptimized = OptimizeTag(actual);
-        if (actualOptimized != expectedOptimized) {
-            ++mismatches;
-            ADD_FAILURE() << "optimising [" << expected << "]\nexpected: " << expectedOptimized
-                          << "\nactual:   " << actualOptimized;
-        }
-    }
-}
-
-// The page writer and the command line colour and merge in the same pass, writing into
-// their output buffer: that path must give the optimiser's bytes too.
-TEST(Differential, FusedLineStepAndOptimiserMatchTheLiteralRules) {
-    std::mt19937 rng(7031);
-    int mismatches = 0;
+    };
     for (int i = 0; i < 60'000 && mismatches < 5; ++i) {
-        const std::string line = randomLine(rng, i % 10 == 0 ? 120 : 24);
-        const ColourSwitches switches = randomSwitches(rng);
+        const std::string line = randomLine(rng, i % 100 == 0 ? 400 : i % 10 == 0 ? 120 : 24);
+        const ColourSwitches s = randomSwitches(rng);
         const bool optimize = i % 4 != 0;
-        LineColouriser colouriser(switches, optimize);
-        const std::string coloured = literal::lineStep(line, switches);
-        const std::string expected = optimize ? literal::OptimizeTag(coloured) : coloured;
-        const std::string actual = write(colouriser, line);
-        if (actual != expected) {
-            ++mismatches;
-            ADD_FAILURE() << "line: [" << line << "] optimize " << optimize << "\nexpected: " << expected
-                          << "\nactual:   " << actual;
+        const int key =
+            s.comment + 2 * s.string + 4 * s.keyword + 8 * s.other + 16 * s.number + 32 * optimize;
+        LineColouriser& colouriser = fused.try_emplace(key, s, optimize).first->second;
+        const std::string coloured = literal::lineStep(line, s);
+        const std::string merged = literal::OptimizeTag(coloured);
+        check("colourLine", line, colourLine(line, s), coloured);
+        check("OptimizeTag", coloured, OptimizeTag(coloured), merged);
+        check(optimize ? "fused, optimised" : "fused", line, write(colouriser, line),
+              optimize ? merged : coloured);
+        if (i % 3 == 0) {
+            check("EnCouleur", line, EnCouleur(line, s), literal::EnCouleur(line, s));
+            check("Colorise", line, Colorise(line, s), literal::Colorise(line, s));
         }
     }
 }
 
-// One object serves line after line: nothing may carry over from a long line to a short
-// one, or from a line with a comment or an escape to the next.
-TEST(Differential, OneColouriserServesManyLinesOfEveryLength) {
-    std::mt19937 rng(99);
-    LineColouriser colouriser(ColourSwitches::allOn(), true);
-    std::uniform_int_distribution<int> size(0, 7);
-    for (int i = 0; i < 3'000; ++i) {
-        const std::string line = randomLine(rng, size(rng) == 0 ? 400 : 12);
-        ASSERT_EQ(write(colouriser, line),
-                  literal::OptimizeTag(literal::lineStep(line, ColourSwitches::allOn())))
-            << "[" << line << "]";
-    }
-}
-
-TEST(Differential, EnCouleurAndColoriseMatchTheLiteralRulesOnRawFragments) {
-    std::mt19937 rng(1234);
-    for (int i = 0; i < 20'000; ++i) {
-        const std::string fragment = randomLine(rng);
-        const ColourSwitches switches = randomSwitches(rng);
-        ASSERT_EQ(EnCouleur(fragment, switches), literal::EnCouleur(fragment, switches))
-            << "[" << fragment << "]";
-        ASSERT_EQ(Colorise(fragment, switches), literal::Colorise(fragment, switches))
-            << "[" << fragment << "]";
-    }
-}
-
-void checkEveryLine(std::string_view alphabet, std::size_t length, LineColouriser& fused) {
-    std::vector<std::size_t> digits(length, 0);
-    std::string line;
-    for (;;) {
-        line.clear();
-        for (std::size_t d : digits) {
-            line += alphabet[d];
-        }
-        const std::string coloured = literal::lineStep(line, ColourSwitches::allOn());
-        ASSERT_EQ(colourLine(line, ColourSwitches::allOn()), coloured) << "[" << line << "]";
-        ASSERT_EQ(write(fused, line), literal::OptimizeTag(coloured)) << "[" << line << "]";
-        std::size_t d = 0;
-        while (d < length && ++digits[d] == alphabet.size()) {
-            digits[d++] = 0;
-        }
-        if (d == length) {
-            return;
-        }
-    }
-}
-
+// Every short line made of the characters the rules look at: the edges of the line are
+// where a single pass is easiest to get wrong.
 TEST(Differential, EveryShortLineOfTheSignificantCharacters) {
-    // Every short line made of the characters the rules look at: the edges of the line
-    // are where a single pass is easiest to get wrong.
-    LineColouriser fused(ColourSwitches::allOn(), true);
-    for (std::size_t length = 0; length <= 3; ++length) {
-        checkEveryLine("If _=&lt<>\"'(1.-\tX", length, fused);
+    LineColouriser fused(allOn, true);
+    for (std::size_t length = 0; length <= 4; ++length) {
+        const std::string_view alphabet = length < 4 ? "If _=&lt<>\"'(1.-\tX" : "If &lt\"'=_";
+        std::size_t count = 1;
+        for (std::size_t d = 0; d < length; ++d) {
+            count *= alphabet.size();
+        }
+        for (std::size_t n = 0; n < count; ++n) {
+            std::string line;
+            for (std::size_t d = 0, rest = n; d < length; ++d, rest /= alphabet.size()) {
+                line += alphabet[rest % alphabet.size()];
+            }
+            const std::string coloured = literal::lineStep(line, allOn);
+            ASSERT_EQ(colourLine(line, allOn), coloured) << "[" << line << "]";
+            ASSERT_EQ(write(fused, line), literal::OptimizeTag(coloured)) << "[" << line << "]";
+        }
     }
-    checkEveryLine("If &lt\"'=_", 4, fused);
 }
 
 TEST(Differential, LongGapsSkipTheTagsTheMergedTextWasShiftedOver) {
@@ -160,10 +119,9 @@ TEST(Differential, LongGapsSkipTheTagsTheMergedTextWasShiftedOver) {
     for (std::size_t gap = 40; gap <= 90; ++gap) {
         for (const std::string tail : {" If Then", "(,)", " Is To In", " 1 2 3 4", "\"a\"\"b\"\"c\""}) {
             const std::string line = "If" + std::string(gap, ' ') + "If" + tail + " Do Do Do Do";
-            const std::string expected =
-                literal::OptimizeTag(literal::lineStep(line, ColourSwitches::allOn()));
-            LineColouriser fused(ColourSwitches::allOn(), true);
-            ASSERT_EQ(write(fused, line), expected) << "gap " << gap << " [" << line << "]";
+            LineColouriser fused(allOn, true);
+            ASSERT_EQ(write(fused, line), literal::OptimizeTag(literal::lineStep(line, allOn)))
+                << "gap " << gap << " [" << line << "]";
         }
     }
 }
@@ -172,31 +130,15 @@ TEST(Differential, OptimiserMatchesTheLiteralRulesOnRandomMarkup) {
     std::mt19937 rng(42);
     const std::vector<std::string> tags = {"<a class=k>If</a>", "<a class=k>x</a>", "<a class=o>(</a>",
                                            "<a class=s>\"a\"</a>", "<a class=n>1</a>"};
+    const std::vector<std::string> gaps = {"", " ", " x ", "\t", "  "};
     std::uniform_int_distribution<std::size_t> pickTag(0, tags.size() - 1);
-    std::uniform_int_distribution<int> gapKind(0, 5);
-    std::uniform_int_distribution<int> spaces(0, 60);
+    std::uniform_int_distribution<std::size_t> pickGap(0, gaps.size()); // the last: a run of spaces
+    std::uniform_int_distribution<std::size_t> spaces(0, 60);
     for (int i = 0; i < 20'000; ++i) {
         std::string markup;
         for (int n = std::uniform_int_distribution<int>(0, 12)(rng); n > 0; --n) {
-            markup += tags[pickTag(rng)];
-            switch (gapKind(rng)) {
-            case 0:
-                break;
-            case 1:
-                markup += ' ';
-                break;
-            case 2:
-                markup += std::string(static_cast<std::size_t>(spaces(rng)), ' ');
-                break;
-            case 3:
-                markup += " x ";
-                break;
-            case 4:
-                markup += '\t';
-                break;
-            default:
-                markup += "  ";
-            }
+            const std::size_t gap = pickGap(rng);
+            markup += tags[pickTag(rng)] + (gap < gaps.size() ? gaps[gap] : std::string(spaces(rng), ' '));
         }
         ASSERT_EQ(OptimizeTag(markup), literal::OptimizeTag(markup)) << markup;
     }
@@ -211,19 +153,17 @@ TEST(Differential, LongLinesAndManyTagsStayExact) {
     while (line.size() < 20'000) {
         line += randomLine(rng);
     }
-    const std::string coloured = literal::lineStep(line, ColourSwitches::allOn());
-    EXPECT_EQ(colourLine(line, ColourSwitches::allOn()), coloured);
-    LineColouriser fused(ColourSwitches::allOn(), true);
+    const std::string coloured = literal::lineStep(line, allOn);
+    EXPECT_EQ(colourLine(line, allOn), coloured);
+    LineColouriser fused(allOn, true);
     EXPECT_EQ(write(fused, line), literal::OptimizeTag(coloured));
 
     const std::string quotes(2'001, '"');
-    EXPECT_EQ(write(fused, quotes), literal::OptimizeTag(literal::lineStep(quotes, ColourSwitches::allOn())));
-    const std::string manyQuotes(100'001, '"');
-    EXPECT_EQ(write(fused, manyQuotes), OptimizeTag(colourLine(manyQuotes, ColourSwitches::allOn())));
+    EXPECT_EQ(write(fused, quotes), literal::OptimizeTag(literal::lineStep(quotes, allOn)));
     while (line.size() < 1'000'000) {
         line += randomLine(rng);
     }
-    EXPECT_EQ(write(fused, line), OptimizeTag(colourLine(line, ColourSwitches::allOn())));
+    EXPECT_EQ(write(fused, line), OptimizeTag(colourLine(line, allOn)));
 }
 
 } // namespace

@@ -1,13 +1,15 @@
 #include "engine/direct_conversion.h"
-#include "support/test_support.h"
+#include "page_test_support.h"
 
 #include <gtest/gtest.h>
 
 namespace quillon {
 namespace {
 
-std::string convertAll(std::string_view text, const DirectConversionOptions& options, SilentProgress& bar,
+std::string convertAll(std::string_view text, ProgressSink& bar, bool optimize = true,
                        const std::function<bool()>& stop = {}) {
+    DirectConversionOptions options;
+    options.optimize = optimize;
     std::string out;
     convertDirect(text, options, bar, stop, [&](std::string_view line) {
         out += line;
@@ -18,54 +20,31 @@ std::string convertAll(std::string_view text, const DirectConversionOptions& opt
 
 TEST(DirectConversion, SampleMatchesItsGoldenPagesWithAndWithoutOptimising) {
     SilentProgress bar;
-    DirectConversionOptions options;
-    options.optimize = false;
-    test::expectMatchesGolden(convertAll(directSampleText(), options, bar),
+    test::expectMatchesGolden(convertAll(directSampleText(), bar, false),
                               test::dataDir() / "direct" / "sample.plain.txt");
-    options.optimize = true;
-    test::expectMatchesGolden(convertAll(directSampleText(), options, bar),
+    test::expectMatchesGolden(convertAll(directSampleText(), bar, true),
                               test::dataDir() / "direct" / "sample.optimized.txt");
     EXPECT_EQ(bar.caption(), "Ok");
     EXPECT_EQ(bar.value(), 0);
 }
 
-TEST(DirectConversion, SampleLinesReadAsDocumented) {
-    SilentProgress bar;
-    DirectConversionOptions options;
-    std::vector<std::string> lines;
-    convertDirect(directSampleText(), options, bar, {}, [&](std::string_view l) { lines.emplace_back(l); });
-    ASSERT_EQ(lines.size(), 20u);
-    EXPECT_EQ(lines[13], "<a class=k>Public Sub</a> HelloWorld<a class=o>()</a>");
-    EXPECT_EQ(lines[17], "<a class=k>End Sub</a>");
-    EXPECT_EQ(lines[12], "");
-
-    options.optimize = false;
-    lines.clear();
-    convertDirect(directSampleText(), options, bar, {}, [&](std::string_view l) { lines.emplace_back(l); });
-    EXPECT_EQ(lines[17], "<a class=k>End</a> <a class=k>Sub</a>");
-    EXPECT_EQ(lines[0], "<a class=c>'==============================================</a>");
-}
-
 TEST(DirectConversion, LastLineWithoutBreakIsConvertedWholeAndEveryEndingCounts) {
-    SilentProgress bar;
-    DirectConversionOptions options;
-    EXPECT_EQ(convertAll("a\r\nb", options, bar), "a\r\nb\r\n");
-    EXPECT_EQ(convertAll("x", options, bar), "x\r\n");
-    EXPECT_EQ(convertAll("a\nb\rc\r\n", options, bar), "a\r\nb\r\nc\r\n");
-    EXPECT_EQ(convertAll("a<b\r\nc", options, bar), "a<a class=o>&lt</a>b\r\nc\r\n");
-    EXPECT_EQ(convertAll("", options, bar), "");
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"a\r\nb", "a\r\nb\r\n"},
+        {"x", "x\r\n"},
+        {"a\nb\rc\r\n", "a\r\nb\r\nc\r\n"},
+        {"a<b\r\nc", "a<a class=o>&lt</a>b\r\nc\r\n"},
+        {"", ""},
+    };
+    for (const auto& [text, expected] : cases) {
+        SilentProgress bar;
+        EXPECT_EQ(convertAll(text, bar), expected);
+    }
 }
 
 TEST(DirectConversion, ProgressCountsCharactersAndMayPassAHundredOnTheLastLine) {
-    struct Recording : SilentProgress {
-        std::vector<std::string> captions;
-        void setCaption(const std::string& c) override {
-            captions.push_back(c);
-            SilentProgress::setCaption(c);
-        }
-    } bar;
-    DirectConversionOptions options;
-    convertAll("abcd\r\nefgh", options, bar);
+    test::RecordingBar bar;
+    convertAll("abcd\r\nefgh", bar);
     // Positions 7 and 13 of 10 characters.
     EXPECT_EQ(bar.captions, (std::vector<std::string>{"70 %", "130 %", "Ok"}));
     EXPECT_EQ(bar.max(), 10);
@@ -73,10 +52,8 @@ TEST(DirectConversion, ProgressCountsCharactersAndMayPassAHundredOnTheLastLine) 
 
 TEST(DirectConversion, StopEndsBeforeTheNextLine) {
     SilentProgress bar;
-    DirectConversionOptions options;
     int asked = 0;
-    const std::string out = convertAll("a\r\nb\r\nc\r\n", options, bar, [&] { return ++asked > 2; });
-    EXPECT_EQ(out, "a\r\nb\r\n");
+    EXPECT_EQ(convertAll("a\r\nb\r\nc\r\n", bar, true, [&] { return ++asked > 2; }), "a\r\nb\r\n");
     EXPECT_EQ(bar.caption(), "Ok");
 }
 

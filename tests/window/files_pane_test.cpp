@@ -30,84 +30,61 @@ protected:
     void fillValidInputs(const std::string& sourceName = "form.frm") {
         std::filesystem::copy_file(test::dataDir() / "pages" / sourceName, folder / sourceName,
                                    std::filesystem::copy_options::overwrite_existing);
-        files().TXTsource().setText(QString::fromStdString(path(sourceName)));
-        files().TXTtarget().setText(QString::fromStdString(path(sourceName + ".html")));
+        files().TXTsource().setText(qs(path(sourceName)));
+        files().TXTtarget().setText(qs(path(sourceName + ".html")));
     }
 
     // The page quillon-cli writes from the same inputs.
     std::string cliPage(const QStringList& options, const std::string& source) {
-        const std::string target = path("cli.html");
-        QStringList arguments{QStringLiteral("page")};
-        arguments << options;
-        arguments << QStringLiteral("--header") << files().TXThead().text() << QStringLiteral("--footer")
-                  << files().TXTfoot().text() << QString::fromStdString(source)
-                  << QString::fromStdString(target);
         QProcess cli;
-        cli.start(QString::fromStdString((test::programDir() / "quillon-cli").string()), arguments);
+        cli.start(qs(test::programDir() / "quillon-cli"),
+                  QStringList{"page"} << options << "--header" << files().TXThead().text() << "--footer"
+                                      << files().TXTfoot().text() << qs(source) << qs(path("cli.html")));
         EXPECT_TRUE(cli.waitForFinished(60000));
         EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
-        return test::readBytes(target);
-    }
-
-    std::vector<std::string> shownTexts() const {
-        std::vector<std::string> texts;
-        for (const auto& box : boxes.shown) {
-            texts.push_back(box.text);
-        }
-        return texts;
+        return test::readBytes(path("cli.html"));
     }
 };
 
-TEST_F(FilesPaneTest, ChoosingTheSourceProposesThePageBesideIt) {
-    files().TXTtarget().setText("/elsewhere/old.html");
+TEST_F(FilesPaneTest, ChoosingTheFourFiles) {
+    struct Row {
+        const char* button;
+        QLineEdit& box;
+        FileDialogKind kind;
+        const char* title;
+        const char* extensions;
+        QString afterCancel; // a cancelled source or target dialog empties the box; the others keep it
+    };
+    const Row rows[] = {
+        {"BTchooseTarget", files().TXTtarget(), FileDialogKind::Save, "Save As ...", "HTML HTM", ""},
+        {"BTopenHead", files().TXThead(), FileDialogKind::Open, "Open a header File", "txt *", "/t/chosen"},
+        {"BTfoot", files().TXTfoot(), FileDialogKind::Open, "Open a footer File", "txt *", "/t/chosen"},
+        {"BTchoseSource", files().TXTsource(), FileDialogKind::Open, "Open a VB File",
+         "frm bas cls ctl pag txt *", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.button);
+        dialogs.answerPath("/t/chosen");
+        click(control<QToolButton>(row.button));
+        EXPECT_EQ(row.box.text(), "/t/chosen");
+        EXPECT_EQ(dialogs.requests.back().kind, row.kind);
+        EXPECT_EQ(dialogs.requests.back().title, row.title);
+        EXPECT_EQ(dialogs.requests.back().filter, platform::buildDialogFilter(row.extensions, row.kind));
+        dialogs.answerCancel();
+        click(control<QToolButton>(row.button));
+        EXPECT_EQ(row.box.text(), row.afterCancel);
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // A source proposes the page beside it; a cancel leaves a target the checks refuse.
     dialogs.answerPath("/a/b.bas");
     click(control<QToolButton>("BTchoseSource"));
-    EXPECT_EQ(files().TXTsource().text(), "/a/b.bas");
     EXPECT_EQ(files().TXTtarget().text(), "/a/b.bas.html");
-    ASSERT_EQ(dialogs.requests.size(), 1u);
-    EXPECT_EQ(dialogs.requests[0].kind, FileDialogKind::Open);
-    EXPECT_EQ(dialogs.requests[0].title, "Open a VB File");
-    EXPECT_EQ(dialogs.requests[0].filter,
-              platform::buildDialogFilter("frm bas cls ctl pag txt *", FileDialogKind::Open));
-
-    // A cancel empties the source and leaves a target the checks refuse.
     dialogs.answerCancel();
     click(control<QToolButton>("BTchoseSource"));
-    EXPECT_EQ(files().TXTsource().text(), "");
     EXPECT_EQ(files().TXTtarget().text(), ".html");
     click(files().BTgo());
     EXPECT_EQ(shownTexts(), std::vector<std::string>{"You must choose a Visual Basic File before !"});
-}
-
-TEST_F(FilesPaneTest, ChoosingTheTargetHeaderAndFooter) {
-    dialogs.answerPath("/out/page.htm");
-    click(control<QToolButton>("BTchooseTarget"));
-    EXPECT_EQ(files().TXTtarget().text(), "/out/page.htm");
-    EXPECT_EQ(dialogs.requests.back().kind, FileDialogKind::Save);
-    EXPECT_EQ(dialogs.requests.back().title, "Save As ...");
-    EXPECT_EQ(dialogs.requests.back().filter, platform::buildDialogFilter("HTML HTM", FileDialogKind::Save));
-    dialogs.answerCancel();
-    click(control<QToolButton>("BTchooseTarget"));
-    EXPECT_EQ(files().TXTtarget().text(), "");
-
-    dialogs.answerPath("/t/head.txt");
-    click(control<QToolButton>("BTopenHead"));
-    EXPECT_EQ(files().TXThead().text(), "/t/head.txt");
-    EXPECT_EQ(dialogs.requests.back().title, "Open a header File");
-    EXPECT_EQ(dialogs.requests.back().filter, platform::buildDialogFilter("txt *", FileDialogKind::Open));
-    dialogs.answerPath("/t/foot.txt");
-    click(control<QToolButton>("BTfoot"));
-    EXPECT_EQ(files().TXTfoot().text(), "/t/foot.txt");
-    EXPECT_EQ(dialogs.requests.back().title, "Open a footer File");
-
-    // A cancelled header or footer dialog keeps the box.
-    dialogs.answerCancel();
-    click(control<QToolButton>("BTopenHead"));
-    dialogs.answerCancel();
-    click(control<QToolButton>("BTfoot"));
-    EXPECT_EQ(files().TXThead().text(), "/t/head.txt");
-    EXPECT_EQ(files().TXTfoot().text(), "/t/foot.txt");
-    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(FilesPaneTest, StartChecksItsInputsInOrderAndPointsAtTheFirstFault) {
@@ -130,19 +107,19 @@ TEST_F(FilesPaneTest, StartChecksItsInputsInOrderAndPointsAtTheFirstFault) {
     };
 
     // Everything wrong at once: only the first fault is reported.
-    files().TXTsource().setText(QString::fromStdString(path("missing.frm")));
-    files().TXTtarget().setText(QString::fromStdString(path("page.xml")));
+    files().TXTsource().setText(qs(path("missing.frm")));
+    files().TXTtarget().setText(qs(path("page.xml")));
     click(useCss);
-    files().TXThead().setText(QString::fromStdString(path("nohead.txt")));
-    files().TXTfoot().setText(QString::fromStdString(path("nofoot.txt")));
+    files().TXThead().setText(qs(path("nohead.txt")));
+    files().TXTfoot().setText(qs(path("nofoot.txt")));
     refusedWith("You must choose a Visual Basic File before !", &files().TXTsource());
 
     fillValidInputs();
-    files().TXTtarget().setText(QString::fromStdString(path("page.xml")));
+    files().TXTtarget().setText(qs(path("page.xml")));
     refusedWith("You must choose a HTML File before !", &files().TXTtarget());
 
     // The name is all that is looked at.
-    files().TXTtarget().setText(QString::fromStdString(path("out.HTM.txt")));
+    files().TXTtarget().setText(qs(path("out.HTM.txt")));
     refusedWith("You must choose a CSS File before !", nullptr);
     EXPECT_EQ(window->shownPane(), ColorsPaneIndex);
     EXPECT_EQ(window->switchButton(ColorsPaneIndex).position(), 0);
@@ -151,7 +128,7 @@ TEST_F(FilesPaneTest, StartChecksItsInputsInOrderAndPointsAtTheFirstFault) {
     click(useCss);
     window->selectPane(FilesPaneIndex);
     refusedWith("You must choose a Header File before !", &files().TXThead());
-    files().TXThead().setText(QString::fromStdString(path("header.txt")));
+    files().TXThead().setText(qs(path("header.txt")));
     refusedWith("You must choose a Footer File before !", &files().TXTfoot());
 
     // With the pane hidden, as in a batch run, the focus stays where it is.
@@ -160,7 +137,7 @@ TEST_F(FilesPaneTest, StartChecksItsInputsInOrderAndPointsAtTheFirstFault) {
     refusedWith("You must choose a Footer File before !", before);
 
     // A footer present again: the page is written.
-    files().TXTfoot().setText(QString::fromStdString(path("footer.txt")));
+    files().TXTfoot().setText(qs(path("footer.txt")));
     boxes.shown.clear();
     EXPECT_TRUE(files().BTgo_Click());
     EXPECT_TRUE(boxes.shown.empty());
@@ -175,11 +152,7 @@ TEST_F(FilesPaneTest, StartWritesTheSamePageAsTheCommandLine) {
     EXPECT_EQ(page, cliPage({}, path("form.frm")));
     EXPECT_EQ(PBC().caption(), "Work completed !");
     EXPECT_GT(files().LineCount(), 0);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    for (int i = 0; i < PaneCount; ++i) {
-        EXPECT_TRUE(window->FrameSTEP(i).isEnabled());
-        EXPECT_TRUE(window->switchButton(i).isOwnEnabled());
-    }
+    expectUsable();
 
     // Again at once: the same page.
     click(files().BTgo());
@@ -191,18 +164,23 @@ TEST_F(FilesPaneTest, StartWritesTheSamePageAsTheCommandLine) {
     EXPECT_EQ(test::readBytes(path("form.frm.html")),
               cliPage({QStringLiteral("--no-optimize")}, path("form.frm")));
     EXPECT_NE(test::readBytes(path("form.frm.html")), page);
+
+    // A page that cannot be written is not reported as completed.
+    files().TXTtarget().setText(qs(path("no/such/folder/page.html")));
+    EXPECT_FALSE(files().BTgo_Click());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Critical);
+    EXPECT_EQ(boxes.shown[0].title, trapTitle(vberr::PathNotFound, "Cparti"));
+    EXPECT_EQ(PBC().caption(), ConversionFailedCaption);
+    expectUsable();
 }
 
 TEST_F(FilesPaneTest, StartLinksToTheChosenStyleSheetByItsName) {
     fillValidInputs("module.bas");
     // A sheet of the default scheme, chosen on the Colors pane.
-    const std::string sheetFolder = path("sheets");
-    std::filesystem::create_directories(sheetFolder);
-    const std::string sheet = sheetFolder + "/my style.css";
-    QProcess cli;
-    cli.start(QString::fromStdString((test::programDir() / "quillon-cli").string()),
-              {QStringLiteral("css"), QString::fromStdString(sheet)});
-    ASSERT_TRUE(cli.waitForFinished(60000));
+    std::filesystem::create_directories(folder / "sheets");
+    const std::string sheet = path("sheets/my style.css");
+    std::filesystem::copy_file(test::dataDir() / "stylesheets" / "default.css", sheet);
     window->selectPane(ColorsPaneIndex);
     click(control<QCheckBox>("CHKcss"));
     dialogs.answerPath(sheet);
@@ -218,21 +196,6 @@ TEST_F(FilesPaneTest, StartLinksToTheChosenStyleSheetByItsName) {
               cliPage({QStringLiteral("--link-css"), QString::fromStdString(sheet)}, path("module.bas")));
 }
 
-TEST_F(FilesPaneTest, AFailedConversionIsNotReportedAsCompleted) {
-    fillValidInputs();
-    files().TXTtarget().setText(QString::fromStdString(path("no/such/folder/page.html")));
-    EXPECT_FALSE(files().BTgo_Click());
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Critical);
-    EXPECT_EQ(boxes.shown[0].title.rfind("ERREUR n°", 0), 0u);
-    EXPECT_NE(boxes.shown[0].title.find(" in Cparti"), std::string::npos);
-    EXPECT_EQ(PBC().caption(), ConversionFailedCaption);
-    // The window is usable again.
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_TRUE(window->FrameSTEP(FilesPaneIndex).isEnabled());
-    EXPECT_TRUE(window->switchButton(ColorsPaneIndex).isOwnEnabled());
-}
-
 // A source of about `bytes` bytes of ordinary code.
 std::string largeSource(std::size_t bytes) {
     const std::string block = "Attribute VB_Name = \"Big\"\r\n";
@@ -246,20 +209,16 @@ std::string largeSource(std::size_t bytes) {
 
 TEST_F(FilesPaneTest, ALongConversionRepaintsButTakesNoInput) {
     test::writeBytes(folder / "big.bas", largeSource(1'500'000));
-    files().TXTsource().setText(QString::fromStdString(path("big.bas")));
-    files().TXTtarget().setText(QString::fromStdString(path("big.bas.html")));
+    files().TXTsource().setText(qs(path("big.bas")));
+    files().TXTtarget().setText(qs(path("big.bas.html")));
 
     QStringList captions;
-    bool fenced = true;
+    bool fencedThroughout = true;
     QTimer sampler;
     sampler.setInterval(0);
     QObject::connect(&sampler, &QTimer::timeout, [&] {
         captions.append(PBC().caption());
-        for (int i = 0; i < PaneCount; ++i) {
-            fenced = fenced && !window->FrameSTEP(i).isEnabled() && !window->switchButton(i).isOwnEnabled();
-        }
-        const QCursor* cursor = QApplication::overrideCursor();
-        fenced = fenced && cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+        fencedThroughout = fencedThroughout && fenced();
         // A click on a pane button meanwhile does nothing.
         click(window->switchButton(DirectPaneIndex));
     });
@@ -269,7 +228,7 @@ TEST_F(FilesPaneTest, ALongConversionRepaintsButTakesNoInput) {
 
     EXPECT_TRUE(converted);
     ASSERT_FALSE(captions.isEmpty()) << "the window got no chance to repaint";
-    EXPECT_TRUE(fenced);
+    EXPECT_TRUE(fencedThroughout);
     // The bar showed the progress while the conversion ran.
     EXPECT_TRUE(captions.last().startsWith("Working : ")) << captions.join(u'|').toStdString();
     EXPECT_EQ(window->shownPane(), FilesPaneIndex);
@@ -279,8 +238,8 @@ TEST_F(FilesPaneTest, ALongConversionRepaintsButTakesNoInput) {
 // Not run with the suite: a measurement, run by hand with --gtest_also_run_disabled_tests.
 TEST_F(FilesPaneTest, DISABLED_MeasureTenMegabytesThroughStart) {
     test::writeBytes(folder / "big.bas", largeSource(10'000'000));
-    files().TXTsource().setText(QString::fromStdString(path("big.bas")));
-    files().TXTtarget().setText(QString::fromStdString(path("big.bas.html")));
+    files().TXTsource().setText(qs(path("big.bas")));
+    files().TXTtarget().setText(qs(path("big.bas.html")));
     // The timer fires whenever the window gets to process events: the gaps between its rounds
     // are the times the window could not repaint.
     std::vector<std::chrono::steady_clock::time_point> rounds;

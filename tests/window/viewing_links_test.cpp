@@ -9,20 +9,15 @@ namespace quillon::window::testing {
 namespace {
 
 using Call = test::FakeDocumentOpener::Call;
-
-class ViewingLinksTest : public WindowTest {
-protected:
-    void moveOver(QWidget& widget, QPoint at) { QTest::mouseMove(&widget, at); }
-};
+using ViewingLinksTest = WindowTest;
 
 TEST_F(ViewingLinksTest, ViewButtonsPassTheBoxesAsTheyAre) {
     files().TXTsource().setText("/a b/Form1.frm");
     files().TXTtarget().setText("");
-    opener.calls.clear();
-    click(files().BTviewVB());
-    click(files().BTviewHTML());
-    click(files().BTviewHead());
-    click(files().BTviewFoot());
+    for (QWidget* button : std::initializer_list<QWidget*>{&files().BTviewVB(), &files().BTviewHTML(),
+                                                           &files().BTviewHead(), &files().BTviewFoot()}) {
+        click(*button);
+    }
     const std::vector<Call> expected = {
         {"/a b/Form1.frm", 10, "", "", "open", 0},
         {"", 10, "", "", "open", 0},
@@ -40,38 +35,33 @@ TEST_F(ViewingLinksTest, LinksLeadWhereTheProjectDataSaysAndChangeColourWithTheM
     EXPECT_EQ(contact.text(), targets.contact);
     EXPECT_TRUE(targets.mailto.startsWith("mailto:" + targets.contact + ";"));
 
-    moveOver(home, home.rect().center());
+    QTest::mouseMove(&home, home.rect().center());
     EXPECT_EQ(linkColour(home), LinkHoverColour);
-    moveOver(contact, contact.rect().center());
+    QTest::mouseMove(&contact, contact.rect().center());
     EXPECT_EQ(linkColour(contact), LinkHoverColour);
-    moveOver(files(), QPoint(5, 5)); // the pane's own surface
+    QTest::mouseMove(&files(), QPoint(5, 5)); // the pane's own surface
     EXPECT_EQ(linkColour(home), LinkColour);
     EXPECT_EQ(linkColour(contact), LinkColour);
 
-    opener.calls.clear();
-    moveOver(home, home.rect().center());
+    QTest::mouseMove(&home, home.rect().center());
     click(home);
     EXPECT_EQ(linkColour(home), LinkColour); // blue at once after opening
-    moveOver(contact, contact.rect().center());
+    QTest::mouseMove(&contact, contact.rect().center());
     click(contact);
     EXPECT_EQ(linkColour(contact), LinkHoverColour); // stays purple until the pane is crossed
     ASSERT_EQ(opener.calls.size(), 2u);
     EXPECT_EQ(opener.calls[0].target, home.text().toStdString());
     EXPECT_EQ(opener.calls[1].target, targets.mailto.toStdString());
-}
 
-TEST_F(ViewingLinksTest, ATranslatedHomePageCaptionIsWhatOpens) {
-    files().LBLurl().setText("https://example.net/fr/");
-    opener.calls.clear();
+    // A translated caption is what opens.
+    home.setText("https://example.net/fr/");
     window->viewingLinks().LBLurl_Click();
-    ASSERT_EQ(opener.calls.size(), 1u);
-    EXPECT_EQ(opener.calls[0].target, "https://example.net/fr/");
-}
+    EXPECT_EQ(opener.calls.back().target, "https://example.net/fr/");
 
-TEST(LinkTargetsTest, MissingDataFallsBackToTheBuiltInAddresses) {
-    const LinkTargets targets = linkTargets("/nonexistent");
-    EXPECT_EQ(targets.homePage.toStdString(), HomePageAddress);
-    EXPECT_EQ(targets.mailto.toStdString(), std::string("mailto:") + ContactAddress);
+    // Without the project data, the built-in addresses.
+    const LinkTargets builtIn = linkTargets("/nonexistent");
+    EXPECT_EQ(builtIn.homePage.toStdString(), HomePageAddress);
+    EXPECT_EQ(builtIn.mailto.toStdString(), std::string("mailto:") + ContactAddress);
 }
 
 } // namespace

@@ -16,18 +16,24 @@
 #include "window/window_look.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace quillon::window::testing {
+
+using Flags = std::array<bool, PaneCount>;
+inline constexpr Flags AllPanes{true, true, true, true};
 
 class WindowTest : public ::testing::Test {
 protected:
@@ -70,7 +76,42 @@ protected:
                 twipsToPixels(height, dpi)};
     }
 
+    // Which panes take input: the pane and its button both enabled.
+    Flags panesEnabled() {
+        Flags result{};
+        for (int i = 0; i < PaneCount; ++i) {
+            result[static_cast<std::size_t>(i)] =
+                window->FrameSTEP(i).isEnabled() && window->switchButton(i).isOwnEnabled();
+        }
+        return result;
+    }
+
+    // The fences of a conversion are up: the hourglass, and no pane but `except` takes input.
+    bool fenced(int except = -1) {
+        const QCursor* cursor = QApplication::overrideCursor();
+        Flags expected{};
+        if (except >= 0) {
+            expected[static_cast<std::size_t>(except)] = true;
+        }
+        return cursor != nullptr && cursor->shape() == Qt::WaitCursor && panesEnabled() == expected;
+    }
+
+    // After a conversion: no hourglass, every pane usable again.
+    void expectUsable() {
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(panesEnabled(), AllPanes);
+    }
+
+    std::vector<std::string> shownTexts() const {
+        std::vector<std::string> texts;
+        for (const auto& box : boxes.shown) {
+            texts.push_back(box.text);
+        }
+        return texts;
+    }
+
     std::string path(const std::string& name) const { return (folder / name).string(); }
+    static QString qs(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
 
     FilesPane& files() { return window->files(); }
     DirectPane& direct() { return window->direct(); }

@@ -1,45 +1,31 @@
 #include "platform/files/file_system.h"
 #include "platform/files/text_reader.h"
-#include "support/legacy_text.h"
-#include "support/test_support.h"
+
+#include "file_layer_support.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 #include <string>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
 namespace quillon::files {
 namespace {
 
+using namespace std::string_literals;
 using test::encodeAs;
-using test::PhraseFile;
-using test::phraseFiles;
+using test::FedPipe;
+using test::linesOf;
+using test::raised;
+using test::readLines;
 using test::ScratchDir;
 using test::writeBytes;
+namespace fs = std::filesystem;
 
 constexpr std::size_t Chunk = TextReader::ChunkSize;
-
-std::vector<std::string> readAllLines(const std::string& path) {
-    TextReader reader(path);
-    std::vector<std::string> lines;
-    std::string line;
-    while (reader.readLine(line)) {
-        lines.push_back(line);
-    }
-    EXPECT_TRUE(reader.AtEndOfStream());
-    return lines;
-}
-
-std::vector<std::string> linesOf(std::string_view text) {
-    std::vector<std::string> lines;
-    for (std::string_view line : splitTextLines(text)) {
-        lines.emplace_back(line);
-    }
-    return lines;
-}
+const std::string LongA(Chunk - 1, 'a');
 
 struct LineCase {
     const char* name;
@@ -57,11 +43,12 @@ TEST_P(LineBreaks, ReaderAndSplitterAgree) {
     ScratchDir dir;
     const std::string path = (dir / "source.bas").string();
     writeBytes(path, c.bytes);
-    EXPECT_EQ(readAllLines(path), c.lines);
+    TextReader reader(path);
+    EXPECT_EQ(readLines(reader), c.lines);
+    EXPECT_TRUE(reader.AtEndOfStream());
+    EXPECT_EQ(reader.bytesConsumed(), c.bytes.size());
     EXPECT_EQ(linesOf(decodeToUtf8(c.bytes)), c.lines);
 }
-
-const std::string LongA(Chunk - 1, 'a');
 
 INSTANTIATE_TEST_SUITE_P(
     Files, LineBreaks,
@@ -76,6 +63,9 @@ INSTANTIATE_TEST_SUITE_P(
                                "Attribute\r\nx",
                                {"Attribute", "x"}},
                       LineCase{"bomOnly", "\xEF\xBB\xBF", {}},
+                      LineCase{"windows1252",
+                               "s = \x93q\x94\r\n\x80 caf\xE9\r\n\x81",
+                               {"s = \u201Cq\u201D", "\u20AC caf\u00E9", "\u0081"}},
                       // The chunk ends between CR and LF: still one line break.
                       LineCase{"crlfSplitByChunk", LongA + "\r\nb", {LongA, "b"}},
                       LineCase{"crlfSplitByChunkAtEnd", LongA + "\r\n", {LongA}},
@@ -85,76 +75,40 @@ INSTANTIATE_TEST_SUITE_P(
                                {std::string(3 * Chunk + 5, 'q'), "z"}}),
     [](const auto& param) { return std::string(param.param.name); });
 
-TEST(TextReader, RandomBreaksAroundChunkEdgesMatchTheSplitter) {
+// Text with bursts of breaks and two-byte characters, so that breaks and characters
+// land on every offset of the chunk edges, over many chunks.
+TEST(TextReader, RandomTextAcrossManyChunksMatchesTheSplitter) {
     std::mt19937 random(20240611);
-    const char alphabet[] = {'a', 'b', '\r', '\n', ' ', '\t'};
-    for (int round = 0; round < 4; ++round) {
+    const char* const alphabet[] = {"\r", "\n", "a", "b", " ", "\t", "\xC3\xA9"};
+    for (const std::size_t size : {2 * Chunk, 2 * Chunk + 4095, 16 * Chunk + 17}) {
         std::string bytes;
-        const std::size_t size = 2 * Chunk + random() % 4096;
         while (bytes.size() < size) {
-            // Long runs of text with bursts of breaks, so breaks land on every offset.
-            if (random() % 8 == 0) {
-                bytes += alphabet[2 + random() % 2];
-            } else {
-                bytes += alphabet[random() % 6];
-            }
+            bytes += random() % 8 == 0 ? alphabet[random() % 2] : alphabet[random() % 7];
         }
         ScratchDir dir;
-        const std::string path = (dir / "random.txt").string();
-        writeBytes(path, bytes);
-        EXPECT_EQ(readAllLines(path), linesOf(bytes)) << "round " << round;
-    }
-}
-
-TEST(TextReader, EmptyFileIsAtEndAndReadingRaises62NamingThePath) {
-    ScratchDir dir;
-    const std::string path = (dir / "empty.bas").string();
-    writeBytes(path, "");
-    TextReader reader(path);
-    EXPECT_TRUE(reader.AtEndOfStream());
-    EXPECT_EQ(reader.ReadAll(), "");
-    try {
-        reader.ReadLine();
-        FAIL() << "no error";
-    } catch (const VbError& error) {
-        EXPECT_EQ(error.number(), 62);
-        EXPECT_EQ(error.description(), "Input past end of file: " + path);
+        writeBytes(dir / "random.txt", bytes);
+        TextReader reader((dir / "random.txt").string());
+        EXPECT_EQ(reader.encoding().encoding, TextEncoding::Utf8);
+        EXPECT_TRUE(readLines(reader) == linesOf(bytes)) << size;
+        EXPECT_EQ(reader.bytesConsumed(), bytes.size());
     }
 }
 
 TEST(TextReader, VbStyleCallsReadLineByLineThenTheRest) {
     ScratchDir dir;
     const std::string path = (dir / "form.frm").string();
-    writeBytes(path, "VERSION 5.00\r\nBegin\r\n  x\r\nEnd\r\n");
+    // The first line's CR ends the first chunk: the rest must not start with its LF.
+    writeBytes(path, LongA + "\r\nBegin\r\n  x\r\nEnd\r\n");
     TextReader reader = OpenTextFile(path);
     EXPECT_FALSE(reader.AtEndOfStream());
-    EXPECT_EQ(reader.ReadLine(), "VERSION 5.00");
+    EXPECT_EQ(reader.ReadLine(), LongA);
     EXPECT_EQ(reader.ReadAll(), "Begin\r\n  x\r\nEnd\r\n");
     EXPECT_TRUE(reader.AtEndOfStream());
-    EXPECT_THROW(reader.ReadLine(), VbError);
+    EXPECT_EQ(reader.ReadAll(), "");
+    EXPECT_EQ(raised([&] { reader.ReadLine(); }), std::make_pair(62, "Input past end of file: " + path));
     reader.Close();
     reader.Close();
     EXPECT_TRUE(reader.AtEndOfStream());
-}
-
-TEST(TextReader, ReadAllAfterACrEndingAChunkDoesNotStartWithItsLf) {
-    ScratchDir dir;
-    const std::string path = (dir / "split.txt").string();
-    writeBytes(path, LongA + "\r\nrest\r\n");
-    TextReader reader(path);
-    EXPECT_EQ(reader.ReadLine(), LongA);
-    EXPECT_EQ(reader.ReadAll(), "rest\r\n");
-}
-
-TEST(TextReader, Windows1252FileIsDecoded) {
-    ScratchDir dir;
-    const std::string path = (dir / "old.bas").string();
-    writeBytes(path, "s = \x93quoted\x94\r\nPrice = \"5 \x80\" ' caf\xE9\r\n\x81");
-    TextReader reader(path);
-    EXPECT_EQ(reader.encoding().encoding, TextEncoding::Windows1252);
-    EXPECT_EQ(reader.ReadLine(), "s = \u201Cquoted\u201D");
-    EXPECT_EQ(reader.ReadLine(), "Price = \"5 \u20AC\" ' caf\u00E9");
-    EXPECT_EQ(reader.ReadLine(), "\u0081");
 }
 
 TEST(TextReader, OneLateNonUtf8ByteMakesTheWholeFileALegacyCodePage) {
@@ -167,147 +121,69 @@ TEST(TextReader, OneLateNonUtf8ByteMakesTheWholeFileALegacyCodePage) {
     bytes += "' \x93the end\x94";
     writeBytes(path, bytes);
     EXPECT_NE(TextReader(path).encoding().encoding, TextEncoding::Utf8);
-    const auto lines = readAllLines(path);
+    const auto lines = readLines(path);
     ASSERT_FALSE(lines.empty());
     EXPECT_NE(lines.front(), "caf\u00E9");
     EXPECT_EQ(lines.back(), "' \u201Cthe end\u201D");
 }
 
-TEST(TextReader, Utf8WithBomIsReadAsUtf8) {
-    ScratchDir dir;
-    const std::string path = (dir / "utf8.bas").string();
-    writeBytes(path, "\xEF\xBB\xBF' caf\xC3\xA9 \xE2\x82\xAC\r\n");
-    TextReader reader(path);
-    EXPECT_EQ(reader.encoding(), (EncodingDecision{TextEncoding::Utf8, 3}));
-    EXPECT_EQ(reader.ReadLine(), "' caf\u00E9 \u20AC");
-    EXPECT_EQ(reader.bytesConsumed(), reader.size());
-}
-
-TEST(TextReader, LargeFileStreamsEveryLineAndCountsItsBytes) {
-    ScratchDir dir;
-    const std::string path = (dir / "large.bas").string();
-    const std::string line = "    If x(i) > 0 Then Total = Total + x(i) ' sum \xC3\xA9\r\n";
-    std::string bytes;
-    bytes.reserve(8 << 20);
-    std::size_t count = 0;
-    while (bytes.size() + line.size() <= (8u << 20)) {
-        bytes += line;
-        ++count;
-    }
-    writeBytes(path, bytes);
-    TextReader reader(path);
-    EXPECT_EQ(reader.size(), bytes.size());
-    std::string read;
-    std::size_t lines = 0;
-    bool allSame = true;
-    while (reader.readLine(read)) {
-        allSame = allSame && read.size() + 2 == line.size();
-        ++lines;
-    }
-    EXPECT_EQ(lines, count);
-    EXPECT_TRUE(allSame);
-    EXPECT_EQ(reader.bytesConsumed(), bytes.size());
-}
-
 TEST(TextReader, PipeIsReadFromItsFirstChunkAndLaterLinesFallBackOneByOne) {
-    int ends[2];
-    ASSERT_EQ(::pipe(ends), 0);
     std::string bytes;
     while (bytes.size() < 2 * Chunk) {
         bytes += "caf\xC3\xA9\n";
     }
-    bytes += "\x93quoted\x94\n";
-    std::thread writer([&] {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(ends[1], bytes.data() + done, bytes.size() - done);
-            if (n <= 0) {
-                break;
-            }
-            done += static_cast<std::size_t>(n);
-        }
-        ::close(ends[1]);
-    });
-    std::vector<std::string> lines;
-    {
-        TextReader reader("/dev/fd/" + std::to_string(ends[0]));
-        EXPECT_EQ(reader.size(), 0u);
-        std::string line;
-        while (reader.readLine(line)) {
-            lines.push_back(line);
-        }
-    }
-    writer.join();
-    ::close(ends[0]);
+    FedPipe pipe(bytes + "\x93quoted\x94\n");
+    TextReader reader(pipe.path());
+    EXPECT_EQ(reader.size(), 0u);
+    const auto lines = readLines(reader);
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines.front(), "caf\u00E9");
     EXPECT_EQ(lines.back(), "\u201Cquoted\u201D");
 }
 
-struct OpenFailure {
-    const char* name;
-    std::string relative; // under the scratch folder
-    int number;
-    const char* description;
-};
-void PrintTo(const OpenFailure& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class TextReaderOpen : public ::testing::TestWithParam<OpenFailure> {};
-
-TEST_P(TextReaderOpen, RaisesTheMatchingErrorNamingThePath) {
-    const OpenFailure& c = GetParam();
+// Opening fails the same way for every reader of a file.
+TEST(FileSystem, OpeningFailuresRaiseTheMatchingErrorNamingThePath) {
+    struct Case {
+        std::string relative; // under the scratch folder
+        int number;
+        const char* description;
+    };
     ScratchDir dir;
-    std::filesystem::create_directory(dir / "folder");
-    const std::string path = (dir.path() / c.relative).string();
-    try {
-        TextReader reader(path);
-        FAIL() << "opened " << path;
-    } catch (const VbError& error) {
-        EXPECT_EQ(error.number(), c.number);
-        EXPECT_EQ(error.description(), std::string(c.description) + ": " + path);
+    fs::create_directory(dir / "folder");
+    writeBytes(dir / "file.bas", "x");
+    for (const Case& c :
+         {Case{"missing.bas", 53, "File not found"}, Case{"nowhere/missing.bas", 76, "Path not found"},
+          Case{"file.bas/inside", 76, "Path not found"}, Case{"folder", 75, "Path/File access error"}}) {
+        const std::string path = (dir.path() / c.relative).string();
+        const auto expected = std::make_pair(c.number, std::string(c.description) + ": " + path);
+        EXPECT_EQ(raised([&] { TextReader reader(path); }), expected);
+        EXPECT_EQ(raised([&] { requireTextFile(path); }), expected);
+        EXPECT_EQ(raised([&] { fileSize(path); }).first, c.number) << path;
+        EXPECT_FALSE(FileExists(path)) << path;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Errors, TextReaderOpen,
-    ::testing::Values(OpenFailure{"missingFile", "missing.bas", 53, "File not found"},
-                      OpenFailure{"missingFolder", "nowhere/missing.bas", 76, "Path not found"},
-                      OpenFailure{"folderAsFile", "folder", 75, "Path/File access error"}),
-    [](const auto& param) { return std::string(param.param.name); });
-
-TEST(TextReader, UnreadableFileRaises70) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "root reads every file";
-    }
+TEST(FileSystem, FileExistsAndSizeAndUnreadableFiles) {
     ScratchDir dir;
     const std::string path = (dir / "secret.bas").string();
-    writeBytes(path, "x");
-    std::filesystem::permissions(path, std::filesystem::perms::none);
-    try {
-        TextReader reader(path);
-        FAIL() << "opened " << path;
-    } catch (const VbError& error) {
-        EXPECT_EQ(error.number(), 70);
+    writeBytes(path, "12345\r\n");
+    fs::create_symlink(dir / "gone.bas", dir / "dangling.bas");
+    EXPECT_TRUE(FileExists(path));
+    EXPECT_FALSE(FileExists((dir / "dangling.bas").string()));
+    EXPECT_FALSE(FileExists(""));
+    EXPECT_EQ(fileSize(path), 7u);
+    if (::geteuid() != 0) {
+        fs::permissions(path, fs::perms::none);
+        EXPECT_EQ(raised([&] { TextReader reader(path); }).first, 70);
     }
-}
-
-PhraseFile phrasesOf(const std::string& label) {
-    for (PhraseFile& file : phraseFiles()) {
-        if (file.label == label) {
-            return file;
-        }
-    }
-    ADD_FAILURE() << "no phrases in " << label;
-    return {};
 }
 
 // Lines of the language's phrases, shifted by a few bytes each so that its characters
 // land on every offset of the chunk edges, over several chunks.
-std::string manyLines(const std::vector<std::string>& phrases, std::size_t size) {
+std::string manyLines(const std::string& label) {
+    const std::vector<std::string> phrases = test::phrasesOf(label).phrases;
     std::string text;
-    for (std::size_t i = 0; text.size() < size; ++i) {
+    for (std::size_t i = 0; text.size() < 3 * Chunk; ++i) {
         text += "' " + std::string(i % 7, '-') + phrases[i % phrases.size()] + (i % 3 == 0 ? "\n" : "\r\n");
     }
     return text;
@@ -328,19 +204,14 @@ class LegacyStreams : public ::testing::TestWithParam<StreamCase> {};
 
 TEST_P(LegacyStreams, CharactersCutByChunkEdgesAreReadWhole) {
     const StreamCase& c = GetParam();
-    const std::string text = manyLines(phrasesOf(c.label).phrases, 3 * Chunk);
+    const std::string text = manyLines(c.label);
     const std::string bytes = c.bom + encodeAs(text, c.written);
     ScratchDir dir;
     const std::string path = (dir / "source.frm").string();
     writeBytes(path, bytes);
     TextReader reader(path);
     EXPECT_EQ(reader.encoding(), c.decision);
-    std::vector<std::string> lines;
-    std::string line;
-    while (reader.readLine(line)) {
-        lines.push_back(line);
-    }
-    EXPECT_EQ(lines, linesOf(text));
+    EXPECT_EQ(readLines(reader), linesOf(text));
     EXPECT_EQ(reader.bytesConsumed(), bytes.size());
     EXPECT_EQ(TextReader(path).ReadAll(), text);
     EXPECT_EQ(decodeToUtf8(bytes), text);
@@ -360,35 +231,49 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(TextReader, PipeInALegacyCodePageIsDecodedAcrossChunks) {
-    const std::string text = manyLines(phrasesOf("shift_jis").phrases, 3 * Chunk);
-    const std::string bytes = encodeAs(text, "CP932");
-    int ends[2];
-    ASSERT_EQ(::pipe(ends), 0);
-    std::thread writer([&] {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n =
-                ::write(ends[1], bytes.data() + done, std::min<std::size_t>(bytes.size() - done, 999));
-            if (n <= 0) {
-                break;
-            }
-            done += static_cast<std::size_t>(n);
-        }
-        ::close(ends[1]);
-    });
-    std::vector<std::string> lines;
-    {
-        TextReader reader("/dev/fd/" + std::to_string(ends[0]));
-        EXPECT_EQ(reader.encoding(), (EncodingDecision{TextEncoding::Legacy, 0, "CP932"}));
-        std::string line;
-        while (reader.readLine(line)) {
-            lines.push_back(line);
-        }
-    }
-    writer.join();
-    ::close(ends[0]);
-    EXPECT_EQ(lines, linesOf(text));
+    const std::string text = manyLines("shift_jis");
+    FedPipe pipe(encodeAs(text, "CP932"), 999);
+    TextReader reader(pipe.path());
+    EXPECT_EQ(reader.encoding(), (EncodingDecision{TextEncoding::Legacy, 0, "CP932"}));
+    EXPECT_EQ(readLines(reader), linesOf(text));
 }
+
+struct Encoded {
+    const char* name;
+    const char* iconvName;
+    std::string bom;
+    const char* chosen; // the code page named instead of detected; empty detects
+};
+void PrintTo(const Encoded& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class DecodedLineBreaks : public ::testing::TestWithParam<Encoded> {};
+
+// Text in another encoding than UTF-8 is split into lines after decoding, a chunk at a
+// time: a CR LF whose two halves land in two chunks is still one line break, whichever
+// byte the chunk ends on.
+TEST_P(DecodedLineBreaks, CrLfAcrossTheChunkEdgeIsOneBreak) {
+    const Encoded& c = GetParam();
+    const std::size_t unit = std::string_view(c.name).starts_with("utf16") ? 2 : 1;
+    const std::size_t around = (Chunk - c.bom.size()) / unit - 2;
+    ScratchDir dir;
+    const std::string path = (dir / "s.bas").string();
+    for (std::size_t n = around - 4; n <= around + 4; ++n) {
+        // The accent makes the single-byte file no UTF-8, so it is decoded, not passed on.
+        const std::string first = "\u00E9" + std::string(n, 'a');
+        writeBytes(path, c.bom + encodeAs(first + "\r\nb\r\n\rc\r\n", c.iconvName));
+        EXPECT_EQ(readLines(path, c.chosen), (std::vector<std::string>{first, "b", "", "c"})) << "n = " << n;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Encodings, DecodedLineBreaks,
+                         ::testing::Values(Encoded{"utf16LeBom", "UTF-16LE", "\xFF\xFE", ""},
+                                           Encoded{"utf16BeBom", "UTF-16BE", "\xFE\xFF", ""},
+                                           Encoded{"utf16LeChosen", "UTF-16LE", "", "UTF-16LE"},
+                                           Encoded{"windows1252", "WINDOWS-1252", "", ""},
+                                           Encoded{"windows1252Chosen", "WINDOWS-1252", "", "windows-1252"}),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST(TextReader, ChosenEncodingOverridesDetection) {
     ScratchDir dir;
@@ -406,35 +291,114 @@ TEST(TextReader, ChosenEncodingOverridesDetection) {
     // A byte-order mark of the chosen encoding is no text.
     writeBytes(path, "\xEF\xBB\xBF"
                      "caf\xC3\xA9\r\n\x93\x94");
-    TextReader utf8(path, "UTF-8");
-    EXPECT_EQ(utf8.ReadLine(), "caf\u00E9");
-    EXPECT_EQ(utf8.ReadLine(), "\u201C\u201D");
-    writeBytes(path, std::string("\xFF\xFEH\0i\0", 6));
+    EXPECT_EQ(readLines(path, "UTF-8"), (std::vector<std::string>{"caf\u00E9", "\u201C\u201D"}));
+    writeBytes(path, "\xFF\xFEH\0i\0"s);
     EXPECT_EQ(TextReader(path, "utf-16le").ReadAll(), "Hi");
     writeBytes(path, "caf\xE9");
     EXPECT_EQ(TextReader(path, "ISO-8859-15").ReadAll(), "caf\u00E9");
-
-    try {
-        TextReader unknown(path, "klingon");
-        FAIL() << "read in klingon";
-    } catch (const VbError& error) {
-        EXPECT_EQ(error.number(), 5);
-        EXPECT_EQ(error.description(), "Unknown encoding: klingon");
-    }
+    EXPECT_EQ(raised([&] { TextReader unknown(path, "klingon"); }),
+              std::make_pair(5, "Unknown encoding: klingon"s));
 }
 
-TEST(TextPrefix, CutPrefixKeepsWholeDecodedLines) {
+TEST(ReadTextPrefix, StopsAtTheLimitKeepingWholeDecodedLines) {
     ScratchDir dir;
     const std::string path = (dir / "sheet.css").string();
+    writeBytes(path, "\xEF\xBB\xBFPRE\r\n{\r\n");
+    EXPECT_EQ(readTextPrefix(path, 1024).text, "PRE\r\n{\r\n");
+    writeBytes(path, "font-family:Caf\xE9;");
+    EXPECT_EQ(readTextPrefix(path, 1024).text, "font-family:Caf\u00E9;");
+    writeBytes(path, "PRE");
+    EXPECT_TRUE(readTextPrefix(path, 3).complete) << "exactly the limit";
+
+    // A two-byte character straddles the limit: it must not turn the text into 1252.
+    writeBytes(path, "PRE\r\n" + std::string(10, 'x') + "\xC3\xA9\xC3\xA9\r\n" + std::string(100000, 'y'));
+    const TextPrefix prefix = readTextPrefix(path, 5 + 10 + 3);
+    EXPECT_FALSE(prefix.complete);
+    EXPECT_EQ(prefix.text, "PRE\r\n");
+    EXPECT_EQ(readTextPrefix(path, 5 + 16 + 10).text, "PRE\r\nxxxxxxxxxx\u00E9\u00E9\r\n");
+
     // In UTF-16 the byte 0x0A is also half of other characters (U+0A00, U+010A).
     const std::string text = "a\u010A\u0A0Ab\r\nsecond\r\nthird line\r\n";
     writeBytes(path, "\xFF\xFE" + encodeAs(text, "UTF-16LE"));
-    TextPrefix whole = readTextPrefix(path, 1000);
+    const TextPrefix whole = readTextPrefix(path, 1000);
     EXPECT_TRUE(whole.complete);
     EXPECT_EQ(whole.text, text);
-    TextPrefix cut = readTextPrefix(path, 2 + 2 * 14 + 1);
+    const TextPrefix cut = readTextPrefix(path, 2 + 2 * 14 + 1);
     EXPECT_FALSE(cut.complete);
     EXPECT_EQ(cut.text, "a\u010A\u0A0Ab\r\nsecond\r\n");
+}
+
+struct HeadCase {
+    const char* name;
+    std::string bytes;
+    bool binary;
+};
+void PrintTo(const HeadCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class BinaryHeads : public ::testing::TestWithParam<HeadCase> {};
+
+TEST_P(BinaryHeads, AreToldFromTextByTheFirstEightKilobytes) {
+    const HeadCase& c = GetParam();
+    EXPECT_EQ(looksBinary(c.bytes), c.binary);
+    ScratchDir dir;
+    const std::string path = (dir / "source.bas").string();
+    writeBytes(path, c.bytes);
+    const auto refusal = c.binary ? std::make_pair(321, "Not a text file: " + path) : std::make_pair(0, ""s);
+    EXPECT_EQ(raised([&] { requireTextFile(path); }), refusal);
+    EXPECT_EQ(raised([&] { TextReader reader(path, {}, TextReader::Content::TextOnly); }), refusal);
+    // Header, footer and style sheets are still read whatever they hold.
+    EXPECT_NO_THROW(TextReader(path).ReadAll());
+}
+
+const std::string Text8K(BinarySniffSize - 1, 'x');
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, BinaryHeads,
+    ::testing::Values(HeadCase{"empty", "", false}, HeadCase{"plainText", "Dim a As Long\r\n", false},
+                      HeadCase{"controlCharactersButNoNul", "\x01\x02\x1A\x7F\xFF text", false},
+                      HeadCase{"nulFirst", "\0Dim a"s, true},
+                      HeadCase{"executable", "MZ\x90\0\x03\0\0\0\x04\0"s, true},
+                      HeadCase{"frxProperties", "\x0C\0\0\0lt\0\0BM"s, true},
+                      HeadCase{"nulLastOfTheHead", Text8K + '\0', true},
+                      HeadCase{"nulJustAfterTheHead", Text8K + "x" + '\0', false},
+                      HeadCase{"utf16LeBom",
+                               "\xFF\xFE"
+                               "D\0i\0m\0"s,
+                               false},
+                      HeadCase{"utf16BeBom", "\xFE\xFF\0D\0i\0m"s, false},
+                      HeadCase{"utf8BomIsNoExcuse",
+                               "\xEF\xBB\xBF"
+                               "D\0"s,
+                               true},
+                      HeadCase{"utf16WithoutBom", "D\0i\0m\0"s, true}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST(BinaryInput, AChosenEncodingWhoseTextHoldsNulsAcceptsThem) {
+    ScratchDir dir;
+    const std::string path = (dir / "wide.bas").string();
+    writeBytes(path, "D\0i\0m\0 \0a\0\r\0\n\0"s);
+    EXPECT_NO_THROW(requireTextFile(path, "UTF-16LE"));
+    TextReader reader(path, "utf-16le", TextReader::Content::TextOnly);
+    EXPECT_EQ(reader.ReadLine(), "Dim a");
+    // A code page of single bytes has no NUL in its text: still refused.
+    EXPECT_THROW(requireTextFile(path, "windows-1252"), VbError);
+    EXPECT_THROW(TextReader(path, "ISO-8859-2", TextReader::Content::TextOnly), VbError);
+    EXPECT_THROW(requireTextFile(path, "no-such-code-page"), VbError);
+}
+
+// A pipe cannot be looked into without taking its bytes: requireTextFile() leaves it to
+// the reader, which refuses it from its first chunk.
+TEST(BinaryInput, PipeIsRefusedByTheReaderFromItsFirstChunk) {
+    {
+        FedPipe pipe("MZ\x90\0\x03\0"s);
+        EXPECT_NO_THROW(requireTextFile(pipe.path()));
+        EXPECT_THROW(TextReader(pipe.path(), {}, TextReader::Content::TextOnly), VbError);
+    }
+    FedPipe pipe("Dim a\r\n");
+    EXPECT_NO_THROW(requireTextFile(pipe.path()));
+    EXPECT_EQ(TextReader(pipe.path(), {}, TextReader::Content::TextOnly).ReadLine(), "Dim a");
 }
 
 } // namespace

@@ -33,6 +33,18 @@ std::optional<std::string> FakeFileDialogs::showFileDialog(const platform::FileD
     return answer.path;
 }
 
+namespace {
+// The next scripted answer; nothing (a cancel) when none is left.
+template <typename T> std::optional<T> next(std::deque<std::optional<T>>& answers) {
+    if (answers.empty()) {
+        return std::nullopt;
+    }
+    std::optional<T> answer = std::move(answers.front());
+    answers.pop_front();
+    return answer;
+}
+} // namespace
+
 void FakeColourDialog::answerColour(std::int32_t colour) {
     answers_.emplace_back(colour);
 }
@@ -43,12 +55,7 @@ void FakeColourDialog::answerCancel() {
 
 std::int32_t FakeColourDialog::ChoisirCouleur(std::int32_t current) {
     calls.push_back(current);
-    if (answers_.empty()) {
-        return current;
-    }
-    const std::optional<std::int32_t> answer = answers_.front();
-    answers_.pop_front();
-    return answer.value_or(current);
+    return next(answers_).value_or(current);
 }
 
 void FakeFontDialog::answerFont(platform::FontChoice choice) {
@@ -61,12 +68,7 @@ void FakeFontDialog::answerCancel() {
 
 std::optional<platform::FontChoice> FakeFontDialog::ShowFont() {
     ++calls;
-    if (answers_.empty()) {
-        return std::nullopt;
-    }
-    std::optional<platform::FontChoice> answer = std::move(answers_.front());
-    answers_.pop_front();
-    return answer;
+    return next(answers_);
 }
 
 void FakeMessageBoxes::showMessageBox(const platform::MessageBoxRequest& request) {

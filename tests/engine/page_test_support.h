@@ -1,0 +1,107 @@
+#pragma once
+// What the page tests share: a job on the bundled header and footer, a bar that keeps its
+// captions, and the page body read back as the text a reader sees.
+
+#include "engine/page_writer.h"
+#include "platform/files/file_system.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quillon::test {
+
+inline std::filesystem::path pagesDir() {
+    return dataDir() / "pages";
+}
+
+inline PageJob jobFor(const std::filesystem::path& source, const std::filesystem::path& target) {
+    PageJob job;
+    job.source = source.string();
+    job.target = target.string();
+    job.header = (pagesDir() / "header.txt").string();
+    job.footer = (pagesDir() / "footer.txt").string();
+    return job;
+}
+
+struct RecordingBar : SilentProgress {
+    std::vector<std::string> captions;
+    void setCaption(const std::string& c) override {
+        captions.push_back(c);
+        SilentProgress::setCaption(c);
+    }
+};
+
+// The lines between "<PRE>" and "</pre>", line breaks included.
+inline std::string bodyOf(const std::string& page) {
+    const std::size_t open = page.find("<PRE>\r\n");
+    const std::size_t close = page.rfind("</pre>\r\n");
+    if (open == std::string::npos || close == std::string::npos || close < open + 7) {
+        ADD_FAILURE() << "no body in the page";
+        return {};
+    }
+    return page.substr(open + 7, close - open - 7);
+}
+
+// The body without its class tags. The source's own "<" was escaped, so a "<" left in the
+// text is a fault the comparison with the source shows.
+inline std::string withoutTags(std::string_view body) {
+    std::string text;
+    for (std::size_t i = 0; i < body.size();) {
+        if (body.substr(i, 9) == "<a class=") {
+            i += 11;
+        } else if (body.substr(i, 4) == "</a>") {
+            i += 4;
+        } else {
+            text += body[i++];
+        }
+    }
+    return text;
+}
+
+inline std::string escaped(std::string_view line) {
+    std::string out;
+    for (char c : line) {
+        out += c == '<' ? "&lt" : c == '>' ? "&gt" : std::string(1, c);
+    }
+    return out;
+}
+
+// The body a page must hold, worked out from the source by the rules of the page rather
+// than by the writer: the descriptive block up to the "Attribute" lines after "Attribute
+// VB_Name" is skipped and the first line after it gets one space, unless that leaves less
+// than two lines, when the whole file is converted as it is; lines starting "Attribute"
+// are dropped everywhere. `render` makes a body line of a source line.
+inline std::string expectedBody(std::string_view decodedSource,
+                                const std::function<std::string(std::string_view)>& render = escaped) {
+    const std::vector<std::string_view> lines = files::splitTextLines(decodedSource);
+    std::size_t first = 0;
+    bool spaced = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].starts_with("Attribute VB_Name")) {
+            std::size_t body = i + 1;
+            while (body < lines.size() && lines[body].starts_with("Attribute")) {
+                ++body;
+            }
+            if (body + 1 < lines.size()) {
+                first = body;
+                spaced = true;
+            }
+            break;
+        }
+    }
+    std::string out;
+    for (std::size_t i = first; i < lines.size(); ++i) {
+        if (!lines[i].starts_with("Attribute")) {
+            out +=
+                render(i == first && spaced ? std::string(lines[i]) + ' ' : std::string(lines[i])) + "\r\n";
+        }
+    }
+    return out;
+}
+
+} // namespace quillon::test
