@@ -420,7 +420,10 @@ class BatchRun {
 public:
     BatchRun(const PageJob& base, const std::vector<std::string>& files,
              const std::optional<std::string>& linkCss, Output& out)
-        : base_(base), files_(files), linkCss_(linkCss), out_(out), results_(files.size()) {}
+        : base_(base), files_(files), linkCss_(linkCss), out_(out), results_(files.size()),
+          // The header, the footer and the linked sheet are the same for every page (and
+          // their texts are read once too): checked once, not once per file.
+          sharedRefusal_(refusalOfSharedFiles(base, linkCss)) {}
 
     // True when every page was converted. An error writing the log is raised at the end.
     bool run(unsigned workers) {
@@ -464,7 +467,11 @@ private:
             PageJob job = base_;
             job.source = files_[i];
             job.target = files_[i] + ".html";
-            if (const auto refusal = refusalOf(job, linkCss_)) {
+            std::optional<std::string> refusal = refusalOfOwnFiles(job);
+            if (!refusal) {
+                refusal = sharedRefusal_;
+            }
+            if (refusal) {
                 publish({{i, failure(i, englishMessage(*refusal))}});
                 continue;
             }
@@ -521,8 +528,10 @@ private:
             };
             {
                 // New pages are not synced (see Durability): only replaced ones need helpers.
-                const auto syncing = static_cast<std::size_t>(std::count_if(
-                    group.begin(), group.end(), [](const Waiting& w) { return w.written.page.syncsOnCommit(); }));
+                const auto syncing =
+                    static_cast<std::size_t>(std::count_if(group.begin(), group.end(), [](const Waiting& w) {
+                        return w.written.page.syncsOnCommit();
+                    }));
                 std::vector<std::jthread> syncers;
                 for (std::size_t t = 1; t < std::min(syncing, SyncThreads); ++t) {
                     syncers.emplace_back(commitSome);
@@ -587,6 +596,7 @@ private:
     const std::optional<std::string>& linkCss_;
     Output& out_;
     std::vector<BatchResult> results_;
+    const std::optional<std::string> sharedRefusal_;
     std::atomic<std::size_t> next_{0};
     std::mutex mutex_;
     std::condition_variable pagesWaiting_;

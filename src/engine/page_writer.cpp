@@ -110,7 +110,7 @@ public:
             bytesRead_ = 0;
             haveLine = source->readLine(line);
         }
-        const double sourceSize = static_cast<double>(files::fileSize(job_.source));
+        const double sourceSize = static_cast<double>(source->size());
         bar_.setMax(sourceSize - static_cast<double>(bytesRead_));
         bytesRead_ = 0;
 
@@ -276,12 +276,24 @@ PageOutcome Cparti(const PageJob& job, ProgressSink& bar) {
 
 std::optional<std::string> refusalOf(const PageJob& job,
                                      const std::optional<std::string>& linkedStyleSheetPath) {
+    if (auto refusal = refusalOfOwnFiles(job)) {
+        return refusal;
+    }
+    return refusalOfSharedFiles(job, linkedStyleSheetPath);
+}
+
+std::optional<std::string> refusalOfOwnFiles(const PageJob& job) {
     if (!files::FileExists(job.source)) {
         return "msg3";
     }
     if (upper(job.target).find(".HTM") == std::string::npos) {
         return "msg4";
     }
+    return std::nullopt;
+}
+
+std::optional<std::string> refusalOfSharedFiles(const PageJob& job,
+                                                const std::optional<std::string>& linkedStyleSheetPath) {
     if (job.linkedStyleSheet && !files::FileExists(linkedStyleSheetPath.value_or(std::string()))) {
         return "msg5";
     }

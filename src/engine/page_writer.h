@@ -78,5 +78,11 @@ bool PasAttribute(std::string_view line);
 // `linkedStyleSheetPath` is the full path of the chosen sheet when one is to be linked.
 std::optional<std::string> refusalOf(const PageJob& job,
                                      const std::optional<std::string>& linkedStyleSheetPath);
+// The same checks in two parts: those of the job's own source and target ("msg3", "msg4"),
+// and those of the files every page of a batch shares ("msg5" to "msg7"), which a batch
+// makes once. refusalOf() is the first part, then the second.
+std::optional<std::string> refusalOfOwnFiles(const PageJob& job);
+std::optional<std::string> refusalOfSharedFiles(const PageJob& job,
+                                                const std::optional<std::string>& linkedStyleSheetPath);
 
 } // namespace quillon
