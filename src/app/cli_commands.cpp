@@ -411,11 +411,13 @@ struct BatchResult {
 };
 
 // Converts the files of a batch on several threads and keeps the log in the order of the
-// files. Pages are put in place in groups: the workers write each page into its temporary
-// file and hand it over; a committing thread syncs and renames every page that is waiting,
-// then syncs their folders once. A batch of small pages then costs the disk a few syncs
-// per group instead of two per page, and the workers never wait for the disk. A page's
-// line is logged only once its group is on the disk.
+// files. A new page is put in place by its worker at once (it is not synced: see
+// Durability). A page that replaces another is synced first, and those are put in place in
+// groups: the workers write each one into its temporary file and hand it over; a
+// committing thread syncs and renames every page that is waiting, then syncs their folders
+// once. A batch over existing pages then costs the disk a few syncs per group instead of
+// two per page, and the workers never wait for the disk. A page's line is logged only once
+// the page is in place (and, when it replaced one, on the disk).
 class BatchRun {
 public:
     BatchRun(const PageJob& base, const std::vector<std::string>& files,
@@ -478,6 +480,13 @@ private:
             try {
                 SilentProgress bar;
                 WrittenPage written = writePage(job, bar);
+                if (!written.page.syncsOnCommit()) {
+                    // A new page waits for no disk: put in place at once, without the trip
+                    // through the committing thread.
+                    Waiting page{i, std::move(written)};
+                    publish({{i, commitPage(page)}});
+                    continue;
+                }
                 written.page.prepareCommit();
                 std::unique_lock lock(mutex_);
                 room_.wait(lock, [this] { return waiting_.size() < MaxWaiting; });

@@ -1,5 +1,6 @@
-// Batches of many files: pages are written on several threads and put in place in groups,
-// yet the log keeps the order of the files and every page is what "page" writes.
+// Batches of many files: pages are written on several threads and put in place as they are
+// done or, when they replace others, in groups; yet the log keeps the order of the files and
+// every page is what "page" writes.
 
 #include "cli_test_support.h"
 
@@ -70,6 +71,13 @@ TEST(CliBatch, ManyFilesOnSeveralThreadsLogInOrderAndMatchSinglePages) {
             EXPECT_EQ(readBytes(scratch / (name + ".html")), readBytes(single)) << name;
         }
     }
+    // Again over the pages just made: new pages are put in place by the workers, replaced
+    // ones synced and put in place in groups by another thread; the log is the same.
+    ASSERT_TRUE(fs::remove(scratch / "f2_class.cls.html"));
+    const CliResult again = runCli(arguments);
+    EXPECT_EQ(again.status, 1) << again.err;
+    EXPECT_EQ(again.out, expected);
+    EXPECT_EQ(readBytes(scratch / "f2_class.cls.html"), readBytes(scratch / "f2_class.cls.single.html"));
     // Nothing half-written is left behind: only sources, pages and the folder in the way.
     for (const auto& entry : fs::directory_iterator(scratch.path())) {
         EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
