@@ -1,5 +1,6 @@
 #include "cli_commands.h"
 
+#include "engine/ascii_text.h"
 #include "engine/colorise.h"
 #include "engine/direct_conversion.h"
 #include "engine/page_writer.h"
@@ -12,7 +13,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -125,10 +125,7 @@ unsigned parseJobs(std::string_view text) {
 
 // The name as the file layer takes it: empty for detection.
 std::string encodingOption(const std::string& name) {
-    std::string lower = name;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (lower == "auto") {
+    if (equalsIgnoringAsciiCase(name, "auto")) {
         return {};
     }
     if (!files::encodingNamed(name)) {

@@ -1,5 +1,6 @@
 #include "lang/ini_document.h"
 
+#include "engine/ascii_text.h"
 #include "engine/vb_error.h"
 #include "platform/files/atomic_file.h"
 #include "platform/files/text_decoding.h"
@@ -34,18 +35,6 @@ std::string_view trim(std::string_view text) {
         --end;
     }
     return text.substr(begin, end - begin);
-}
-
-// Section and key names are ASCII control names; folding only ASCII keeps the match
-// independent of any locale.
-std::string foldCase(std::string_view text) {
-    std::string folded(text);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return folded;
 }
 
 bool isContinuationByte(char c) {
@@ -208,7 +197,7 @@ void IniDocument::indexBlock(std::size_t blockIndex) {
     const Line& header = block.lines.front();
     const std::string_view name =
         std::string_view(header.text).substr(header.keyBegin, header.keyEnd - header.keyBegin);
-    const auto [where, isNew] = sections_.try_emplace(foldCase(name));
+    const auto [where, isNew] = sections_.try_emplace(asciiLower(name));
     SectionIndex& section = where->second;
     if (isNew) {
         section.firstBlock = blockIndex;
@@ -226,7 +215,7 @@ void IniDocument::indexBlock(std::size_t blockIndex) {
         const std::string_view key =
             std::string_view(line.text).substr(line.keyBegin, line.keyEnd - line.keyBegin);
         const KeyRef ref{blockIndex, false, i};
-        if (section.keys.try_emplace(foldCase(key), ref).second) {
+        if (section.keys.try_emplace(asciiLower(key), ref).second) {
             section.order.push_back(ref);
         }
     }
@@ -256,11 +245,11 @@ IniDocument::Line& IniDocument::lineAt(const KeyRef& ref) {
 }
 
 std::optional<std::string_view> IniDocument::find(std::string_view section, std::string_view key) const {
-    const auto where = sections_.find(foldCase(trim(section)));
+    const auto where = sections_.find(asciiLower(trim(section)));
     if (where == sections_.end()) {
         return std::nullopt;
     }
-    const auto found = where->second.keys.find(foldCase(trim(key)));
+    const auto found = where->second.keys.find(asciiLower(trim(key)));
     if (found == where->second.keys.end()) {
         return std::nullopt;
     }
@@ -288,7 +277,7 @@ std::vector<std::string> IniDocument::sectionNames() const {
 
 std::vector<std::string> IniDocument::keys(std::string_view section) const {
     std::vector<std::string> names;
-    const auto where = sections_.find(foldCase(trim(section)));
+    const auto where = sections_.find(asciiLower(trim(section)));
     if (where == sections_.end()) {
         return names;
     }
@@ -330,7 +319,7 @@ bool IniDocument::set(std::string_view section, std::string_view key, std::strin
         refuse("the value of key", key);
     }
 
-    auto where = sections_.find(foldCase(section));
+    auto where = sections_.find(asciiLower(section));
     if (where == sections_.end()) {
         Block block;
         if (const Line* last = lastLine(); last != nullptr && last->kind != Kind::Blank) {
@@ -346,14 +335,14 @@ bool IniDocument::set(std::string_view section, std::string_view key, std::strin
         block.lines.push_back(std::move(header));
         block.insertAt = block.lines.size();
         blocks_.push_back(std::move(block));
-        where = sections_.try_emplace(foldCase(section)).first;
+        where = sections_.try_emplace(asciiLower(section)).first;
         where->second.firstBlock = blocks_.size() - 1;
         where->second.name = std::string(section);
         sectionOrder_.push_back(where->first);
     }
     SectionIndex& index = where->second;
 
-    const std::string foldedKey = foldCase(key);
+    const std::string foldedKey = asciiLower(key);
     if (const auto found = index.keys.find(foldedKey); found != index.keys.end()) {
         Line& line = lineAt(found->second);
         const std::size_t length = line.valueEnd - line.valueBegin;

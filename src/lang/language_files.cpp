@@ -1,5 +1,6 @@
 #include "lang/language_files.h"
 
+#include "engine/ascii_text.h"
 #include "lang/translate.h"
 
 #include <algorithm>
@@ -12,12 +13,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-char foldAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool lessIgnoringCase(const std::string& a, const std::string& b) {
-    const auto folded = [](char x, char y) { return foldAscii(x) < foldAscii(y); };
+    const auto folded = [](char x, char y) { return asciiLower(x) < asciiLower(y); };
     if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), folded)) {
         return true;
     }
@@ -32,8 +29,7 @@ bool hasLanguageExtension(std::string_view name) {
         return false;
     }
     const std::string_view tail = name.substr(name.size() - LanguageFileExtension.size());
-    return std::equal(tail.begin(), tail.end(), LanguageFileExtension.begin(),
-                      [](char x, char y) { return foldAscii(x) == foldAscii(y); });
+    return equalsIgnoringAsciiCase(tail, LanguageFileExtension);
 }
 
 bool isFile(const std::string& path) {

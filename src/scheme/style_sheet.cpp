@@ -1,5 +1,6 @@
 #include "scheme/style_sheet.h"
 
+#include "engine/ascii_text.h"
 #include "platform/files/atomic_file.h"
 #include "platform/files/file_system.h"
 
@@ -47,19 +48,6 @@ std::string_view middle(std::string_view line, std::size_t first, std::size_t co
     return line.substr(begin, end - begin);
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
 // Six digits RRGGBB, upper or lower case, to the colour reference 0x00BBGGRR.
 std::optional<std::int32_t> colourFromDigits(std::string_view digits) {
     if (digits.size() != 6) {
@@ -67,8 +55,8 @@ std::optional<std::int32_t> colourFromDigits(std::string_view digits) {
     }
     std::int32_t colour = 0;
     for (std::size_t part = 0; part < 3; ++part) {
-        const int high = hexDigit(digits[2 * part]);
-        const int low = hexDigit(digits[2 * part + 1]);
+        const int high = hexDigitValue(digits[2 * part]);
+        const int low = hexDigitValue(digits[2 * part + 1]);
         if (high < 0 || low < 0) {
             return std::nullopt;
         }

@@ -4,6 +4,7 @@
 #include "fuzz_support.h"
 #include "lang/ini_document.h"
 
+#include "engine/ascii_text.h"
 #include "engine/vb_error.h"
 #include "platform/files/text_decoding.h"
 
@@ -11,22 +12,15 @@
 
 namespace {
 
+using quillon::asciiLower;
 using Values = std::map<std::pair<std::string, std::string>, std::string>;
-
-std::string lower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
 
 Values valuesOf(const quillon::lang::IniDocument& document) {
     Values values;
     for (const std::string& section : document.sectionNames()) {
         for (const std::string& key : document.keys(section)) {
-            values[{lower(section), lower(key)}] = std::string(document.find(section, key).value_or(""));
+            values[{asciiLower(section), asciiLower(key)}] =
+                std::string(document.find(section, key).value_or(""));
         }
     }
     return values;
@@ -75,9 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::fail("the value set does not read back", value);
     }
     Values after = valuesOf(reread);
-    after.erase({lower(section), lower(key)});
+    after.erase({asciiLower(section), asciiLower(key)});
     Values expected = before;
-    expected.erase({lower(section), lower(key)});
+    expected.erase({asciiLower(section), asciiLower(key)});
     // Names are trimmed and compared without case; compare what the reader sees.
     for (const auto& [name, old] : expected) {
         const auto found = after.find(name);

@@ -7,11 +7,11 @@
 // them up. Only ISO-8859-2 stays apart from Windows-1250, since files in it do occur and
 // the two differ in common letters; the bytes themselves settle which of the two it is.
 
+#include "engine/ascii_text.h"
 #include "platform/files/text_codecs.h"
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <iconv.h>
 #include <memory>
 #include <uchardet/uchardet.h>
@@ -124,9 +124,7 @@ std::string detectCharset(std::string_view sample) {
 }
 
 std::optional<EncodingDecision> codePageFor(std::string_view detected, std::string_view sample) {
-    std::string name(detected);
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    std::string name = asciiUpper(detected);
     // Text that is not valid UTF-8 is in none of the Unicode forms, a file without a
     // byte-order mark is not taken for UTF-16 or UTF-32, and the 7-bit encodings cannot
     // hold the bytes above 0x7F that brought the text here.

@@ -1,5 +1,7 @@
 #include "platform/files/desktop_shell.h"
 
+#include "engine/ascii_text.h"
+
 #include <array>
 #include <utility>
 
@@ -11,22 +13,8 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-std::string lowerAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return out;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return lowerAscii(a) == lowerAscii(b);
-}
-
 bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && equalsIgnoringCase(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() && equalsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
 std::string_view trimmed(std::string_view text) {
@@ -116,25 +104,12 @@ std::optional<std::vector<std::string>> splitExec(std::string_view exec) {
     return words;
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 std::string percentDecoded(std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
-            hexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+        if (text[i] == '%' && i + 2 < text.size() && hexDigitValue(text[i + 1]) >= 0 &&
+            hexDigitValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(hexDigitValue(text[i + 1]) * 16 + hexDigitValue(text[i + 2]));
             i += 2;
         } else {
             out += text[i];
@@ -145,7 +120,7 @@ std::string percentDecoded(std::string_view text) {
 
 // The notepad of the classic desktop; any of these names means the plain-text editor.
 bool namesNotepad(std::string_view target) {
-    return equalsIgnoringCase(target, "notepad") || equalsIgnoringCase(target, "notepad.exe");
+    return equalsIgnoringAsciiCase(target, "notepad") || equalsIgnoringAsciiCase(target, "notepad.exe");
 }
 
 // Editors tried, in this order, when the desktop names no usable one for plain text.
@@ -162,7 +137,7 @@ public:
     Planner(const ShellRequest& request, const Desktop& desktop) : request_(request), desktop_(desktop) {}
 
     LaunchPlan plan() {
-        const std::string verb = lowerAscii(request_.operation);
+        const std::string verb = asciiLower(request_.operation);
         if (!verb.empty() && verb != "open") {
             return failed(shellresult::NoAssociation);
         }
@@ -490,7 +465,7 @@ std::optional<std::string> localPathOfFileUrl(std::string_view url) {
     if (rest.starts_with("//")) {
         rest.remove_prefix(2);
         std::string_view host = rest.substr(0, rest.find('/'));
-        if (!host.empty() && !equalsIgnoringCase(host, "localhost")) {
+        if (!host.empty() && !equalsIgnoringAsciiCase(host, "localhost")) {
             return std::nullopt;
         }
         rest.remove_prefix(host.size());
@@ -517,7 +492,7 @@ std::string urlScheme(std::string_view target) {
             return {};
         }
     }
-    return lowerAscii(target.substr(0, colon));
+    return asciiLower(target.substr(0, colon));
 }
 
 std::vector<std::string> splitCommandLine(std::string_view parameters) {

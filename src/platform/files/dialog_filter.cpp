@@ -1,18 +1,10 @@
 #include "platform/files/dialog_filter.h"
 
+#include "engine/ascii_text.h"
+
 namespace quillon::platform {
 
 namespace {
-
-std::string upperAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return out;
-}
 
 std::string listedDescription(const std::string& item, FileDialogKind kind, bool last) {
     if (kind == FileDialogKind::Save) {
@@ -34,7 +26,7 @@ std::string buildDialogFilter(std::string_view extensions, FileDialogKind kind) 
     if (extensions.empty()) {
         return kind == FileDialogKind::Open ? "ALL FILES (*.*)|*.*" : "Tous les fichiers (*.*)|*.*";
     }
-    std::string remaining = upperAscii(extensions);
+    std::string remaining = asciiUpper(extensions);
     if (remaining.find(' ') == std::string::npos) {
         return "Fichiers " + remaining + "|*." + remaining;
     }

@@ -1,5 +1,6 @@
 #include "platform/files/document_opener.h"
 
+#include "engine/ascii_text.h"
 #include "engine/vb_error.h"
 
 #include <new>
@@ -10,8 +11,7 @@ namespace {
 
 bool containsExeIgnoringCase(std::string_view text) {
     for (std::size_t i = 0; i + 4 <= text.size(); ++i) {
-        if (text[i] == '.' && (text[i + 1] | 0x20) == 'e' && (text[i + 2] | 0x20) == 'x' &&
-            (text[i + 3] | 0x20) == 'e') {
+        if (equalsIgnoringAsciiCase(text.substr(i, 4), ".exe")) {
             return true;
         }
     }

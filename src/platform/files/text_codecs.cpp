@@ -4,9 +4,10 @@
 
 #include "platform/files/text_codecs.h"
 
+#include "engine/ascii_text.h"
+
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cerrno>
 #include <iconv.h>
 #include <unordered_map>
@@ -43,13 +44,6 @@ public:
 private:
     iconv_t cd_ = NoConverter;
 };
-
-std::string upperCase(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return out;
-}
 
 // A byte that has no character of its own becomes the code point of the same value (a C1
 // control or a Latin-1 letter), as Windows does for the holes of its code pages.
@@ -402,7 +396,7 @@ std::string EncodingDecision::name() const {
 }
 
 std::optional<EncodingDecision> encodingNamed(std::string_view name) {
-    const std::string upper = upperCase(name);
+    const std::string upper = asciiUpper(name);
     if (upper == "UTF-8" || upper == "UTF8") {
         // Chosen, not checked: a line that is not UTF-8 after all still loses nothing.
         return EncodingDecision{TextEncoding::Utf8, 0, {}, true};
