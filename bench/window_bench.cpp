@@ -10,12 +10,12 @@
 // Runs under any Qt platform; without a display, QT_QPA_PLATFORM=offscreen.
 
 #include "engine/ui_hooks.h"
-#include "platform/qt/qt_platform.h"
 #include "vb6_generator.h"
 #include "window/direct_pane.h"
 #include "window/files_pane.h"
 #include "window/frmain.h"
 #include "window/pane_host.h"
+#include "window/qt_services.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -47,17 +47,8 @@ struct Window {
     std::unique_ptr<quillon::window::FRMain> frame;
 
     Window() {
-        const std::string folder = quillon::platform::applicationFolder();
-        frame = std::make_unique<quillon::window::FRMain>([&](QWidget& self) {
-            platform = std::make_unique<quillon::platform::QtPlatform>(&self, folder);
-            return quillon::window::WindowServices{platform->fileDialogs(),
-                                                   platform->colourDialog(),
-                                                   platform->fontDialog(),
-                                                   platform->messageBoxes(),
-                                                   platform->documentOpener(),
-                                                   platform->settingsStore(),
-                                                   folder};
-        });
+        frame = std::make_unique<quillon::window::FRMain>(
+            quillon::window::qtServices(platform, quillon::platform::applicationFolder()));
         frame->Form_Load();
     }
 };

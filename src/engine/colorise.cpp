@@ -8,19 +8,6 @@
 
 namespace quillon {
 
-const std::array<std::string_view, 69> LSTmotClef{
-    "Alias",   "And",      "As",     "Binary",     "Boolean", "ByRef",  "Byte",     "ByVal",    "Case",
-    "Const",   "Currency", "Date",   "Declare",    "Dim",     "Do",     "DoEvents", "Double",   "Else",
-    "Empty",   "End",      "Enum",   "Error",      "Event",   "Exit",   "False",    "For",      "Function",
-    "Get",     "GoTo",     "If",     "Input",      "Integer", "Is",     "Let",      "Lib",      "Long",
-    "Loop",    "New",      "Next",   "Not",        "Nothing", "Null",   "On",       "Optional", "Or",
-    "Private", "Property", "Public", "RaiseEvent", "Resume",  "Select", "Set",      "Single",   "Static",
-    "Step",    "String",   "Sub",    "Then",       "To",      "True",   "Type",     "Until",    "Variant",
-    "Wend",    "While",    "With",   "Xor",        "Call",    "In"};
-
-const std::array<std::string_view, 16> LSTponctuation{"(",  ")", ",", ".",  " _",  " =",  ":",   "*",
-                                                      "\\", "+", "-", "& ", "&lt", "&gt", " <=", " >="};
-
 namespace {
 
 // ---------------------------------------------------------------------------------------
@@ -45,17 +32,6 @@ constexpr std::size_t slotOf(std::uint64_t key) {
     return static_cast<std::size_t>((key * KeywordHashFactor) >> (64 - KeywordSlotBits));
 }
 
-// The table repeats the keyword list (a constant expression needs its own copy).
-constexpr std::array<std::string_view, 69> KeywordList{
-    "Alias",   "And",      "As",     "Binary",     "Boolean", "ByRef",  "Byte",     "ByVal",    "Case",
-    "Const",   "Currency", "Date",   "Declare",    "Dim",     "Do",     "DoEvents", "Double",   "Else",
-    "Empty",   "End",      "Enum",   "Error",      "Event",   "Exit",   "False",    "For",      "Function",
-    "Get",     "GoTo",     "If",     "Input",      "Integer", "Is",     "Let",      "Lib",      "Long",
-    "Loop",    "New",      "Next",   "Not",        "Nothing", "Null",   "On",       "Optional", "Or",
-    "Private", "Property", "Public", "RaiseEvent", "Resume",  "Select", "Set",      "Single",   "Static",
-    "Step",    "String",   "Sub",    "Then",       "To",      "True",   "Type",     "Until",    "Variant",
-    "Wend",    "While",    "With",   "Xor",        "Call",    "In"};
-
 struct KeywordSlots {
     std::array<std::uint64_t, std::size_t{1} << KeywordSlotBits> keys{};
     bool collisionFree = true;
@@ -63,7 +39,7 @@ struct KeywordSlots {
 
 constexpr KeywordSlots buildKeywordSlots() {
     KeywordSlots slots;
-    for (std::string_view word : KeywordList) {
+    for (std::string_view word : LSTmotClef) {
         if (word.size() > 8) {
             continue;
         }
@@ -82,7 +58,7 @@ static_assert(Keywords.collisionFree, "the keyword hash must give every keyword 
 
 constexpr bool keywordListsAgree() {
     std::size_t longer = 0;
-    for (std::string_view word : KeywordList) {
+    for (std::string_view word : LSTmotClef) {
         longer += word.size() > 8 ? 1 : 0;
         if (word.size() < 2 || word.size() > LongKeyword.size()) {
             return false;

@@ -37,10 +37,19 @@ inline constexpr std::string_view QuoteMark = "\"";
 inline constexpr std::string_view CommentMark = "'";
 
 // The keywords, in the order they are applied; compared case-sensitively.
-extern const std::array<std::string_view, 69> LSTmotClef;
+inline constexpr std::array<std::string_view, 69> LSTmotClef{
+    "Alias",   "And",      "As",     "Binary",     "Boolean", "ByRef",  "Byte",     "ByVal",    "Case",
+    "Const",   "Currency", "Date",   "Declare",    "Dim",     "Do",     "DoEvents", "Double",   "Else",
+    "Empty",   "End",      "Enum",   "Error",      "Event",   "Exit",   "False",    "For",      "Function",
+    "Get",     "GoTo",     "If",     "Input",      "Integer", "Is",     "Let",      "Lib",      "Long",
+    "Loop",    "New",      "Next",   "Not",        "Nothing", "Null",   "On",       "Optional", "Or",
+    "Private", "Property", "Public", "RaiseEvent", "Resume",  "Select", "Set",      "Single",   "Static",
+    "Step",    "String",   "Sub",    "Then",       "To",      "True",   "Type",     "Until",    "Variant",
+    "Wend",    "While",    "With",   "Xor",        "Call",    "In"};
 // The punctuation items, in the order they are applied. Some carry a space that belongs
 // to the item; "<" and ">" appear only in their escaped forms.
-extern const std::array<std::string_view, 16> LSTponctuation;
+inline constexpr std::array<std::string_view, 16> LSTponctuation{
+    "(", ")", ",", ".", " _", " =", ":", "*", "\\", "+", "-", "& ", "&lt", "&gt", " <=", " >="};
 
 // Colours lines into a buffer the caller provides. One object serves any number of lines
 // (it keeps a scratch copy of the line between calls, nothing else) and is not shared

@@ -1,5 +1,6 @@
 #include "engine/page_writer.h"
 
+#include "engine/ascii_text.h"
 #include "engine/colorise.h"
 #include "engine/vb_error.h"
 #include "platform/files/atomic_file.h"
@@ -7,8 +8,6 @@
 #include "platform/files/text_reader.h"
 #include "scheme/style_sheet.h"
 
-#include <algorithm>
-#include <cctype>
 #include <sys/stat.h>
 #include <utility>
 
@@ -105,8 +104,8 @@ public:
         line += ' ';
         if (source->AtEndOfStream()) {
             // No attribute block, or nothing after it: the whole file is converted from its
-            // first line.
-            source = std::make_unique<files::TextReader>(job_.source, job_.sourceEncoding, SourceContent);
+            // first line, read again in the encoding already decided.
+            source = std::make_unique<files::TextReader>(source->reopened(SourceContent));
             bytesRead_ = 0;
             haveLine = source->readLine(line);
         }
@@ -235,13 +234,6 @@ private:
     long long bytesRead_ = 0;
 };
 
-std::string upper(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return out;
-}
-
 } // namespace
 
 std::string readCopiedText(const std::string& path) {
@@ -286,7 +278,7 @@ std::optional<std::string> refusalOfOwnFiles(const PageJob& job) {
     if (!files::FileExists(job.source)) {
         return "msg3";
     }
-    if (upper(job.target).find(".HTM") == std::string::npos) {
+    if (asciiUpper(job.target).find(".HTM") == std::string::npos) {
         return "msg4";
     }
     return std::nullopt;

@@ -1,10 +1,10 @@
 #include "platform/files/text_reader.h"
 
+#include "engine/ascii_text.h"
 #include "engine/vb_error.h"
 #include "platform/files/posix_file.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,12 +15,7 @@ namespace quillon::files {
 namespace {
 
 std::optional<EncodingDecision> chosenEncoding(std::string_view encoding) {
-    const auto isAuto = [](std::string_view name) {
-        return name.size() == 4 && std::equal(name.begin(), name.end(), "auto", [](char a, char b) {
-                   return std::tolower(static_cast<unsigned char>(a)) == b;
-               });
-    };
-    if (encoding.empty() || isAuto(encoding)) {
+    if (encoding.empty() || equalsIgnoringAsciiCase(encoding, "auto")) {
         return std::nullopt;
     }
     std::optional<EncodingDecision> chosen = encodingNamed(encoding);
@@ -77,8 +72,15 @@ void requireTextFile(const std::string& path, std::string_view encoding) {
 }
 
 TextReader::TextReader(const std::string& path, std::string_view encoding, Content content)
+    : TextReader(Opening{}, path, chosenEncoding(encoding), content) {}
+
+TextReader TextReader::reopened(Content content) const {
+    return TextReader(Opening{}, path_, decision_, content);
+}
+
+TextReader::TextReader(Opening, const std::string& path, std::optional<EncodingDecision> chosen,
+                       Content content)
     : path_(path), buffer_(new char[ChunkSize]) {
-    const std::optional<EncodingDecision> chosen = chosenEncoding(encoding);
     struct stat info {};
     detail::FileDescriptor file = detail::openForReading(path, info);
     fd_ = file.get();

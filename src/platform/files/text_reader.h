@@ -74,6 +74,9 @@ public:
     std::string ReadAll();
     // True when nothing is left to read.
     bool AtEndOfStream();
+    // A new reader of the same file from its start, in the encoding this one decided: a
+    // file read a second time is not examined again to decide it.
+    TextReader reopened(Content content) const;
     // Ends the access; the stream then reads as if at its end. Closing twice does nothing.
     void Close() noexcept;
 
@@ -87,6 +90,8 @@ public:
     std::uint64_t bytesConsumed() const noexcept;
 
 private:
+    struct Opening {};
+    TextReader(Opening, const std::string& path, std::optional<EncodingDecision> chosen, Content content);
     bool fill();
     void skipPendingLineFeed();
     // `textOnly`: binary data raises 321 (Content::TextOnly).

@@ -27,8 +27,6 @@ public:
     MessageBoxes& messageBoxes() { return messageBoxes_; }
     DocumentOpener& documentOpener() { return opener_; }
     lang::SettingsStore& settingsStore() { return settings_; }
-    // Shows trapped errors in the standard error box; pass it to setErrorReporter().
-    ErrorReporter& errorReporter() { return errorReporter_; }
 
 private:
     QtFileDialogs fileDialogs_;
@@ -38,7 +36,6 @@ private:
     DesktopShell shell_;
     ShellDocumentOpener opener_;
     QtSettingsStore settings_;
-    MessageBoxErrorReporter errorReporter_;
 };
 
 } // namespace quillon::platform
