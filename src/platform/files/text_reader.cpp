@@ -87,7 +87,7 @@ TextReader::TextReader(Opening, const std::string& path, std::optional<EncodingD
     const bool regular = S_ISREG(info.st_mode);
     size_ = regular ? static_cast<std::uint64_t>(info.st_size) : 0;
     try {
-        decideEncoding(regular, chosen, content == Content::TextOnly);
+        decideEncoding(regular, std::move(chosen), content == Content::TextOnly);
     } catch (...) {
         fd_ = -1;
         throw;
