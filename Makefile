@@ -1,5 +1,5 @@
 # Quick start: `make run` builds and starts Quillon, `make test` builds and runs every test.
-.PHONY: all deps build run test release bench format clean
+.PHONY: all deps build run check test release bench format clean
 
 all: build
 
@@ -12,6 +12,11 @@ build: deps
 
 run: build
 	@bash scripts/run.sh build/debug/bin
+
+# The developer's fast loop: layer check, debug build, every CTest test; no sanitizers, no fuzzing.
+check: build
+	@bash scripts/check-layers.sh
+	@ctest --preset debug -j $$(nproc)
 
 test: deps
 	@bash scripts/test.sh

@@ -6,7 +6,7 @@
 #include "engine/colorise.h"
 #include "engine/direct_conversion.h"
 #include "engine/optimize_tag.h"
-#include "platform/files/file_system.h"
+#include "io/file_system.h"
 #include "vb6_generator.h"
 
 #include <benchmark/benchmark.h>

@@ -9,7 +9,7 @@
 //
 // Runs under any Qt platform; without a display, QT_QPA_PLATFORM=offscreen.
 
-#include "engine/ui_hooks.h"
+#include "base/ui_hooks.h"
 #include "vb6_generator.h"
 #include "window/direct_pane.h"
 #include "window/files_pane.h"

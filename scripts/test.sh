@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The whole test suite, as CI runs it: formatting, a warnings-as-errors build with every
+# The whole test suite, as CI runs it: formatting, the layer check, a warnings-as-errors build with every
 # test, clang-tidy over the program's sources, then the same tests under AddressSanitizer
 # and UndefinedBehaviorSanitizer.
 set -euo pipefail
@@ -11,6 +11,9 @@ files=$(git ls-files '*.cpp' '*.h' 2>/dev/null || true)
 if [ -n "$files" ]; then
     echo "$files" | xargs clang-format --dry-run --Werror
 fi
+
+echo "== Layers"
+bash scripts/check-layers.sh
 
 echo "== Build and test (warnings as errors)"
 cmake --preset ci >/dev/null

@@ -1,14 +1,14 @@
 #include "cli_commands.h"
 
-#include "engine/ascii_text.h"
+#include "base/ascii_text.h"
+#include "base/vb_error.h"
 #include "engine/colorise.h"
 #include "engine/direct_conversion.h"
 #include "engine/page_writer.h"
-#include "engine/vb_error.h"
+#include "io/file_system.h"
+#include "io/text_decoding.h"
+#include "io/text_reader.h"
 #include "lang/translate.h"
-#include "platform/files/file_system.h"
-#include "platform/files/text_decoding.h"
-#include "platform/files/text_reader.h"
 #include "scheme/style_sheet.h"
 
 #include <algorithm>

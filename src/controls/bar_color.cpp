@@ -1,7 +1,7 @@
 #include "controls/bar_color.h"
 
+#include "base/vb_error.h"
 #include "controls/vb_mouse.h"
-#include "engine/vb_error.h"
 
 #include <QApplication>
 #include <QMouseEvent>

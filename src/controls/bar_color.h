@@ -7,9 +7,9 @@
 // on resize, and when the mouse sets the value; painting merely shows that picture. Every
 // value assignment raises Change, even when it could not draw (Max 0).
 
+#include "base/ui_hooks.h"
 #include "controls/property_bag.h"
 #include "controls/vb_color.h"
-#include "engine/ui_hooks.h"
 
 #include <QFont>
 #include <QImage>

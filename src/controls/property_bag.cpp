@@ -1,6 +1,6 @@
 #include "controls/property_bag.h"
 
-#include "engine/vb_error.h"
+#include "base/vb_error.h"
 
 #include <QLocale>
 

@@ -1,6 +1,6 @@
 #include "controls/vb_color.h"
 
-#include "engine/vb_error.h"
+#include "base/vb_error.h"
 
 #include <iterator>
 #include <string>

@@ -1,7 +1,7 @@
 #include "engine/chaines.h"
 
-#include "engine/ui_hooks.h"
-#include "engine/vb_error.h"
+#include "base/ui_hooks.h"
+#include "base/vb_error.h"
 
 namespace quillon {
 

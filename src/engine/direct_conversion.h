@@ -3,7 +3,7 @@
 // is honoured between lines. No header, no page, no skipping of attribute lines: just the
 // coloured lines.
 
-#include "engine/ui_hooks.h"
+#include "base/ui_hooks.h"
 #include "scheme/colour_scheme.h"
 
 #include <functional>

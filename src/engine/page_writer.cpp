@@ -1,11 +1,11 @@
 #include "engine/page_writer.h"
 
-#include "engine/ascii_text.h"
+#include "base/ascii_text.h"
+#include "base/vb_error.h"
 #include "engine/colorise.h"
-#include "engine/vb_error.h"
-#include "platform/files/atomic_file.h"
-#include "platform/files/file_system.h"
-#include "platform/files/text_reader.h"
+#include "io/atomic_file.h"
+#include "io/file_system.h"
+#include "io/text_reader.h"
 #include "scheme/style_sheet.h"
 
 #include <sys/stat.h>

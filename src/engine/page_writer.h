@@ -9,8 +9,8 @@
 // complete page replaces the target: a failed conversion leaves an existing page as it
 // was and nothing half-written behind.
 
-#include "engine/ui_hooks.h"
-#include "platform/files/atomic_file.h"
+#include "base/ui_hooks.h"
+#include "io/atomic_file.h"
 #include "scheme/colour_scheme.h"
 
 #include <memory>

@@ -1,9 +1,9 @@
 #include "lang/ini_document.h"
 
-#include "engine/ascii_text.h"
-#include "engine/vb_error.h"
-#include "platform/files/atomic_file.h"
-#include "platform/files/text_decoding.h"
+#include "base/ascii_text.h"
+#include "base/vb_error.h"
+#include "io/atomic_file.h"
+#include "io/text_decoding.h"
 
 #include <array>
 #include <cerrno>

@@ -12,7 +12,7 @@
 // back the same, so its untouched lines stay byte for byte, and is otherwise rewritten as
 // UTF-8 (its texts unchanged, only their encoding).
 
-#include "platform/files/text_decoding.h"
+#include "io/text_decoding.h"
 
 #include <cstddef>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "lang/language_files.h"
 
-#include "engine/ascii_text.h"
+#include "base/ascii_text.h"
 #include "lang/translate.h"
 
 #include <algorithm>

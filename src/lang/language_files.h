@@ -3,7 +3,7 @@
 // remembered between runs, the list behind the language menu and the how-to text of its
 // "Other ..." item.
 
-#include "lang/settings_store.h"
+#include "desktop/settings_store.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
 #include "scheme/colour_scheme.h"
 
-#include "engine/vb_error.h"
+#include "base/vb_error.h"
 
 namespace quillon {
 

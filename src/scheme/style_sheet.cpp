@@ -1,8 +1,8 @@
 #include "scheme/style_sheet.h"
 
-#include "engine/ascii_text.h"
-#include "platform/files/atomic_file.h"
-#include "platform/files/file_system.h"
+#include "base/ascii_text.h"
+#include "io/atomic_file.h"
+#include "io/file_system.h"
 
 #include <array>
 #include <optional>

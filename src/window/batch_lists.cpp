@@ -1,7 +1,7 @@
 #include "window/batch_lists.h"
 
-#include "engine/vb_error.h"
-#include "platform/qt/qt_text.h"
+#include "base/vb_error.h"
+#include "desktop/qt/qt_text.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,10 +1,10 @@
 #include "window/batch_pane.h"
 
+#include "base/vb_error.h"
 #include "controls/bar_color.h"
 #include "controls/vb_color.h"
-#include "engine/vb_error.h"
+#include "desktop/qt/qt_text.h"
 #include "lang/translate.h"
-#include "platform/qt/qt_text.h"
 #include "window/batch_lists.h"
 #include "window/pane_host.h"
 #include "window/single_file_start.h"

@@ -5,7 +5,7 @@
 // second bar counts the files still to do, and a double-click on the line of a created page
 // opens that page.
 
-#include "platform/files/document_opener.h"
+#include "desktop/document_opener.h"
 #include "window/batch_drives.h"
 
 #include <QFrame>

@@ -1,9 +1,9 @@
 #include "window/colors_pane.h"
 
-#include "engine/vb_error.h"
+#include "base/vb_error.h"
+#include "desktop/qt/qt_colours.h"
+#include "desktop/qt/qt_text.h"
 #include "lang/translate.h"
-#include "platform/qt/qt_colours.h"
-#include "platform/qt/qt_text.h"
 #include "scheme/style_sheet.h"
 #include "window/twips.h"
 

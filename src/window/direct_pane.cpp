@@ -1,9 +1,9 @@
 #include "window/direct_pane.h"
 
+#include "base/vb_error.h"
 #include "controls/bar_color.h"
+#include "desktop/qt/qt_text.h"
 #include "engine/direct_conversion.h"
-#include "engine/vb_error.h"
-#include "platform/qt/qt_text.h"
 #include "window/colors_pane.h"
 #include "window/pane_host.h"
 #include "window/progress_relay.h"

@@ -1,10 +1,10 @@
 #include "window/files_pane.h"
 
+#include "base/vb_error.h"
 #include "controls/bar_color.h"
 #include "controls/switch_button.h"
-#include "engine/vb_error.h"
+#include "desktop/qt/qt_text.h"
 #include "lang/translate.h"
-#include "platform/qt/qt_text.h"
 #include "window/colors_pane.h"
 #include "window/pane_host.h"
 #include "window/progress_relay.h"

@@ -5,8 +5,8 @@
 // switch, the stop request) and installs the core's yield hook and error reporter; each
 // pane is a class of its own.
 
-#include "engine/vb_error.h"
-#include "platform/files/message_boxes.h"
+#include "base/vb_error.h"
+#include "desktop/message_boxes.h"
 #include "window/pane_host.h"
 #include "window/ui_yield.h"
 #include "window/window_services.h"

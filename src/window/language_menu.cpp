@@ -1,11 +1,11 @@
 #include "window/language_menu.h"
 
-#include "engine/vb_error.h"
+#include "base/vb_error.h"
+#include "desktop/document_opener.h"
+#include "desktop/qt/qt_text.h"
 #include "lang/language_files.h"
 #include "lang/qt/form_texts.h"
 #include "lang/translate.h"
-#include "platform/files/document_opener.h"
-#include "platform/qt/qt_text.h"
 #include "window/window_look.h"
 
 #include <QAction>

@@ -4,7 +4,7 @@
 // window repaints is ever seen. The relay keeps what the conversion reports and hands the
 // latest of it to the bar when the window is about to process events, and at the end.
 
-#include "engine/ui_hooks.h"
+#include "base/ui_hooks.h"
 
 #include <string>
 

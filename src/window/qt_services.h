@@ -2,7 +2,7 @@
 // The window's services as the program runs it: the Qt ones, built on the window so that
 // every dialog and box has it as its parent.
 
-#include "platform/qt/qt_platform.h"
+#include "desktop/qt/qt_platform.h"
 #include "window/frmain.h"
 
 #include <memory>

@@ -1,6 +1,6 @@
 #include "window/ui_yield.h"
 
-#include "engine/ui_hooks.h"
+#include "base/ui_hooks.h"
 
 #include <QCoreApplication>
 

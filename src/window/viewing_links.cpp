@@ -1,9 +1,9 @@
 #include "window/viewing_links.h"
 
-#include "engine/vb_error.h"
+#include "base/vb_error.h"
+#include "desktop/document_opener.h"
+#include "desktop/qt/qt_text.h"
 #include "lang/translate.h"
-#include "platform/files/document_opener.h"
-#include "platform/qt/qt_text.h"
 #include "window/files_pane.h"
 #include "window/window_look.h"
 

@@ -2,11 +2,11 @@
 // The platform services the window works through. The program hands it the Qt ones; tests
 // hand it fakes, so no test ever waits on a modal window.
 
-#include "lang/settings_store.h"
-#include "platform/files/common_dialogs.h"
-#include "platform/files/document_opener.h"
-#include "platform/files/file_dialogs.h"
-#include "platform/files/message_boxes.h"
+#include "desktop/common_dialogs.h"
+#include "desktop/document_opener.h"
+#include "desktop/file_dialogs.h"
+#include "desktop/message_boxes.h"
+#include "desktop/settings_store.h"
 
 #include <string>
 

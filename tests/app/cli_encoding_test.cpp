@@ -1,5 +1,5 @@
 #include "cli_test_support.h"
-#include "platform/files/text_decoding.h"
+#include "io/text_decoding.h"
 #include "support/legacy_text.h"
 
 #include <gtest/gtest.h>

@@ -2,9 +2,9 @@
 // Helpers shared by the control tests: a fixed unsmoothed font so caption pixels are
 // exact, pixel access to what a widget shows, and the events and errors a control raises.
 
+#include "base/vb_error.h"
 #include "controls/property_bag.h"
 #include "controls/vb_color.h"
-#include "engine/vb_error.h"
 
 #include <QColor>
 #include <QCoreApplication>

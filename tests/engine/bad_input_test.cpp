@@ -1,10 +1,10 @@
 // Sources the page writer must survive: binary data, huge lines, odd line breaks, every
 // encoding, and the rule that colouring never changes the visible text.
 
+#include "base/vb_error.h"
 #include "engine/page_writer.h"
-#include "engine/vb_error.h"
+#include "io/text_decoding.h"
 #include "page_test_support.h"
-#include "platform/files/text_decoding.h"
 #include "support/legacy_text.h"
 
 #include <gtest/gtest.h>

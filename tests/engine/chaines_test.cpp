@@ -1,5 +1,5 @@
+#include "base/vb_error.h"
 #include "engine/chaines.h"
-#include "engine/vb_error.h"
 
 #include <gtest/gtest.h>
 

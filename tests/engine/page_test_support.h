@@ -3,7 +3,7 @@
 // captions, and the page body read back as the text a reader sees.
 
 #include "engine/page_writer.h"
-#include "platform/files/file_system.h"
+#include "io/file_system.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
+#include "base/vb_error.h"
 #include "engine/page_writer.h"
-#include "engine/vb_error.h"
+#include "io/text_decoding.h"
 #include "page_test_support.h"
-#include "platform/files/text_decoding.h"
 #include "support/literal_colouriser.h"
 #include "vb6_generator.h"
 

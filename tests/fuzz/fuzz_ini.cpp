@@ -4,9 +4,9 @@
 #include "fuzz_support.h"
 #include "lang/ini_document.h"
 
-#include "engine/ascii_text.h"
-#include "engine/vb_error.h"
-#include "platform/files/text_decoding.h"
+#include "base/ascii_text.h"
+#include "base/vb_error.h"
+#include "io/text_decoding.h"
 
 #include <map>
 

@@ -2,9 +2,9 @@
 // decoded text, every one valid UTF-8, nothing added or lost.
 
 #include "fuzz_support.h"
-#include "platform/files/file_system.h"
-#include "platform/files/text_decoding.h"
-#include "platform/files/text_reader.h"
+#include "io/file_system.h"
+#include "io/text_decoding.h"
+#include "io/text_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace quillon;

@@ -1,7 +1,7 @@
 #include "lang/ini_document.h"
 
-#include "engine/vb_error.h"
-#include "platform/files/text_decoding.h"
+#include "base/vb_error.h"
+#include "io/text_decoding.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "lang/translate.h"
 
-#include "engine/vb_error.h"
+#include "base/vb_error.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

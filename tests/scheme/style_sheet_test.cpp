@@ -1,4 +1,4 @@
-#include "platform/files/sys_calls.h"
+#include "io/sys_calls.h"
 #include "scheme/style_sheet.h"
 #include "support/test_support.h"
 

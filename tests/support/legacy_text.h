@@ -4,7 +4,7 @@
 // "<code page>.<language>.txt", put into Visual Basic forms and turned by iconv into the
 // bytes the author's Windows would have saved.
 
-#include "platform/files/text_decoding.h"
+#include "io/text_decoding.h"
 #include "support/test_support.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // Shared helpers of the test suite: test data, golden files, scratch folders, a
 // recording error reporter.
 
-#include "engine/vb_error.h"
+#include "base/vb_error.h"
 
 #include <filesystem>
 #include <string>

@@ -3,7 +3,7 @@
 
 #include "window_fixture.h"
 
-#include "platform/qt/qt_colours.h"
+#include "desktop/qt/qt_colours.h"
 #include "scheme/style_sheet.h"
 
 #include <QGroupBox>

@@ -3,7 +3,7 @@
 
 #include "window_fixture.h"
 
-#include "platform/files/dialog_filter.h"
+#include "desktop/dialog_filter.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -3,7 +3,7 @@
 
 #include "window_fixture.h"
 
-#include "engine/ui_hooks.h"
+#include "base/ui_hooks.h"
 
 #include <QFontInfo>
 #include <QLabel>

@@ -4,9 +4,9 @@
 
 #include "controls/bar_color.h"
 #include "controls/switch_button.h"
-#include "lang/settings_store.h"
+#include "desktop/fakes/platform_fakes.h"
+#include "desktop/settings_store.h"
 #include "lang/translate.h"
-#include "platform/qt/fakes/platform_fakes.h"
 #include "support/test_support.h"
 #include "window/colors_pane.h"
 #include "window/direct_pane.h"

@@ -1,6 +1,6 @@
 #include "lang/qt/form_texts.h"
 
-#include "engine/vb_error.h"
+#include "base/vb_error.h"
 #include "lang/ini_document.h"
 #include "lang/translate.h"
 
