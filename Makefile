@@ -13,10 +13,13 @@ build: deps
 run: build
 	@bash scripts/run.sh build/debug/bin
 
-# The developer's fast loop: layer check, debug build, every CTest test; no sanitizers, no fuzzing.
-check: build
+# The developer's fast loop: layer check, the debug build with warnings as errors, every
+# CTest test; no sanitizers, no fuzzing, no clang-tidy.
+check: deps
 	@bash scripts/check-layers.sh
-	@ctest --preset debug -j $$(nproc)
+	@cmake --preset ci >/dev/null
+	@cmake --build --preset ci
+	@ctest --preset ci -j $$(nproc)
 
 test: deps
 	@bash scripts/test.sh
