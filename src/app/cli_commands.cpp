@@ -2,6 +2,7 @@
 
 #include "base/ascii_text.h"
 #include "base/vb_error.h"
+#include "engine/batch.h"
 #include "engine/colorise.h"
 #include "engine/direct_conversion.h"
 #include "engine/page_writer.h"
@@ -12,19 +13,14 @@
 #include "scheme/style_sheet.h"
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <malloc.h>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -212,14 +208,7 @@ std::string programFolder() {
     return error ? std::string(".") : self.parent_path().string();
 }
 
-std::string englishMessage(std::string_view key) {
-    for (const auto& entry : lang::englishMessages()) {
-        if (entry.key == key) {
-            return entry.value;
-        }
-    }
-    return std::string(key);
-}
+using lang::englishMessage;
 
 void reportError(const VbError& error, std::string_view procedure) {
     errorReporter().report(error.number(), procedure, error.description());
@@ -383,7 +372,7 @@ int page(const Options& options) {
     job.source = options.operands[0];
     job.target = options.operands.size() == 2 ? options.operands[1] : job.source + ".html";
     if (const auto refusal = refusalOf(job, options.linkCss)) {
-        std::fprintf(stderr, "%s\n", englishMessage(*refusal).c_str());
+        std::fprintf(stderr, "%s\n", englishMessage(lang::messageKeyOf(*refusal)).c_str());
         return 1;
     }
     try {
@@ -401,256 +390,40 @@ int page(const Options& options) {
     return 0;
 }
 
-struct BatchResult {
-    bool done = false;
-    std::string logLine;
-    bool failed = false;
-};
-
-// Converts the files of a batch on several threads and keeps the log in the order of the
-// files. A new page is put in place by its worker at once (it is not synced: see
-// Durability). A page that replaces another is synced first, and those are put in place in
-// groups: the workers write each one into its temporary file and hand it over; a
-// committing thread syncs and renames every page that is waiting, then syncs their folders
-// once. A batch over existing pages then costs the disk a few syncs per group instead of
-// two per page, and the workers never wait for the disk. A page's line is logged only once
-// the page is in place (and, when it replaced one, on the disk).
-class BatchRun {
+// The batch log on standard output.
+class LogOutput final : public BatchLogSink {
 public:
-    BatchRun(const PageJob& base, const std::vector<std::string>& files,
-             const std::optional<std::string>& linkCss, Output& out)
-        : base_(base), files_(files), linkCss_(linkCss), out_(out), results_(files.size()),
-          // The header, the footer and the linked sheet are the same for every page (and
-          // their texts are read once too): checked once, not once per file.
-          sharedRefusal_(refusalOfSharedFiles(base, linkCss)) {}
-
-    // True when every page was converted. An error writing the log is raised at the end.
-    bool run(unsigned workers) {
-        workersLeft_ = workers;
-        std::jthread committer([this] { commitPages(); });
-        std::vector<std::jthread> pool;
-        for (unsigned w = 1; w < workers; ++w) {
-            pool.emplace_back([this] { work(); });
-        }
-        work();
-        pool.clear();
-        committer.join();
-        if (outputError_) {
-            throw *outputError_;
-        }
-        return std::none_of(results_.begin(), results_.end(), [](const BatchResult& r) { return r.failed; });
-    }
+    explicit LogOutput(Output& out) : out_(out) {}
+    void addLine(const std::string& line) override { out_.line(line); }
+    void flush() override { out_.flush(); }
 
 private:
-    // Pages waiting for the committer hold a file open each: a bound keeps that modest.
-    static constexpr std::size_t MaxWaiting = 256;
-    static constexpr std::size_t GroupSize = 128;
-    static constexpr std::chrono::milliseconds GroupDelay{50};
-    static constexpr std::size_t SyncThreads = 8;
-
-    struct Waiting {
-        std::size_t index;
-        WrittenPage written;
-    };
-
-    std::string pageName(std::size_t index) const {
-        return std::filesystem::path(files_[index]).filename().string() + ".html";
-    }
-
-    BatchResult failure(std::size_t index, const std::string& why) const {
-        return {true, pageName(index) + " Failed: " + why, true};
-    }
-
-    void work() {
-        for (std::size_t i = next_++; i < files_.size(); i = next_++) {
-            PageJob job = base_;
-            job.source = files_[i];
-            job.target = files_[i] + ".html";
-            std::optional<std::string> refusal = refusalOfOwnFiles(job);
-            if (!refusal) {
-                refusal = sharedRefusal_;
-            }
-            if (refusal) {
-                publish({{i, failure(i, englishMessage(*refusal))}});
-                continue;
-            }
-            try {
-                SilentProgress bar;
-                WrittenPage written = writePage(job, bar);
-                if (!written.page.syncsOnCommit()) {
-                    // A new page waits for no disk: put in place at once, without the trip
-                    // through the committing thread.
-                    Waiting page{i, std::move(written)};
-                    publish({{i, commitPage(page)}});
-                    continue;
-                }
-                written.page.prepareCommit();
-                std::unique_lock lock(mutex_);
-                room_.wait(lock, [this] { return waiting_.size() < MaxWaiting; });
-                waiting_.push_back({i, std::move(written)});
-                const bool wake = waiting_.size() == 1 || waiting_.size() >= GroupSize;
-                lock.unlock();
-                if (wake) {
-                    pagesWaiting_.notify_one();
-                }
-            } catch (const VbError& error) {
-                publish({{i, failure(i, trapLine(error.number(), "Cparti", error.description()))}});
-            } catch (const std::exception& error) {
-                publish({{i, failure(i, trapLine(vberr::InvalidCall, "Cparti", error.what()))}});
-            }
-        }
-        {
-            const std::lock_guard lock(mutex_);
-            --workersLeft_;
-        }
-        pagesWaiting_.notify_one();
-    }
-
-    void commitPages() {
-        for (;;) {
-            std::vector<Waiting> group;
-            {
-                std::unique_lock lock(mutex_);
-                pagesWaiting_.wait(lock, [this] { return !waiting_.empty() || workersLeft_ == 0; });
-                // Each group costs the disk its syncs whatever its size: let it fill for a
-                // moment, as long as the workers keep it growing.
-                const auto deadline = std::chrono::steady_clock::now() + GroupDelay;
-                pagesWaiting_.wait_until(
-                    lock, deadline, [this] { return waiting_.size() >= GroupSize || workersLeft_ == 0; });
-                if (waiting_.empty()) {
-                    return;
-                }
-                group.swap(waiting_);
-            }
-            room_.notify_all();
-            // The pages of a group are synced together: a disk that empties its cache for
-            // every sync serves the syncs that arrive together with one flush.
-            std::vector<BatchResult> outcomes(group.size());
-            std::atomic<std::size_t> nextPage{0};
-            auto commitSome = [&] {
-                for (std::size_t k = nextPage++; k < group.size(); k = nextPage++) {
-                    outcomes[k] = commitPage(group[k]);
-                }
-            };
-            {
-                // New pages are not synced (see Durability): only replaced ones need helpers.
-                const auto syncing =
-                    static_cast<std::size_t>(std::count_if(group.begin(), group.end(), [](const Waiting& w) {
-                        return w.written.page.syncsOnCommit();
-                    }));
-                std::vector<std::jthread> syncers;
-                for (std::size_t t = 1; t < std::min(syncing, SyncThreads); ++t) {
-                    syncers.emplace_back(commitSome);
-                }
-                commitSome();
-            }
-            // Then the renames: one sync of each folder for the whole group.
-            std::vector<std::string> folders;
-            std::vector<std::pair<std::size_t, BatchResult>> done;
-            for (std::size_t k = 0; k < group.size(); ++k) {
-                if (!outcomes[k].failed && group[k].written.page.syncsOnCommit()) {
-                    std::string folder = group[k].written.page.folder();
-                    if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
-                        group[k].written.page.syncFolder();
-                        folders.push_back(std::move(folder));
-                    }
-                }
-                done.push_back({group[k].index, std::move(outcomes[k])});
-            }
-            publish(std::move(done));
-        }
-    }
-
-    BatchResult commitPage(Waiting& waiting) const {
-        try {
-            waiting.written.page.commit(files::AtomicTextWriter::FolderSync::Later);
-            return {true,
-                    pageName(waiting.index) + " Create " + std::to_string(waiting.written.LineCount) +
-                        " lines",
-                    false};
-        } catch (const VbError& error) {
-            return failure(waiting.index, trapLine(error.number(), "Cparti", error.description()));
-        } catch (const std::exception& error) {
-            return failure(waiting.index, trapLine(vberr::InvalidCall, "Cparti", error.what()));
-        }
-    }
-
-    // Records results and logs every line that is now next in the order of the files.
-    void publish(std::vector<std::pair<std::size_t, BatchResult>> done) {
-        const std::lock_guard lock(mutex_);
-        for (auto& entry : done) {
-            results_[entry.first] = std::move(entry.second);
-        }
-        if (outputError_) {
-            return;
-        }
-        try {
-            const std::size_t before = logged_;
-            while (logged_ < results_.size() && results_[logged_].done) {
-                out_.line(results_[logged_++].logLine);
-            }
-            if (logged_ != before) {
-                out_.flush();
-            }
-        } catch (const VbError& error) {
-            outputError_ = error;
-        }
-    }
-
-    const PageJob& base_;
-    const std::vector<std::string>& files_;
-    const std::optional<std::string>& linkCss_;
     Output& out_;
-    std::vector<BatchResult> results_;
-    const std::optional<std::string> sharedRefusal_;
-    std::atomic<std::size_t> next_{0};
-    std::mutex mutex_;
-    std::condition_variable pagesWaiting_;
-    std::condition_variable room_;
-    std::vector<Waiting> waiting_;
-    unsigned workersLeft_ = 0;
-    std::size_t logged_ = 0;
-    std::optional<VbError> outputError_;
 };
 
 int batch(const Options& options) {
     if (options.operands.empty()) {
         throw UsageError{"batch needs at least one FILE"};
     }
-    PageJob base = jobOf(options, schemeOf(options));
-    // Every page copies the same header and footer: they are read once for the batch. One
-    // that cannot be read is left to each page, which then fails as it would alone.
-    const std::pair<const std::string*, std::shared_ptr<const std::string>*> copied[] = {
-        {&base.header, &base.headerText}, {&base.footer, &base.footerText}};
-    for (const auto& [path, text] : copied) {
-        try {
-            if (files::FileExists(*path)) {
-                *text = std::make_shared<const std::string>(readCopiedText(*path));
-            }
-        } catch (const VbError&) {
-        }
+    BatchSettings settings{jobOf(options, schemeOf(options)), options.linkCss, options.jobs};
+    std::vector<BatchFile> files;
+    for (const std::string& file : options.operands) {
+        files.push_back({file, file + ".html"});
     }
-    const std::vector<std::string>& files = options.operands;
-    Output out;
-    out.line(englishMessage("msg11"));
-    for (const std::string& file : files) {
-        out.line(std::filesystem::path(file).filename().string());
-    }
-    out.line(std::string(66, '-'));
-    out.flush();
-
 #ifdef M_TRIM_THRESHOLD
     // Every page takes and gives back the same few buffers: without this the heap would be
     // shrunk and grown again, page faults and all, for every file.
     mallopt(M_TRIM_THRESHOLD, 64 << 20);
 #endif
-    const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
-    const unsigned workers = static_cast<unsigned>(
-        std::min<std::size_t>(options.jobs != 0 ? options.jobs : hardware, files.size()));
-    const bool allConverted = BatchRun(base, files, options.linkCss, out).run(workers);
-    out.line("Work Completed");
+    Output out;
+    LogOutput sink(out);
+    BatchLog log(sink, {englishMessage("msg11"),
+                        [](Refusal refusal) { return englishMessage(lang::messageKeyOf(refusal)); }});
+    const std::vector<BatchOutcome> outcomes = convertBatch(files, settings, log);
     out.close();
-    return allConverted ? 0 : 1;
+    return std::all_of(outcomes.begin(), outcomes.end(), [](const BatchOutcome& o) { return o.converted; })
+               ? 0
+               : 1;
 }
 
 int css(const Options& options) {
