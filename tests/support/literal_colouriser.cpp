@@ -1,7 +1,9 @@
 #include "support/literal_colouriser.h"
 
-#include "engine/chaines.h"
 #include "engine/colorise.h"
+#include "support/chaines.h"
+
+#include <vector>
 
 namespace quillon::literal {
 
@@ -21,7 +23,6 @@ std::string replaceAll(const std::string& text, std::string_view from, std::stri
 std::string tagged(const ClassTag& tag, std::string_view text) {
     return std::string(tag.open) + std::string(text) + std::string(tag.close);
 }
-} // namespace
 
 std::string EnCouleur(const std::string& fragment, const ColourSwitches& switches) {
     std::string working = fragment;
@@ -57,9 +58,24 @@ std::string Colorise(const std::string& fragment, const ColourSwitches& switches
     return EnCouleur(fragment, switches);
 }
 
+} // namespace
+
 std::string lineStep(std::string_view line, const ColourSwitches& switches) {
-    std::string escaped = replaceAll(std::string(line), "<", "&lt");
-    escaped = replaceAll(escaped, ">", "&gt");
+    // "<" and ">" become "&lt" and "&gt" for every pass; which "&" of the escaped line
+    // stands for a "<" or ">" is noted, in order, for the writing at the end.
+    std::string escaped;
+    std::vector<bool> standsForAngle;
+    for (const char c : line) {
+        if (c == '<' || c == '>') {
+            escaped += c == '<' ? "&lt" : "&gt";
+            standsForAngle.push_back(true);
+        } else {
+            escaped += c;
+            if (c == '&') {
+                standsForAngle.push_back(false);
+            }
+        }
+    }
     std::string code = escaped;
     std::string comment;
     if (switches.comment && ChaineContient(CommentMark, escaped)) {
@@ -70,7 +86,22 @@ std::string lineStep(std::string_view line, const ColourSwitches& switches) {
                       std::string(ClassTags::c.close);
         }
     }
-    return Colorise(code, switches) + comment;
+    // Written out, the source's own "&" is "&amp;" and "&lt" and "&gt" get their
+    // semicolon. No tag holds an "&", and none is put inside "&lt" or "&gt".
+    const std::string markup = Colorise(code, switches) + comment;
+    std::string out;
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < markup.size(); ++i) {
+        if (markup[i] != '&') {
+            out += markup[i];
+        } else if (standsForAngle.at(next++)) {
+            out += markup.substr(i, 3) + ";";
+            i += 2;
+        } else {
+            out += "&amp;";
+        }
+    }
+    return out;
 }
 
 std::string OptimizeTag(const std::string& input) {

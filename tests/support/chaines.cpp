@@ -1,9 +1,8 @@
-#include "engine/chaines.h"
+#include "support/chaines.h"
 
-#include "base/ui_hooks.h"
 #include "base/vb_error.h"
 
-namespace quillon {
+namespace quillon::literal {
 
 std::string ChaineApres(std::string_view separator, std::string_view text) {
     const auto p = text.find(separator);
@@ -45,16 +44,6 @@ int ChaineContientNombre(std::string_view text) {
     return 0;
 }
 
-Split ChaineExtraireNombre(int position, std::string_view text) {
-    const auto start = static_cast<std::size_t>(position - 1);
-    auto end = start;
-    while (end < text.size() && isDigit(text[end])) {
-        ++end;
-    }
-    return {std::string(text.substr(0, start)), std::string(text.substr(start, end - start)),
-            std::string(text.substr(end))};
-}
-
 Split ChaineExtraireEntre(std::string_view delimiter, std::string_view text) {
     const auto p = text.find(delimiter);
     if (p == std::string_view::npos || delimiter.empty()) {
@@ -72,7 +61,6 @@ std::string ChaineSiContientMotRemplace(std::string_view word, std::string_view 
     std::string result;
     std::string_view remaining = text;
     while (!remaining.empty()) {
-        yieldToUi();
         const auto p = word.empty() ? std::string_view::npos : remaining.find(word);
         if (p == std::string_view::npos) {
             result += remaining;
@@ -97,7 +85,6 @@ std::string ChaineSiContientNombreEncadre(std::string_view text, std::string_vie
     std::string result;
     std::string_view remaining = text;
     while (!remaining.empty()) {
-        yieldToUi();
         const int p = ChaineContientNombre(remaining);
         if (p == 0) {
             result += remaining;
@@ -123,4 +110,4 @@ std::string ChaineSiContientNombreEncadre(std::string_view text, std::string_vie
     return result;
 }
 
-} // namespace quillon
+} // namespace quillon::literal

@@ -1,6 +1,7 @@
 #pragma once
-// Small text functions the colouriser is defined in terms of: whole-word replacement,
-// wrapping of free-standing numbers, cutting out a delimited span, counting.
+// Small text functions the colouriser's rules are written in terms of, for the literal
+// reference of the tests: whole-word replacement, wrapping of free-standing numbers,
+// cutting out a delimited span, counting.
 //
 // Every comparison is exact and case-sensitive. Positions returned to callers are 1-based
 // with 0 meaning "none", as the callers' rules are written that way. The two boundary sets
@@ -10,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-namespace quillon {
+namespace quillon::literal {
 
 // The text after the first character of the first occurrence of `separator`, or the whole
 // text when it does not occur.
@@ -29,8 +30,6 @@ struct Split {
     std::string after;
 };
 
-// Splits at the maximal digit run starting at 1-based `position`.
-Split ChaineExtraireNombre(int position, std::string_view text);
 // Splits at the first span opened and closed by `delimiter`, both included in the middle.
 // When the span is not closed the middle is empty and `after` starts with the unmatched
 // delimiter. Raises error 5 when the delimiter does not occur at all.
@@ -57,4 +56,4 @@ inline constexpr bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-} // namespace quillon
+} // namespace quillon::literal
