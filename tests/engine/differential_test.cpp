@@ -127,17 +127,5 @@ TEST(Differential, LongGapsSkipTheTagsTheMergedTextWasShiftedOver) {
     }
 }
 
-TEST(Differential, LongLinesStayExact) {
-    std::mt19937 rng(5);
-    std::string line;
-    while (line.size() < 20'000) {
-        line += randomLine(rng);
-    }
-    LineColouriser fused(allOn, true);
-    EXPECT_EQ(write(fused, line), literal::OptimizeTag(literal::lineStep(line, allOn)));
-    const std::string quotes(2'001, '"');
-    EXPECT_EQ(write(fused, quotes), literal::OptimizeTag(literal::lineStep(quotes, allOn)));
-}
-
 } // namespace
 } // namespace quillon
