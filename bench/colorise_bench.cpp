@@ -1,11 +1,9 @@
-// Micro-benchmarks of the line step, the keyword pass and the optimiser: typical lines, a
-// whole generated source, and the worst cases (a 1 MB line, 100k quotes) whose cost must
+// Micro-benchmarks of the line step, the keyword pass and the merging of tags: typical
+// lines, a whole generated source, and the worst cases (a 1 MB line, 100k quotes) whose cost must
 // stay linear. Run with --benchmark_filter to pick some; the complexity fits report the
 // growth the cases are meant to show.
 
 #include "engine/colorise.h"
-#include "engine/direct_conversion.h"
-#include "engine/optimize_tag.h"
 #include "io/file_system.h"
 #include "vb6_generator.h"
 
@@ -75,8 +73,8 @@ void BM_LineStepTypicalLine(benchmark::State& state) {
 }
 BENCHMARK(BM_LineStepTypicalLine);
 
-// The keyword pass on its own (numbers and punctuation off), then the whole of EnCouleur,
-// on a fragment of code without literals.
+// The keyword pass on its own (numbers, punctuation, literals and comments off), then
+// every pass, on a line of code without literals.
 void BM_KeywordPass(benchmark::State& state) {
     const std::string_view fragment =
         "    If nCount >= 10 And Not bDone Then lResult = Len(sName) Else Exit Sub";
@@ -87,22 +85,11 @@ void BM_KeywordPass(benchmark::State& state) {
     LineColouriser colouriser(keywordsOnly, false);
     OutputBuffer buffer(fragment.size());
     for (auto _ : state) {
-        benchmark::DoNotOptimize(colouriser.writeFragment(buffer.data(), fragment));
+        benchmark::DoNotOptimize(colouriser.writeLine(buffer.data(), fragment));
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * fragment.size()));
 }
 BENCHMARK(BM_KeywordPass)->Arg(0)->Arg(1)->ArgName("allPasses");
-
-// The optimiser over the markup of a typical line, as the window's Direct pane and the
-// tests call it.
-void BM_OptimizeTagTypicalLine(benchmark::State& state) {
-    const std::string markup = colourLine(TypicalLine, ColourSwitches::allOn());
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(OptimizeTag(markup));
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * markup.size()));
-}
-BENCHMARK(BM_OptimizeTagTypicalLine);
 
 // Worst cases: each must cost in proportion to the length of the line.
 std::string repeatTo(std::string_view piece, std::size_t length) {
@@ -145,18 +132,6 @@ BENCHMARK(BM_LineOfQuotes)->RangeMultiplier(4)->Range(1 << 12, 100'000)->Complex
 BENCHMARK(BM_LineOfAngles)->RangeMultiplier(4)->Range(1 << 14, 1 << 20)->Complexity(benchmark::oN);
 BENCHMARK(BM_OneLongWord)->RangeMultiplier(4)->Range(1 << 14, 1 << 20)->Complexity(benchmark::oN);
 BENCHMARK(BM_KeywordsAcrossLongGaps)->RangeMultiplier(4)->Range(1 << 14, 1 << 20)->Complexity(benchmark::oN);
-
-void BM_OptimizeTagManyTags(benchmark::State& state) {
-    const std::string markup =
-        repeatTo("<a class=k>If</a> <a class=k>Then</a> x <a class=o>(</a><a class=o>)</a>",
-                 static_cast<std::size_t>(state.range(0)));
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(OptimizeTag(markup));
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * markup.size()));
-    state.SetComplexityN(state.range(0));
-}
-BENCHMARK(BM_OptimizeTagManyTags)->RangeMultiplier(4)->Range(1 << 14, 1 << 20)->Complexity(benchmark::oN);
 
 } // namespace
 

@@ -1,7 +1,5 @@
 #include "engine/colorise.h"
 
-#include "engine/optimize_tag.h"
-
 #include <bit>
 #include <cassert>
 #include <cstring>
@@ -68,6 +66,21 @@ constexpr bool keywordListsAgree() {
 }
 static_assert(keywordListsAgree(), "only RaiseEvent may be longer than eight letters");
 
+// Every occurrence of a keyword is found by one scan from the left only when no keyword
+// overlaps itself (its start is never also its end).
+constexpr bool noKeywordOverlapsItself() {
+    for (std::string_view word : LSTmotClef) {
+        for (std::size_t k = 1; k < word.size(); ++k) {
+            if (word.substr(0, k) == word.substr(word.size() - k)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+static_assert(noKeywordOverlapsItself(),
+              "the single scan misses occurrences of a keyword that overlaps itself");
+
 constexpr std::array<std::uint64_t, 9> LengthMasks{0,
                                                    0xFFull,
                                                    0xFFFFull,
@@ -111,7 +124,6 @@ enum CharClass : std::uint8_t {
     Amp,    // "& ", "&lt", "&gt"
     Quote,  // opens a string literal
     Apos,   // may open the comment
-    Angle,  // " <=" and " >=" (only in text that was not escaped)
 };
 
 enum BoundaryBit : std::uint8_t {
@@ -147,8 +159,6 @@ constexpr Table classTable(unsigned on) {
         t['_'] = Joiner;
         t['='] = Joiner;
         t['&'] = Amp;
-        t['<'] = Angle;
-        t['>'] = Angle;
     }
     if (on & StringOn) {
         t['"'] = Quote;
@@ -299,24 +309,30 @@ inline bool spacesOnly(const char* text, std::size_t length) {
 // position where the second tag used to begin. That position falls behind the merged
 // tag, so merging goes by pairs; and when spaces were dropped it falls further on, so
 // that the tags it passes over cannot start a merge either. Positions are kept here in
-// the coordinates of the unmerged markup, where every earlier tag adds 15 characters.
-class Emitter {
+// the coordinates of the unmerged markup, where every earlier tag adds 15 characters and
+// every entity written for a staged "&" adds what it is longer than the text it stands
+// for.
+//
+// With `Entities`, the staged text holds an "&": the source's own, written "&amp;", or
+// the first of the three characters "&lt" or "&gt" that stand for a source "<" or ">"
+// (marked in `markers`, one bit per staged byte), written with their semicolon. A token
+// never ends inside those three characters, so they are always written together.
+template <bool Entities> class Emitter {
 public:
     // Without the optimiser no tag may ever start a merge.
-    Emitter(char* out, const char* text, bool optimize)
-        : out_(out), text_(text), resumeAt_(optimize ? 0 : ~std::size_t{0}) {}
+    Emitter(char* out, const char* text, const std::uint64_t* markers, bool optimize)
+        : out_(out), text_(text), markers_(markers), resumeAt_(optimize ? 0 : ~std::size_t{0}) {}
 
     void token(TagKind kind, std::size_t start, std::size_t length) {
         assert(start >= plainFrom_ && "tokens come in order and never overlap");
-        const std::size_t markupStart = start + TagsLength * count_;
-        ++count_;
         if (pending_ != NoTag) {
             const std::size_t gap = start - plainFrom_;
             if (mergeable_ && pending_ == kind && spacesOnly(text_ + plainFrom_, gap)) {
                 const std::size_t kept = gap < MaxMergedSpaces ? gap : MaxMergedSpaces;
+                resumeAt_ = markupStart(start) + TagsLength + (gap - kept);
+                ++count_;
                 out_ = put(out_, text_ + plainFrom_, kept);
-                out_ = put(out_, text_ + start, length);
-                resumeAt_ = markupStart + TagsLength + (gap - kept);
+                out_ = write(out_, start, length);
                 mergeable_ = false;
                 plainFrom_ = start + length;
                 return;
@@ -324,11 +340,12 @@ public:
             std::memcpy(out_, "</a>", 4);
             out_ += 4;
         }
-        out_ = put(out_, text_ + plainFrom_, start - plainFrom_);
+        out_ = write(out_, plainFrom_, start - plainFrom_);
+        mergeable_ = markupStart(start) >= resumeAt_;
+        ++count_;
         std::memcpy(out_, OpenTags[kind], 16);
-        out_ = put(out_ + OpenTagLength, text_ + start, length);
+        out_ = write(out_ + OpenTagLength, start, length);
         pending_ = kind;
-        mergeable_ = markupStart >= resumeAt_;
         plainFrom_ = start + length;
     }
 
@@ -337,15 +354,46 @@ public:
             std::memcpy(out_, "</a>", 4);
             out_ += 4;
         }
-        return put(out_, text_ + plainFrom_, length - plainFrom_);
+        return write(out_, plainFrom_, length - plainFrom_);
     }
 
 private:
+    // Where staged position `start` stands in the unmerged markup, once everything before
+    // it has been written.
+    std::size_t markupStart(std::size_t start) const { return start + TagsLength * count_ + longer_; }
+
+    char* write(char* out, std::size_t from, std::size_t length) {
+        if constexpr (Entities) {
+            const std::size_t end = from + length;
+            while (const void* found = std::memchr(text_ + from, '&', end - from)) {
+                const auto at = static_cast<std::size_t>(static_cast<const char*>(found) - text_);
+                out = put(out, text_ + from, at - from);
+                if ((markers_[at / 64] >> (at % 64)) & 1) {
+                    std::memcpy(out, text_ + at, 3);
+                    out[3] = ';';
+                    out += 4;
+                    longer_ += 1;
+                    from = at + 3;
+                } else {
+                    std::memcpy(out, "&amp;", 5);
+                    out += 5;
+                    longer_ += 4;
+                    from = at + 1;
+                }
+            }
+            return put(out, text_ + from, end - from);
+        } else {
+            return put(out, text_ + from, length);
+        }
+    }
+
     char* out_;
     const char* text_;
+    const std::uint64_t* markers_;
     std::size_t resumeAt_;
     std::size_t plainFrom_ = 0;
     std::size_t count_ = 0;
+    std::size_t longer_ = 0;
     TagKind pending_ = NoTag;
     bool mergeable_ = false;
 };
@@ -355,7 +403,8 @@ private:
 // Each whole-word search resumes behind the occurrence it found, and the start of what
 // remains counts as a boundary, so in "IfIf x" the second "If" is wrapped whatever
 // precedes the first.
-inline void wordRun(Emitter& emit, const char* f, const std::uint8_t* bounds, std::size_t start,
+template <class Emit>
+inline void wordRun(Emit& emit, const char* f, const std::uint8_t* bounds, std::size_t start,
                     std::size_t end) {
     const std::size_t length = end - start;
     const bool before = (bounds[byteBefore(f, start)] & WordBefore) != 0;
@@ -404,10 +453,10 @@ LineColouriser::LineColouriser(const ColourSwitches& switches, bool optimize)
 
 LineColouriser::~LineColouriser() = default;
 
-const char* LineColouriser::stage(std::string_view line, bool escape, std::size_t& length,
-                                  std::size_t& apostrophe) {
+const char* LineColouriser::stage(std::string_view line, std::size_t& length, std::size_t& apostrophe,
+                                  bool& entities) {
     const std::size_t n = line.size();
-    const std::size_t need = GuardBefore + (escape ? 3 * n : n) + 8 + GuardAfter;
+    const std::size_t need = GuardBefore + 3 * n + 8 + GuardAfter;
     char* base = local_.data();
     if (need > local_.size()) {
         if (need > heapCapacity_) {
@@ -421,11 +470,13 @@ const char* LineColouriser::stage(std::string_view line, bool escape, std::size_
     // The copy goes a word at a time, and each word is looked at on its way: for the
     // first apostrophe, and for anything to escape at all, which most lines lack.
     std::uint64_t angles = 0;
+    std::uint64_t ampersands = 0;
     apostrophe = std::string_view::npos;
     const char* const from = line.data();
     std::size_t at = 0;
     auto look = [&](std::uint64_t word) {
         angles |= bytesEqual(word | Ones * 0x02, '>'); // "<" is ">" but for one bit
+        ampersands |= bytesEqual(word, '&');
         if (apostrophe == std::string_view::npos) {
             if (const std::uint64_t marks = bytesEqual(word, '\'')) {
                 apostrophe = at + firstMarked(marks);
@@ -452,9 +503,10 @@ const char* LineColouriser::stage(std::string_view line, bool escape, std::size_
     store8(text + at, tail);
     std::memset(text + at + 8, 0, GuardAfter);
     std::size_t m = n;
-    if (escape && angles != 0) {
+    if (angles != 0) {
         // The copy stands as it is up to the first "<" or ">"; from there on it is written
-        // again with each of them escaped.
+        // again with each of them as "&lt" or "&gt", and the "&" of each marked as not
+        // the source's own.
         std::size_t first = 0;
         for (;; first += 8) {
             if (const std::uint64_t marks = bytesEqual(load8(text + first) | Ones * 0x02, '>')) {
@@ -465,10 +517,12 @@ const char* LineColouriser::stage(std::string_view line, bool escape, std::size_
         if (apostrophe != std::string_view::npos && apostrophe > first) {
             apostrophe = std::string_view::npos;
         }
+        markers_.assign((first + 3 * (n - first)) / 64 + 1, 0);
         m = first;
         for (std::size_t i = first; i < n; ++i) {
             const char c = from[i];
             if (c == '<' || c == '>') {
+                markers_[m / 64] |= std::uint64_t{1} << (m % 64);
                 text[m] = '&';
                 text[m + 1] = c == '<' ? 'l' : 'g';
                 text[m + 2] = 't';
@@ -481,18 +535,22 @@ const char* LineColouriser::stage(std::string_view line, bool escape, std::size_
             text[m++] = c;
         }
         std::memset(text + m, 0, GuardAfter);
+    } else if (ampersands != 0) {
+        markers_.assign(n / 64 + 1, 0);
     }
     // Behind the end of the text: a NUL that ends every scan, then a quote that ends the
     // search for a closing quote without a bound to test.
     text[m + 1] = '"';
     length = m;
+    entities = (angles | ampersands) != 0;
     return text;
 }
 
 char* LineColouriser::writeLine(char* out, std::string_view line) {
     std::size_t m = 0;
     std::size_t apostrophe = std::string_view::npos;
-    const char* text = stage(line, true, m, apostrophe);
+    bool entities = false;
+    const char* text = stage(line, m, apostrophe, entities);
     if (!switches_.comment) {
         apostrophe = std::string_view::npos;
     } else if (apostrophe != std::string_view::npos && !switches_.string) {
@@ -506,24 +564,18 @@ char* LineColouriser::writeLine(char* out, std::string_view line) {
             apostrophe = std::string_view::npos;
         }
     }
-    return colour(out, text, m, apostrophe);
-}
-
-char* LineColouriser::writeFragment(char* out, std::string_view fragment) {
-    std::size_t m = 0;
-    std::size_t apostrophe = std::string_view::npos;
-    const char* text = stage(fragment, false, m, apostrophe);
-    return colour(out, text, m, std::string_view::npos);
+    return entities ? colour<true>(out, text, m, apostrophe) : colour<false>(out, text, m, apostrophe);
 }
 
 // One pass over the staged line. `apostrophe` is where the comment starts when it is
 // reached outside string literals (npos when there is none); literals are cut out as
 // they are met, and the code between them is coloured with the piece's edges standing
 // for the start and end of the text, as the recursive rules see them.
+template <bool Entities>
 char* LineColouriser::colour(char* out, const char* f, std::size_t m, std::size_t apostrophe) {
     const std::uint8_t* classes = classes_;
     const std::uint8_t* bounds = boundaries_;
-    Emitter emit(out, f, optimize_);
+    Emitter<Entities> emit(out, f, markers_.data(), optimize_);
     auto boundedAfter = [&](std::size_t end, std::uint8_t bit) {
         return (bounds[byteAt(f, end)] & bit) != 0 || end == m || end == apostrophe;
     };
@@ -582,16 +634,6 @@ char* LineColouriser::colour(char* out, const char* f, std::size_t m, std::size_
             }
             ++i;
             break;
-        case Angle:
-            // Only text that was not escaped holds "<" or ">"; " <=" and " >=" lose their
-            // space to "& " before them, which is applied first.
-            if (byteBefore(f, i) == ' ' && f[i + 1] == '=' && byteBefore(f, i - 1) != '&') {
-                emit.token(TagO, i - 1, 3);
-                i += 2;
-                break;
-            }
-            ++i;
-            break;
         case Quote: {
             std::size_t close = i + 1;
             for (;;) {
@@ -621,93 +663,6 @@ char* LineColouriser::colour(char* out, const char* f, std::size_t m, std::size_
             break;
         }
     }
-}
-
-void appendEscaped(std::string& out, std::string_view line) {
-    std::size_t from = 0;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (c == '<' || c == '>') {
-            out.append(line.data() + from, i - from);
-            out += c == '<' ? "&lt" : "&gt";
-            from = i + 1;
-        }
-    }
-    out.append(line.data() + from, line.size() - from);
-}
-
-std::string escapeLine(std::string_view line) {
-    std::string out;
-    out.reserve(line.size() + 16);
-    appendEscaped(out, line);
-    return out;
-}
-
-namespace {
-
-template <class Write> void appendWith(std::string& out, std::size_t length, Write&& write) {
-    const std::size_t old = out.size();
-    out.resize(old + LineColouriser::maxOutput(length));
-    char* const end = write(out.data() + old);
-    out.resize(static_cast<std::size_t>(end - out.data()));
-}
-
-} // namespace
-
-void appendEnCouleur(std::string& out, std::string_view fragment, const ColourSwitches& switches) {
-    ColourSwitches codeOnly = switches;
-    codeOnly.comment = false;
-    codeOnly.string = false;
-    LineColouriser colouriser(codeOnly, false);
-    appendWith(out, fragment.size(), [&](char* at) { return colouriser.writeFragment(at, fragment); });
-}
-
-std::string EnCouleur(std::string_view fragment, const ColourSwitches& switches) {
-    std::string out;
-    appendEnCouleur(out, fragment, switches);
-    return out;
-}
-
-void appendColorise(std::string& out, std::string_view fragment, const ColourSwitches& switches) {
-    ColourSwitches noComment = switches;
-    noComment.comment = false;
-    LineColouriser colouriser(noComment, false);
-    appendWith(out, fragment.size(), [&](char* at) { return colouriser.writeFragment(at, fragment); });
-}
-
-std::string Colorise(std::string_view fragment, const ColourSwitches& switches) {
-    std::string out;
-    appendColorise(out, fragment, switches);
-    return out;
-}
-
-void appendColouredEscapedLine(std::string& out, std::string_view line, const ColourSwitches& switches) {
-    std::size_t apostrophe = std::string_view::npos;
-    if (switches.comment) {
-        apostrophe = line.find(CommentMark[0]);
-        if (apostrophe != std::string_view::npos) {
-            std::size_t quotes = 0;
-            for (std::size_t i = 0; i < apostrophe; ++i) {
-                quotes += line[i] == QuoteMark[0] ? 1 : 0;
-            }
-            if (quotes % 2 == 0) {
-                // The comment is cut off first: the code before it is coloured on its own.
-                appendColorise(out, line.substr(0, apostrophe), switches);
-                out += ClassTags::c.open;
-                out += line.substr(apostrophe);
-                out += ClassTags::c.close;
-                return;
-            }
-        }
-    }
-    appendColorise(out, line, switches);
-}
-
-std::string colourLine(std::string_view line, const ColourSwitches& switches) {
-    LineColouriser colouriser(switches, false);
-    std::string out;
-    appendWith(out, line.size(), [&](char* at) { return colouriser.writeLine(at, line); });
-    return out;
 }
 
 } // namespace quillon

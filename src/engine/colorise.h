@@ -2,7 +2,8 @@
 // The line colouriser: one line of Visual Basic source becomes the HTML text that stands
 // for it inside the page's PRE block. Keywords, numbers, punctuation, string literals and
 // comments are wrapped in anchor tags naming their style class; everything else is
-// copied unchanged. No state is kept from one line to the next.
+// copied as it is (but for the three characters HTML reserves). No state is kept from
+// one line to the next.
 //
 // The rules are those of a multi-pass design (69 whole-word keyword scans, a number pass,
 // 16 punctuation replacements, then the tag optimiser re-reading the markup), quirks
@@ -17,6 +18,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillon {
 
@@ -47,41 +49,45 @@ inline constexpr std::array<std::string_view, 69> LSTmotClef{
     "Step",    "String",   "Sub",    "Then",       "To",      "True",   "Type",     "Until",    "Variant",
     "Wend",    "While",    "With",   "Xor",        "Call",    "In"};
 // The punctuation items, in the order they are applied. Some carry a space that belongs
-// to the item; "<" and ">" appear only in their escaped forms.
+// to the item; "<" and ">" appear only in their escaped forms (no item matches those).
 inline constexpr std::array<std::string_view, 16> LSTponctuation{
     "(", ")", ",", ".", " _", " =", ":", "*", "\\", "+", "-", "& ", "&lt", "&gt", " <=", " >="};
+
+// The optimiser keeps at most this many of the spaces between two tags it merges.
+inline constexpr std::size_t MaxMergedSpaces = 42;
 
 // Colours lines into a buffer the caller provides. One object serves any number of lines
 // (it keeps a scratch copy of the line between calls, nothing else) and is not shared
 // between threads.
+//
+// The rules classify the line with "<" and ">" turned into "&lt" and "&gt" (no
+// semicolon), and that is how every pass sees them; only what is written differs: the
+// text of the line (never a tag) has each "&" of the source as "&amp;", each "<" as
+// "&lt;" and each ">" as "&gt;", so that a browser shows exactly the source.
 class LineColouriser {
 public:
     // Room a line may need beyond its worst case: the writer stores in blocks of up to 16
     // bytes and may run that far past the end of what it keeps.
     static constexpr std::size_t OutputSlack = 64;
 
-    // `optimize`: merge neighbouring tags of one class as OptimizeTag does.
+    // `optimize`: merge neighbouring tags of one class with nothing or spaces between.
     LineColouriser(const ColourSwitches& switches, bool optimize);
     ~LineColouriser();
     LineColouriser(const LineColouriser&) = delete;
     LineColouriser& operator=(const LineColouriser&) = delete;
 
-    // The most a line of `length` bytes can become: a lone "<" is "&lt" wrapped in an
-    // o tag, 18 bytes.
-    static constexpr std::size_t maxOutput(std::size_t length) { return 18 * length + OutputSlack; }
+    // The most a line of `length` bytes can become: a lone "<" is "&lt;" wrapped in an
+    // o tag, 19 bytes.
+    static constexpr std::size_t maxOutput(std::size_t length) { return 19 * length + OutputSlack; }
 
     // The whole line step (escaping, comment split, Colorise) and, when chosen, the
     // optimiser. `out` must have room for maxOutput(line.size()) bytes; returns the end of
     // what was written. Bytes past that end may have been overwritten.
     char* writeLine(char* out, std::string_view line);
 
-    // Colorise (or EnCouleur when the string switch is off) of a fragment taken as it is:
-    // no escaping and no comment split. Same contract as writeLine.
-    char* writeFragment(char* out, std::string_view fragment);
-
 private:
-    const char* stage(std::string_view line, bool escape, std::size_t& length, std::size_t& apostrophe);
-    char* colour(char* out, const char* f, std::size_t m, std::size_t apostrophe);
+    const char* stage(std::string_view line, std::size_t& length, std::size_t& apostrophe, bool& entities);
+    template <bool Entities> char* colour(char* out, const char* f, std::size_t m, std::size_t apostrophe);
 
     ColourSwitches switches_;
     bool optimize_;
@@ -92,26 +98,9 @@ private:
     std::unique_ptr<char[]> heap_;
     std::size_t heapCapacity_ = 0;
     std::array<char, 512> local_;
+    // One bit per staged byte: set on the "&" of each "&lt" or "&gt" that stands for a
+    // source "<" or ">".
+    std::vector<std::uint64_t> markers_;
 };
-
-// "<" becomes "&lt" and ">" becomes "&gt"; nothing else is escaped and no semicolon is added.
-void appendEscaped(std::string& out, std::string_view line);
-std::string escapeLine(std::string_view line);
-
-// Keywords, numbers and punctuation of a code fragment (text without string literals).
-std::string EnCouleur(std::string_view fragment, const ColourSwitches& switches);
-void appendEnCouleur(std::string& out, std::string_view fragment, const ColourSwitches& switches);
-
-// Cuts the string literals out of a fragment and colours the code between them. A quote
-// left unmatched opens a literal that runs to the end of the fragment.
-std::string Colorise(std::string_view fragment, const ColourSwitches& switches);
-void appendColorise(std::string& out, std::string_view fragment, const ColourSwitches& switches);
-
-// The line step on a line that is already escaped: the comment split, then Colorise.
-void appendColouredEscapedLine(std::string& out, std::string_view escapedLine,
-                               const ColourSwitches& switches);
-
-// The whole line step: escaping, the comment split, Colorise.
-std::string colourLine(std::string_view line, const ColourSwitches& switches);
 
 } // namespace quillon

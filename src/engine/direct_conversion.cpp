@@ -39,14 +39,6 @@ std::string_view directSampleText() {
     return sample;
 }
 
-void appendConvertedLine(std::string& out, std::string_view line, const DirectConversionOptions& options) {
-    LineColouriser colouriser(options.switches, options.optimize);
-    const std::size_t old = out.size();
-    out.resize(old + LineColouriser::maxOutput(line.size()));
-    char* const end = colouriser.writeLine(out.data() + old, line);
-    out.resize(static_cast<std::size_t>(end - out.data()));
-}
-
 std::size_t convertDirect(std::string_view text, const DirectConversionOptions& options, ProgressSink& bar,
                           const std::function<bool()>& stopRequested,
                           const std::function<void(std::string_view)>& emitLine) {

@@ -30,7 +30,4 @@ std::size_t convertDirect(std::string_view text, const DirectConversionOptions& 
                           const std::function<bool()>& stopRequested,
                           const std::function<void(std::string_view)>& emitLine);
 
-// One line through the line step and, when chosen, the optimiser, appended to `out`.
-void appendConvertedLine(std::string& out, std::string_view line, const DirectConversionOptions& options);
-
 } // namespace quillon

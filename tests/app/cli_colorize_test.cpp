@@ -28,7 +28,7 @@ TEST(CliColorize, StandardInputWithEveryLineEndingOptionAndEncoding) {
         {"colorize --off keyword,string", "x = \"If\" ' c",
          "x<a class=o> =</a> \"If\" <a class=c>' c</a>\r\n"},
         {"colorize --off comment,string,keyword,other,number", "If a<b Then ' \"x\"",
-         "If a&ltb Then ' \"x\"\r\n"},
+         "If a&lt;b Then ' \"x\"\r\n"},
         // Windows-1252 is decoded; a UTF-8 byte-order mark is no text.
         {"colorize --off string", "s = \x93\x80\xE9\x94",
          "s<a class=o> =</a> \xE2\x80\x9C\xE2\x82\xAC\xC3\xA9\xE2\x80\x9D\r\n"},

@@ -33,7 +33,7 @@ TEST(DirectConversion, LastLineWithoutBreakIsConvertedWholeAndEveryEndingCounts)
         {"a\r\nb", "a\r\nb\r\n"},
         {"x", "x\r\n"},
         {"a\nb\rc\r\n", "a\r\nb\r\nc\r\n"},
-        {"a<b\r\nc", "a<a class=o>&lt</a>b\r\nc\r\n"},
+        {"a<b & c\r\nc", "a<a class=o>&lt;</a>b <a class=o>&amp; </a>c\r\nc\r\n"},
         {"", ""},
     };
     for (const auto& [text, expected] : cases) {

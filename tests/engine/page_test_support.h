@@ -1,9 +1,10 @@
 #pragma once
 // What the page tests share: a job on the bundled header and footer, a bar that keeps its
-// captions, and the page body read back as the text a reader sees.
+// captions, the page's body and the body a source must give.
 
 #include "engine/page_writer.h"
 #include "io/file_system.h"
+#include "support/markup.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -47,37 +48,21 @@ inline std::string bodyOf(const std::string& page) {
     return page.substr(open + 7, close - open - 7);
 }
 
-// The body without its class tags. The source's own "<" was escaped, so a "<" left in the
-// text is a fault the comparison with the source shows.
+// The text a reader sees of a body: tags removed, entities decoded. A body that is not
+// well formed reads as a note that no source line holds.
 inline std::string withoutTags(std::string_view body) {
-    std::string text;
-    for (std::size_t i = 0; i < body.size();) {
-        if (body.substr(i, 9) == "<a class=") {
-            i += 11;
-        } else if (body.substr(i, 4) == "</a>") {
-            i += 4;
-        } else {
-            text += body[i++];
-        }
-    }
-    return text;
-}
-
-inline std::string escaped(std::string_view line) {
-    std::string out;
-    for (char c : line) {
-        out += c == '<' ? "&lt" : c == '>' ? "&gt" : std::string(1, c);
-    }
-    return out;
+    return visibleText(body).value_or("(not well-formed markup)");
 }
 
 // The body a page must hold, worked out from the source by the rules of the page rather
 // than by the writer: the descriptive block up to the "Attribute" lines after "Attribute
 // VB_Name" is skipped and the first line after it gets one space, unless that leaves less
 // than two lines, when the whole file is converted as it is; lines starting "Attribute"
-// are dropped everywhere. `render` makes a body line of a source line.
+// are dropped everywhere. `render`, when given, makes a body line of a source line. `lineCount`
+// receives what the writer counts: one less than the lines from the first converted one.
 inline std::string expectedBody(std::string_view decodedSource,
-                                const std::function<std::string(std::string_view)>& render = escaped) {
+                                const std::function<std::string(std::string_view)>& render = {},
+                                long* lineCount = nullptr) {
     const std::vector<std::string_view> lines = files::splitTextLines(decodedSource);
     std::size_t first = 0;
     bool spaced = false;
@@ -94,11 +79,15 @@ inline std::string expectedBody(std::string_view decodedSource,
             break;
         }
     }
+    if (lineCount != nullptr) {
+        *lineCount = lines.size() > first ? static_cast<long>(lines.size() - first) - 1 : 0;
+    }
     std::string out;
     for (std::size_t i = first; i < lines.size(); ++i) {
         if (!lines[i].starts_with("Attribute")) {
-            out +=
-                render(i == first && spaced ? std::string(lines[i]) + ' ' : std::string(lines[i])) + "\r\n";
+            const std::string line =
+                i == first && spaced ? std::string(lines[i]) + ' ' : std::string(lines[i]);
+            out += (render ? render(line) : line) + "\r\n";
         }
     }
     return out;

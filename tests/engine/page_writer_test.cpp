@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace quillon {
@@ -16,58 +17,74 @@ namespace fs = std::filesystem;
 using test::jobFor;
 using test::pagesDir;
 
+// Every source in the pages folder (but its header and footer) is a case: its page is
+// "<source>.html" with the style embedded and tags merged, "<source>.plain.html" without
+// merging and "<source>.linked.html" with a linked style sheet, as those files exist. A
+// new case is a source and its page.
 struct GoldenPage {
-    const char* source;
-    const char* golden;
-    bool linked;
-    bool optimize;
-    long lines;
+    std::string source;
+    std::string page;
 };
+void PrintTo(const GoldenPage& c, std::ostream* out) {
+    *out << c.page;
+}
+
+std::vector<GoldenPage> goldenPages() {
+    std::vector<GoldenPage> cases;
+    for (const auto& entry : fs::directory_iterator(pagesDir())) {
+        const std::string name = entry.path().filename().string();
+        if (name.ends_with(".html") || name == "header.txt" || name == "footer.txt") {
+            continue;
+        }
+        bool found = false;
+        for (const char* variant : {".html", ".plain.html", ".linked.html"}) {
+            if (fs::exists(pagesDir() / (name + variant))) {
+                cases.push_back({name, name + variant});
+                found = true;
+            }
+        }
+        if (!found) {
+            cases.push_back({name, name + ".html"}); // fails, or is made with QUILLON_REGENERATE=1
+        }
+    }
+    std::sort(cases.begin(), cases.end(), [](const auto& a, const auto& b) { return a.page < b.page; });
+    return cases;
+}
 
 class Pages : public testing::TestWithParam<GoldenPage> {};
 
 // Colouring and merging tags only ever add markup: the text a reader sees is the source.
-TEST_P(Pages, MatchTheirGoldenFilesAndReadAsTheSourceWithoutTags) {
+TEST_P(Pages, MatchTheirGoldenFilesAndShowTheSource) {
     const GoldenPage& c = GetParam();
     test::ScratchDir scratch;
     PageJob job = jobFor(pagesDir() / c.source, scratch / "page.html");
-    job.optimize = c.optimize;
-    if (c.linked) {
+    job.optimize = !c.page.ends_with(".plain.html");
+    if (c.page.ends_with(".linked.html")) {
         job.linkedStyleSheet = "my style.css";
     }
     test::RecordingBar bar;
-    EXPECT_EQ(convertPage(job, bar), c.lines);
+    const long lines = convertPage(job, bar);
     const std::string page = test::readBytes(scratch / "page.html");
-    test::expectMatchesGolden(page, pagesDir() / c.golden);
-    EXPECT_EQ(bar.caption(), "Finish :" + std::to_string(c.lines) + " lines");
+    test::expectMatchesGolden(page, pagesDir() / c.page);
+    EXPECT_EQ(bar.caption(), "Finish :" + std::to_string(lines) + " lines");
     EXPECT_EQ(bar.value(), 0);
 
     const std::string source = files::decodeToUtf8(test::readBytes(pagesDir() / c.source));
     // The optimiser writes a run of more than 42 spaces between merged tags as 42.
-    ASSERT_TRUE(!c.optimize || source.find(std::string(43, ' ')) == std::string::npos);
-    EXPECT_EQ(test::withoutTags(test::bodyOf(page)), test::expectedBody(source));
+    ASSERT_TRUE(!job.optimize || source.find(std::string(43, ' ')) == std::string::npos);
+    long expectedLines = 0;
+    EXPECT_EQ(test::withoutTags(test::bodyOf(page)), test::expectedBody(source, {}, &expectedLines));
+    EXPECT_EQ(lines, expectedLines);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sources, Pages,
-    testing::Values(GoldenPage{"form.frm", "form.frm.html", false, true, 18},
-                    GoldenPage{"form.frm", "form.frm.plain.html", false, false, 18},
-                    GoldenPage{"class.cls", "class.cls.html", true, true, 12},
-                    GoldenPage{"module.bas", "module.bas.html", false, true, 10},
-                    GoldenPage{"plain.txt", "plain.txt.html", false, true, 2},
-                    GoldenPage{"single.bas", "single.bas.html", false, true, 0},
-                    GoldenPage{"empty.bas", "empty.bas.html", false, true, 0},
-                    GoldenPage{"nofinalbreak.bas", "nofinalbreak.bas.html", false, true, 2},
-                    GoldenPage{"bodysingle.frm", "bodysingle.frm.html", false, true, 5},
-                    GoldenPage{"attributesatend.frm", "attributesatend.frm.html", false, true, 4},
-                    GoldenPage{"mixed.txt", "mixed.txt.html", false, true, 3}),
-    [](const testing::TestParamInfo<GoldenPage>& param) {
-        std::string name = param.param.golden;
-        for (char& ch : name) {
-            ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
-        }
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Sources, Pages, testing::ValuesIn(goldenPages()),
+                         [](const testing::TestParamInfo<GoldenPage>& param) {
+                             std::string name = param.param.page;
+                             for (char& ch : name) {
+                                 ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+                             }
+                             return name;
+                         });
 
 TEST(PageWriter, ReportsProgressEveryTenthLine) {
     test::ScratchDir scratch;
@@ -130,17 +147,18 @@ TEST(PageWriter, WrittenPageReplacesNothingUntilCommitted) {
 }
 
 // A whole generated form through the page writer: every body line must be what the
-// literal rules make of it, optimised as the rules say.
+// literal rules make of it, optimised as the rules say, and show its source line.
 TEST(PageWriter, GeneratedFormMatchesTheLiteralRulesLineByLine) {
     test::ScratchDir scratch;
     const std::string source = bench::generateSource(11, bench::SourceKind::Form, 300'000);
     test::writeBytes(scratch / "gen.frm", source);
     SilentProgress bar;
     convertPage(jobFor(scratch / "gen.frm", scratch / "gen.frm.html"), bar);
-    EXPECT_EQ(test::bodyOf(test::readBytes(scratch / "gen.frm.html")),
-              test::expectedBody(source, [](std::string_view line) {
+    const std::string body = test::bodyOf(test::readBytes(scratch / "gen.frm.html"));
+    EXPECT_EQ(body, test::expectedBody(source, [](std::string_view line) {
                   return literal::OptimizeTag(literal::lineStep(line, ColourSwitches::allOn()));
               }));
+    EXPECT_EQ(test::withoutTags(body), test::expectedBody(source));
 }
 
 } // namespace

@@ -1,11 +1,91 @@
 #include "support/literal_colouriser.h"
 
-#include "engine/chaines.h"
 #include "engine/colorise.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace quillon::literal {
 
 namespace {
+
+// The string helpers the rules are written with: searches are exact and case-sensitive,
+// and the remaining text's start and end count as boundaries. The word and number
+// boundary sets differ and are not symmetrical (a comma ends a word but starts none).
+constexpr std::string_view WordBefore = " \t(", WordAfter = " \t),";
+constexpr std::string_view NumberBefore = " \t(.-", NumberAfter = " \t),.";
+
+bool ChaineContient(std::string_view needle, std::string_view text) {
+    return text.find(needle) != std::string_view::npos;
+}
+std::string ChaineAvant(std::string_view separator, std::string_view text) {
+    return std::string(text.substr(0, text.find(separator)));
+}
+std::string ChaineApres(std::string_view separator, std::string_view text) {
+    return std::string(text.substr(text.find(separator) + 1));
+}
+// Each search starts one character after the previous match: overlaps all count.
+int ChaineNbOccurence(std::string_view needle, std::string_view text) {
+    int count = 0;
+    for (auto p = text.find(needle); p != std::string_view::npos; p = text.find(needle, p + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+struct Split {
+    std::string before, span, after;
+};
+// The first span opened and closed by `delimiter`, both included; an unclosed one gives an
+// empty span and an after that starts with the delimiter.
+Split ChaineExtraireEntre(std::string_view delimiter, std::string_view text) {
+    const auto p = text.find(delimiter);
+    const std::string_view rest = text.substr(p);
+    const auto q = rest.find(delimiter, 1);
+    const std::size_t length = q == std::string_view::npos ? 0 : q + delimiter.size();
+    return {std::string(text.substr(0, p)), std::string(rest.substr(0, length)),
+            std::string(rest.substr(length))};
+}
+
+bool bounded(std::string_view set, std::string_view text, std::size_t at) {
+    return at == std::string_view::npos || at >= text.size() || set.find(text[at]) != std::string_view::npos;
+}
+
+std::string ChaineSiContientMotRemplace(std::string_view word, std::string_view text,
+                                        std::string_view replacement) {
+    std::string result;
+    for (std::string_view remaining = text; !remaining.empty();) {
+        const auto p = remaining.find(word);
+        if (p == std::string_view::npos) {
+            return result + std::string(remaining);
+        }
+        const std::size_t end = p + word.size();
+        const bool whole = bounded(WordBefore, remaining, p - 1) && bounded(WordAfter, remaining, end);
+        result += whole ? std::string(remaining.substr(0, p)) + std::string(replacement)
+                        : std::string(remaining.substr(0, end));
+        remaining = remaining.substr(end);
+    }
+    return result;
+}
+
+std::string ChaineSiContientNombreEncadre(std::string_view text, std::string_view open,
+                                          std::string_view close) {
+    std::string result;
+    for (std::string_view remaining = text; !remaining.empty();) {
+        const auto start = remaining.find_first_of("0123456789");
+        if (start == std::string_view::npos) {
+            return result + std::string(remaining);
+        }
+        const auto end = std::min(remaining.find_first_not_of("0123456789", start), remaining.size());
+        const std::string digits(remaining.substr(start, end - start));
+        const bool free = bounded(NumberBefore, remaining, start - 1) && bounded(NumberAfter, remaining, end);
+        result += std::string(remaining.substr(0, start)) +
+                  (free ? std::string(open) + digits + std::string(close) : digits);
+        remaining = remaining.substr(end);
+    }
+    return result;
+}
+
 std::string replaceAll(const std::string& text, std::string_view from, std::string_view to) {
     std::string out;
     std::size_t pos = 0;
@@ -21,7 +101,6 @@ std::string replaceAll(const std::string& text, std::string_view from, std::stri
 std::string tagged(const ClassTag& tag, std::string_view text) {
     return std::string(tag.open) + std::string(text) + std::string(tag.close);
 }
-} // namespace
 
 std::string EnCouleur(const std::string& fragment, const ColourSwitches& switches) {
     std::string working = fragment;
@@ -47,19 +126,34 @@ std::string Colorise(const std::string& fragment, const ColourSwitches& switches
     }
     if (switches.string && ChaineContient(QuoteMark, fragment)) {
         const Split split = ChaineExtraireEntre(QuoteMark, fragment);
-        if (split.middle.empty()) {
+        if (split.span.empty()) {
             // An unmatched quote opens a literal that runs to the end of the fragment.
             return Colorise(split.before, switches) + tagged(ClassTags::s, split.after);
         }
-        return Colorise(split.before, switches) + tagged(ClassTags::s, split.middle) +
+        return Colorise(split.before, switches) + tagged(ClassTags::s, split.span) +
                Colorise(split.after, switches);
     }
     return EnCouleur(fragment, switches);
 }
 
+} // namespace
+
 std::string lineStep(std::string_view line, const ColourSwitches& switches) {
-    std::string escaped = replaceAll(std::string(line), "<", "&lt");
-    escaped = replaceAll(escaped, ">", "&gt");
+    // "<" and ">" become "&lt" and "&gt" for every pass; which "&" of the escaped line
+    // stands for a "<" or ">" is noted, in order, for the writing at the end.
+    std::string escaped;
+    std::vector<bool> standsForAngle;
+    for (const char c : line) {
+        if (c == '<' || c == '>') {
+            escaped += c == '<' ? "&lt" : "&gt";
+            standsForAngle.push_back(true);
+        } else {
+            escaped += c;
+            if (c == '&') {
+                standsForAngle.push_back(false);
+            }
+        }
+    }
     std::string code = escaped;
     std::string comment;
     if (switches.comment && ChaineContient(CommentMark, escaped)) {
@@ -70,7 +164,22 @@ std::string lineStep(std::string_view line, const ColourSwitches& switches) {
                       std::string(ClassTags::c.close);
         }
     }
-    return Colorise(code, switches) + comment;
+    // Written out, the source's own "&" is "&amp;" and "&lt" and "&gt" get their
+    // semicolon. No tag holds an "&", and none is put inside "&lt" or "&gt".
+    const std::string markup = Colorise(code, switches) + comment;
+    std::string out;
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < markup.size(); ++i) {
+        if (markup[i] != '&') {
+            out += markup[i];
+        } else if (standsForAngle.at(next++)) {
+            out += markup.substr(i, 3) + ";";
+            i += 2;
+        } else {
+            out += "&amp;";
+        }
+    }
+    return out;
 }
 
 std::string OptimizeTag(const std::string& input) {

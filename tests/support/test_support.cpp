@@ -29,54 +29,38 @@ void writeBytes(const std::filesystem::path& path, std::string_view bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-namespace {
-std::vector<std::string> splitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string current;
-    for (char c : text) {
-        current += c;
-        if (c == '\n') {
-            lines.push_back(current);
-            current.clear();
-        }
-    }
-    if (!current.empty()) {
-        lines.push_back(current);
-    }
-    return lines;
-}
-
-std::string visible(const std::string& line) {
-    std::string out;
-    for (char c : line) {
-        if (c == '\r') {
-            out += "\\r";
-        } else if (c == '\n') {
-            out += "\\n";
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-} // namespace
-
 std::string lineDiff(const std::string& expected, const std::string& actual) {
-    const auto a = splitLines(expected);
-    const auto b = splitLines(actual);
-    std::ostringstream out;
-    int shown = 0;
-    const std::size_t n = std::max(a.size(), b.size());
-    for (std::size_t i = 0; i < n && shown < 20; ++i) {
-        const std::string* ea = i < a.size() ? &a[i] : nullptr;
-        const std::string* eb = i < b.size() ? &b[i] : nullptr;
-        if (ea && eb && *ea == *eb) {
-            continue;
+    const auto lines = [](const std::string& text) {
+        std::vector<std::string> out;
+        for (std::size_t at = 0; at < text.size();) {
+            const std::size_t end = std::min(text.find('\n', at), text.size() - 1) + 1;
+            out.push_back(text.substr(at, end - at));
+            at = end;
         }
-        out << "line " << (i + 1) << ":\n";
-        out << "  - " << (ea ? visible(*ea) : std::string("<none>")) << "\n";
-        out << "  + " << (eb ? visible(*eb) : std::string("<none>")) << "\n";
-        ++shown;
+        return out;
+    };
+    const auto a = lines(expected);
+    const auto b = lines(actual);
+    std::size_t first = 0;
+    while (first < a.size() && first < b.size() && a[first] == b[first]) {
+        ++first;
+    }
+    // The first differing line, two lines of context before it and two after.
+    std::ostringstream out;
+    out << "first difference at line " << first + 1 << ":\n";
+    const auto show = [&](const char* mark, const std::vector<std::string>& from, std::size_t i) {
+        if (i < from.size()) {
+            out << mark << testing::PrintToString(from[i]) << "\n";
+        }
+    };
+    for (std::size_t i = first < 2 ? 0 : first - 2; i < first; ++i) {
+        show("    ", a, i);
+    }
+    for (std::size_t i = first; i < first + 3; ++i) {
+        show("  - ", a, i);
+    }
+    for (std::size_t i = first; i < first + 3; ++i) {
+        show("  + ", b, i);
     }
     return out.str();
 }

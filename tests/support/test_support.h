@@ -20,7 +20,7 @@ void writeBytes(const std::filesystem::path& path, std::string_view bytes);
 // the golden file is rewritten instead. On a mismatch the failure shows a line diff.
 void expectMatchesGolden(const std::string& actual, const std::filesystem::path& golden);
 
-// A line-by-line diff of two texts, for readable failure messages.
+// Where two texts first differ, with a few lines of context, for failure messages.
 std::string lineDiff(const std::string& expected, const std::string& actual);
 
 // A fresh folder under the system's temporary folder, removed when the object dies.

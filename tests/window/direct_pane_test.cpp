@@ -89,7 +89,7 @@ TEST_F(DirectPaneTest, SkipsAnEmptySourceAndEscapesAndEndsEveryLine) {
     expectUsable();
 
     EXPECT_EQ(convert("If a < b Then\nx"),
-              "<a class=k>If</a> a <a class=o>&lt</a> b <a class=k>Then</a>\r\nx\r\n");
+              "<a class=k>If</a> a <a class=o>&lt;</a> b <a class=k>Then</a>\r\nx\r\n");
     EXPECT_EQ(convert("1"), "<a class=n>1</a>\r\n");
     // Text the box holds goes through unchanged, a no-break space included.
     convert(QStringLiteral("s = \"a\u00A0b\u00E9\""));
