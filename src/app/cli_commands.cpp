@@ -347,7 +347,7 @@ int colorize(const Options& options) {
         options.operands.empty() || options.operands[0] == "-" ? "/dev/stdin" : options.operands[0];
     LineColouriser colouriser(options.off, options.optimize);
     try {
-        files::TextReader reader(path, options.encoding, files::TextReader::Content::TextOnly);
+        files::TextReader reader(path, options.encoding);
         Output out;
         std::string line;
         while (reader.readLine(line)) {

@@ -16,9 +16,6 @@ namespace quillon {
 namespace {
 
 constexpr std::string_view AttributePrefix = "Attribute";
-// A source that is not text (an executable renamed .bas, a form's .frx) is refused when it
-// is opened; the page then never replaces its target.
-constexpr auto SourceContent = files::TextReader::Content::TextOnly;
 constexpr std::string_view NamePrefix = "Attribute VB_Name";
 
 // Text that goes into an attribute value of the page: a file name with a quote or an
@@ -95,7 +92,7 @@ public:
         files::AtomicTextWriter page(job_.target, files::Durability::WhenReplacing);
         copyWholeFile(job_.header, job_.headerText, page);
 
-        auto source = std::make_unique<files::TextReader>(job_.source, job_.sourceEncoding, SourceContent);
+        auto source = std::make_unique<files::TextReader>(job_.source, job_.sourceEncoding);
         writeOpening(page);
 
         std::string line;
@@ -105,7 +102,7 @@ public:
         if (source->AtEndOfStream()) {
             // No attribute block, or nothing after it: the whole file is converted from its
             // first line, read again in the encoding already decided.
-            source = std::make_unique<files::TextReader>(source->reopened(SourceContent));
+            source = std::make_unique<files::TextReader>(source->reopened());
             bytesRead_ = 0;
             haveLine = source->readLine(line);
         }

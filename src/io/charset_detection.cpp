@@ -4,15 +4,14 @@
 // answer of the detector is read as the Windows code page of the same script: the ISO and
 // DOS code pages it names for Western, Cyrillic, Greek, Turkish, Hebrew, Arabic, Baltic
 // and Thai text are near twins of the Windows ones, and short texts are where it mixes
-// them up. Only ISO-8859-2 stays apart from Windows-1250, since files in it do occur and
-// the two differ in common letters; the bytes themselves settle which of the two it is.
+// them up. ISO-8859-2 is Windows-1250 for the same reason: the development environment
+// never saved a source in it.
 
 #include "base/ascii_text.h"
-#include "io/text_codecs.h"
+#include "io/text_decoding.h"
 
 #include <algorithm>
 #include <array>
-#include <iconv.h>
 #include <memory>
 #include <uchardet/uchardet.h>
 
@@ -27,7 +26,6 @@ struct Alias {
 
 constexpr std::string_view Western = "WINDOWS-1252";
 constexpr std::string_view CentralEuropean = "WINDOWS-1250";
-constexpr std::string_view Latin2 = "ISO-8859-2";
 
 constexpr std::array<Alias, 38> Aliases{{
     {"ISO-8859-1", Western},
@@ -42,7 +40,7 @@ constexpr std::array<Alias, 38> Aliases{{
     {"ISO-8859-16", CentralEuropean},
     {"IBM852", CentralEuropean},
     {"MAC-CENTRALEUROPE", CentralEuropean},
-    {"ISO-8859-2", Latin2},
+    {"ISO-8859-2", CentralEuropean},
     {"WINDOWS-1251", "WINDOWS-1251"},
     {"ISO-8859-5", "WINDOWS-1251"},
     {"KOI8-R", "WINDOWS-1251"},
@@ -72,46 +70,7 @@ constexpr std::array<Alias, 38> Aliases{{
     {"EUC-KR", "CP949"},
 }};
 
-bool isLetterByte(unsigned char byte) {
-    return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || byte >= 0xC0;
-}
-
-// Windows-1250 or ISO-8859-2, whichever the detector named, unless the bytes show the
-// other: Windows-1250 keeps letters such as Š and ś in 0x80-0x9F, where ISO-8859-2 has
-// only control codes, and ISO-8859-2 keeps letters such as ą and Ś where Windows-1250 has
-// symbols (±, ¦), which then sit inside words.
-std::string_view centralEuropean(std::string_view named, std::string_view sample) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(sample.data());
-    const std::size_t size = sample.size();
-    if (std::any_of(bytes, bytes + size, [](unsigned char b) { return b >= 0x80 && b <= 0x9F; })) {
-        return CentralEuropean;
-    }
-    constexpr std::array<unsigned char, 10> SymbolsIn1250{0xA1, 0xA6, 0xA9, 0xAB, 0xAC,
-                                                          0xAE, 0xB1, 0xB5, 0xB6, 0xBB};
-    for (std::size_t i = 0; i < size; ++i) {
-        if (std::find(SymbolsIn1250.begin(), SymbolsIn1250.end(), bytes[i]) == SymbolsIn1250.end()) {
-            continue;
-        }
-        if ((i > 0 && isLetterByte(bytes[i - 1])) || (i + 1 < size && isLetterByte(bytes[i + 1]))) {
-            return Latin2;
-        }
-    }
-    return named;
-}
-
 } // namespace
-
-bool iconvDecodes(const std::string& name) {
-    if (name.empty() || name.find('/') != std::string::npos) {
-        return false;
-    }
-    const iconv_t cd = ::iconv_open("UTF-8", name.c_str());
-    if (cd == reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1))) {
-        return false;
-    }
-    ::iconv_close(cd);
-    return true;
-}
 
 std::string detectCharset(std::string_view sample) {
     const std::unique_ptr<uchardet, void (*)(uchardet_t)> detector(uchardet_new(), &uchardet_delete);
@@ -136,14 +95,11 @@ std::optional<EncodingDecision> codePageFor(std::string_view detected, std::stri
         std::find_if(Aliases.begin(), Aliases.end(), [&](const Alias& a) { return a.detected == name; });
     if (alias != Aliases.end()) {
         name = std::string(alias->codePage);
-        if (name == CentralEuropean || name == Latin2) {
-            name = std::string(centralEuropean(name, sample));
-        }
     }
     if (name == Western) {
         return EncodingDecision{TextEncoding::Windows1252};
     }
-    if (!iconvDecodes(name)) {
+    if (!detail::iconvDecodes(name)) {
         return std::nullopt;
     }
     EncodingDecision found{TextEncoding::Legacy, 0, name};

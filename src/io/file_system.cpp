@@ -52,6 +52,9 @@ TextPrefix readTextPrefix(const std::string& path, std::size_t maxBytes) {
     EncodingDetector detector;
     detector.feed(bytes);
     const EncodingDecision decision = detector.decide(complete);
+    if (!decision.textHoldsNulBytes() && bytes.find('\0') != std::string::npos) {
+        raiseWithText(vberr::InvalidFileFormat, "Not a text file: " + path);
+    }
     TextPrefix prefix;
     prefix.complete = complete;
     if (complete) {

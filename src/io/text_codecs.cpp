@@ -1,6 +1,7 @@
 // Decoding and encoding every code page the file layer reads: Windows-1252 by its own
-// table, UTF-16 by hand, and any other code page through iconv. A single-byte code page is
-// turned into a table once per decoder, so it decodes as fast as Windows-1252.
+// table, UTF-8 and UTF-16 by hand, and any other code page through iconv. A single-byte
+// code page is turned into a table once per decoder, so it decodes as fast as
+// Windows-1252.
 
 #include "io/text_codecs.h"
 
@@ -16,6 +17,59 @@
 namespace quillon::files {
 
 namespace {
+
+using detail::asciiRun;
+
+// Length of the sequence a lead byte opens, 0 when the byte cannot open one.
+std::size_t sequenceLength(unsigned char lead) {
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        return 2;
+    }
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        return 3;
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        return 4;
+    }
+    return 0;
+}
+
+// Whether the byte at `index` (1 to 3) of a sequence opened by `lead` is allowed there.
+// The second byte's range rules out overlong forms, surrogates and values past U+10FFFF.
+bool continuationAllowed(unsigned char lead, std::size_t index, unsigned char byte) {
+    if (index == 1) {
+        switch (lead) {
+        case 0xE0:
+            return byte >= 0xA0 && byte <= 0xBF;
+        case 0xED:
+            return byte >= 0x80 && byte <= 0x9F;
+        case 0xF0:
+            return byte >= 0x90 && byte <= 0xBF;
+        case 0xF4:
+            return byte >= 0x80 && byte <= 0x8F;
+        default:
+            break;
+        }
+    }
+    return byte >= 0x80 && byte <= 0xBF;
+}
+
+// Windows-1252 0x80 to 0x9F; the undefined bytes map to the C1 control of the same value.
+constexpr std::array<char16_t, 32> HighControls{
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+void appendCodePoint(std::string& out, char16_t c) {
+    if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
 
 const iconv_t NoConverter = reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1));
 
@@ -45,10 +99,19 @@ private:
     iconv_t cd_ = NoConverter;
 };
 
-// A byte that has no character of its own becomes the code point of the same value (a C1
-// control or a Latin-1 letter), as Windows does for the holes of its code pages.
-void appendByteItself(std::string& out, unsigned char byte) {
-    detail::appendUtf8(out, byte);
+// A byte the encoding cannot read is most likely a character the author typed on a
+// Western keyboard: its Windows-1252 character, or U+FFFD for the five bytes that have
+// none there. The text around it stays in the encoding.
+void appendRejected(std::string& out, std::string_view bytes) {
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool undefined = byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D;
+        if (undefined) {
+            out.append("\xEF\xBF\xBD");
+        } else {
+            appendWindows1252AsUtf8(out, std::string_view(&c, 1));
+        }
+    }
 }
 
 struct TableEntry {
@@ -78,7 +141,8 @@ std::optional<ByteTable> singleByteTable(const Converter& converter) {
                 return std::nullopt;
             }
             std::string itself;
-            appendByteItself(itself, static_cast<unsigned char>(value));
+            const char byte = static_cast<char>(value);
+            appendRejected(itself, std::string_view(&byte, 1));
             std::copy(itself.begin(), itself.end(), entry.utf8);
             entry.length = static_cast<unsigned char>(itself.size());
             continue;
@@ -125,6 +189,104 @@ std::optional<char32_t> nextCodePoint(std::string_view text, std::size_t& i) {
 
 } // namespace
 
+std::size_t Utf8Validator::validateRun(const unsigned char* bytes, std::size_t size) {
+    std::size_t i = 0;
+    while (i < size) {
+        i += asciiRun(bytes + i, size - i);
+        if (i == size) {
+            break;
+        }
+        const unsigned char lead = bytes[i];
+        const std::size_t length = sequenceLength(lead);
+        if (length == 0) {
+            valid_ = false;
+            return i;
+        }
+        const std::size_t available = size - i < length ? size - i : length;
+        for (std::size_t k = 1; k < available; ++k) {
+            if (!continuationAllowed(lead, k, bytes[i + k])) {
+                valid_ = false;
+                return i;
+            }
+        }
+        if (available < length) {
+            return i; // a good start, cut by the end of the piece
+        }
+        i += length;
+    }
+    return i;
+}
+
+void Utf8Validator::feed(std::string_view text) {
+    if (!valid_ || text.empty()) {
+        return;
+    }
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    std::size_t size = text.size();
+    if (pendingLength_ > 0) {
+        // Finish the sequence the previous piece left open before going on.
+        const std::size_t length = sequenceLength(pending_[0]);
+        while (pendingLength_ < length && size > 0) {
+            pending_[pendingLength_++] = *bytes++;
+            --size;
+        }
+        const std::size_t used = validateRun(pending_, pendingLength_);
+        if (!valid_) {
+            return;
+        }
+        if (used < pendingLength_) {
+            return; // still unfinished: this piece was shorter than the missing bytes
+        }
+        pendingLength_ = 0;
+    }
+    const std::size_t used = validateRun(bytes, size);
+    if (valid_ && used < size) {
+        pendingLength_ = size - used;
+        std::memcpy(pending_, bytes + used, pendingLength_);
+    }
+}
+
+bool isValidUtf8(std::string_view bytes) {
+    Utf8Validator validator;
+    validator.feed(bytes);
+    return validator.validComplete();
+}
+
+void appendWindows1252AsUtf8(std::string& out, std::string_view text) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    out.reserve(out.size() + size + size / 8);
+    std::size_t i = 0;
+    while (i < size) {
+        const std::size_t run = asciiRun(bytes + i, size - i);
+        out.append(text.data() + i, run);
+        i += run;
+        if (i == size) {
+            break;
+        }
+        const unsigned char byte = bytes[i++];
+        appendCodePoint(out, byte < 0xA0 ? HighControls[byte - 0x80] : static_cast<char16_t>(byte));
+    }
+}
+
+std::string windows1252ToUtf8(std::string_view bytes) {
+    std::string out;
+    appendWindows1252AsUtf8(out, bytes);
+    return out;
+}
+
+bool detail::iconvDecodes(const std::string& name) {
+    if (name.empty() || name.find('/') != std::string::npos) {
+        return false;
+    }
+    const iconv_t cd = ::iconv_open("UTF-8", name.c_str());
+    if (cd == NoConverter) {
+        return false;
+    }
+    ::iconv_close(cd);
+    return true;
+}
+
 struct TextDecoder::Impl {
     enum class Kind { PassThrough, Windows1252, Table, Utf16, Iconv };
     Kind kind = Kind::PassThrough;
@@ -170,7 +332,7 @@ struct TextDecoder::Impl {
     }
 
     void rejectUtf16Pair(std::string& out, const char* pair) {
-        appendWindows1252AsUtf8(out, std::string_view(pair, 2));
+        appendRejected(out, std::string_view(pair, 2));
         rejected += 2;
     }
 
@@ -255,7 +417,7 @@ struct TextDecoder::Impl {
                 break;
             }
             rejectedByte.clear();
-            appendWindows1252AsUtf8(rejectedByte, std::string_view(in, 1));
+            appendRejected(rejectedByte, std::string_view(in, 1));
             makeRoom(rejectedByte.size());
             out.replace(used, rejectedByte.size(), rejectedByte);
             used += rejectedByte.size();
@@ -272,7 +434,7 @@ struct TextDecoder::Impl {
             highSurrogate = 0;
         }
         if (!carry.empty()) {
-            appendWindows1252AsUtf8(out, carry);
+            appendRejected(out, carry);
             rejected += carry.size();
             carry.clear();
         }
@@ -359,22 +521,6 @@ std::size_t TextDecoder::rejectedBytes() const noexcept {
     return impl_->rejected;
 }
 
-bool TextDecoder::readsEveryByte() const noexcept {
-    using Kind = Impl::Kind;
-    switch (impl_->kind) {
-    case Kind::Windows1252:
-        return true;
-    case Kind::Table:
-        return std::all_of(impl_->table.begin(), impl_->table.end(),
-                           [](const TableEntry& entry) { return entry.defined; });
-    case Kind::PassThrough:
-    case Kind::Utf16:
-    case Kind::Iconv:
-        break;
-    }
-    return false;
-}
-
 bool TextDecoder::pending() const noexcept {
     return !impl_->carry.empty() || impl_->highSurrogate != 0;
 }
@@ -393,6 +539,39 @@ std::string EncodingDecision::name() const {
         break;
     }
     return legacyName;
+}
+
+std::string decodeText(std::string_view bytes, const EncodingDecision& decision) {
+    bytes.remove_prefix(std::min(decision.bomLength, bytes.size()));
+    std::string out;
+    if (decision.encoding != TextEncoding::Utf8) {
+        TextDecoder decoder(decision);
+        decoder.decode(out, bytes);
+        decoder.finish(out);
+        return out;
+    }
+    if (!decision.repairLines || isValidUtf8(bytes)) {
+        return std::string(bytes);
+    }
+    out.reserve(bytes.size() + bytes.size() / 8);
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const std::size_t end = std::min(bytes.find_first_of("\r\n", start), bytes.size());
+        const std::string_view line = bytes.substr(start, end - start);
+        if (isValidUtf8(line)) {
+            out.append(line);
+        } else {
+            appendWindows1252AsUtf8(out, line);
+        }
+        out.append(bytes.substr(end, end < bytes.size() ? 1 : 0));
+        start = end + 1;
+    }
+    return out;
+}
+
+bool EncodingDecision::textHoldsNulBytes() const {
+    const std::optional<std::string> lineBreak = encodeText("\n", *this);
+    return lineBreak && lineBreak->find('\0') != std::string::npos;
 }
 
 std::optional<EncodingDecision> encodingNamed(std::string_view name) {
@@ -541,6 +720,9 @@ std::optional<std::string> encodeText(std::string_view utf8, const EncodingDecis
         break;
     case TextEncoding::Legacy:
         body = encodeIconv(utf8, decision.legacyName);
+        bom = decision.legacyName == "UTF-32LE"   ? std::string_view("\xFF\xFE\0\0", 4)
+              : decision.legacyName == "UTF-32BE" ? std::string_view("\0\0\xFE\xFF", 4)
+                                                  : std::string_view();
         break;
     }
     if (!body) {

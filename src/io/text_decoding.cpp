@@ -1,12 +1,6 @@
 #include "io/text_decoding.h"
 
-#include "io/text_codecs.h"
-
 #include <algorithm>
-#include <array>
-#include <cstdint>
-#include <cstring>
-#include <optional>
 
 namespace quillon::files {
 
@@ -14,180 +8,24 @@ namespace {
 
 using detail::asciiRun;
 
-// Length of the sequence a lead byte opens, 0 when the byte cannot open one.
-std::size_t sequenceLength(unsigned char lead) {
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        return 2;
+// How many ASCII bytes around a run outside ASCII go into the sample with it: enough for
+// the detector to see the word the run belongs to.
+constexpr std::size_t Context = 12;
+// The most bytes outside ASCII that may still be weak evidence.
+constexpr std::size_t WeakEvidenceLimit = 32;
+// How far into a form its descriptive block, with the fonts, may go.
+constexpr std::size_t DescriptiveLimit = 64 * 1024;
+constexpr std::string_view NameAttribute = "\nAttribute VB_Name";
+
+enum class Bom { None, Utf8, Utf16LE, Utf16BE, Utf32LE, Utf32BE };
+
+Bom bomOf(const std::array<unsigned char, 4>& head, std::size_t length) {
+    if (length >= 4 && head[0] == 0xFF && head[1] == 0xFE && head[2] == 0 && head[3] == 0) {
+        return Bom::Utf32LE;
     }
-    if (lead >= 0xE0 && lead <= 0xEF) {
-        return 3;
+    if (length >= 4 && head[0] == 0 && head[1] == 0 && head[2] == 0xFE && head[3] == 0xFF) {
+        return Bom::Utf32BE;
     }
-    if (lead >= 0xF0 && lead <= 0xF4) {
-        return 4;
-    }
-    return 0;
-}
-
-// Whether the byte at `index` (1 to 3) of a sequence opened by `lead` is allowed there.
-// The second byte's range rules out overlong forms, surrogates and values past U+10FFFF.
-bool continuationAllowed(unsigned char lead, std::size_t index, unsigned char byte) {
-    if (index == 1) {
-        switch (lead) {
-        case 0xE0:
-            return byte >= 0xA0 && byte <= 0xBF;
-        case 0xED:
-            return byte >= 0x80 && byte <= 0x9F;
-        case 0xF0:
-            return byte >= 0x90 && byte <= 0xBF;
-        case 0xF4:
-            return byte >= 0x80 && byte <= 0x8F;
-        default:
-            break;
-        }
-    }
-    return byte >= 0x80 && byte <= 0xBF;
-}
-
-// Windows-1252 0x80 to 0x9F; the undefined bytes map to the C1 control of the same value.
-constexpr std::array<char16_t, 32> HighControls{
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-void appendCodePoint(std::string& out, char16_t c) {
-    if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
-} // namespace
-
-std::size_t Utf8Validator::validateRun(const unsigned char* bytes, std::size_t size) {
-    std::size_t i = 0;
-    while (i < size) {
-        i += asciiRun(bytes + i, size - i);
-        if (i == size) {
-            break;
-        }
-        const unsigned char lead = bytes[i];
-        const std::size_t length = sequenceLength(lead);
-        if (length == 0) {
-            valid_ = false;
-            return i;
-        }
-        const std::size_t available = size - i < length ? size - i : length;
-        for (std::size_t k = 1; k < available; ++k) {
-            if (!continuationAllowed(lead, k, bytes[i + k])) {
-                valid_ = false;
-                return i;
-            }
-        }
-        if (available < length) {
-            return i; // a good start, cut by the end of the piece
-        }
-        i += length;
-    }
-    return i;
-}
-
-void Utf8Validator::feed(std::string_view text) {
-    if (!valid_ || text.empty()) {
-        return;
-    }
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    std::size_t size = text.size();
-    if (pendingLength_ > 0) {
-        // Finish the sequence the previous piece left open before going on.
-        const std::size_t length = sequenceLength(pending_[0]);
-        while (pendingLength_ < length && size > 0) {
-            pending_[pendingLength_++] = *bytes++;
-            --size;
-        }
-        const std::size_t used = validateRun(pending_, pendingLength_);
-        if (!valid_) {
-            return;
-        }
-        if (used < pendingLength_) {
-            return; // still unfinished: this piece was shorter than the missing bytes
-        }
-        pendingLength_ = 0;
-    }
-    const std::size_t used = validateRun(bytes, size);
-    if (valid_ && used < size) {
-        pendingLength_ = size - used;
-        std::memcpy(pending_, bytes + used, pendingLength_);
-    }
-}
-
-bool isValidUtf8(std::string_view bytes) {
-    Utf8Validator validator;
-    validator.feed(bytes);
-    return validator.validComplete();
-}
-
-void appendWindows1252AsUtf8(std::string& out, std::string_view text) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t size = text.size();
-    out.reserve(out.size() + size + size / 8);
-    std::size_t i = 0;
-    while (i < size) {
-        const std::size_t run = asciiRun(bytes + i, size - i);
-        out.append(text.data() + i, run);
-        i += run;
-        if (i == size) {
-            break;
-        }
-        const unsigned char byte = bytes[i++];
-        appendCodePoint(out, byte < 0xA0 ? HighControls[byte - 0x80] : static_cast<char16_t>(byte));
-    }
-}
-
-std::string windows1252ToUtf8(std::string_view bytes) {
-    std::string out;
-    appendWindows1252AsUtf8(out, bytes);
-    return out;
-}
-
-struct EncodingDetector::Candidate {
-    // Nothing when detection failed.
-    std::optional<EncodingDecision> decision;
-    // Reads every byte from the sample on, for a code page that may reject some.
-    std::optional<TextDecoder> checker;
-    std::string scratch;
-
-    explicit Candidate(std::string_view sample)
-        : decision(detail::codePageFor(detail::detectCharset(sample), sample)) {
-        if (decision) {
-            checker.emplace(*decision);
-            if (checker->readsEveryByte()) {
-                checker.reset();
-            } else {
-                check(sample);
-            }
-        }
-    }
-    void check(std::string_view bytes) {
-        if (checker && checker->rejectedBytes() == 0) {
-            scratch.clear();
-            checker->decode(scratch, bytes);
-        }
-    }
-    bool failed() const { return !decision || (checker && checker->rejectedBytes() > 0); }
-};
-
-EncodingDetector::EncodingDetector() = default;
-EncodingDetector::~EncodingDetector() = default;
-
-namespace {
-
-enum class Bom { None, Utf8, Utf16LE, Utf16BE };
-
-Bom bomOf(const unsigned char* head, std::size_t length) {
     if (length >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) {
         return Bom::Utf8;
     }
@@ -204,160 +42,323 @@ bool isLineBreak(char c) {
     return c == '\r' || c == '\n';
 }
 
+bool isAsciiLetter(unsigned char byte) {
+    return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z');
+}
+
+// A letter in Windows-1252 above ASCII.
+bool isWesternLetter(unsigned char byte) {
+    switch (byte) {
+    case 0x83:
+    case 0x8A:
+    case 0x8C:
+    case 0x8E:
+    case 0x9A:
+    case 0x9C:
+    case 0x9E:
+    case 0x9F:
+    case 0xAA:
+    case 0xB5:
+    case 0xBA:
+        return true;
+    default:
+        return byte >= 0xC0 && byte != 0xD7 && byte != 0xF7;
+    }
+}
+
+bool isUndefinedInWestern(unsigned char byte) {
+    return byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D;
+}
+
+bool readsEveryByte(const EncodingDecision& decision, std::string_view bytes) {
+    TextDecoder decoder(decision);
+    std::string scratch;
+    decoder.decode(scratch, bytes);
+    decoder.finish(scratch);
+    return decoder.rejectedBytes() == 0;
+}
+
 } // namespace
 
-// The lines that hold a byte outside ASCII go into the sample whole; the other lines
-// tell nothing about the code page and only dilute the detector's statistics. Returns
-// where in `bytes` the sample was filled, or npos.
-std::size_t EncodingDetector::sampleLines(std::string_view bytes) {
-    // How much of a long line before its first non-ASCII byte still counts.
-    constexpr std::size_t MaxLead = 1024;
+bool detail::readsAsWesternText(std::string_view sample) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(sample.data());
+    const std::size_t size = sample.size();
+    for (std::size_t i = 0; i < size;) {
+        i += asciiRun(bytes + i, size - i);
+        if (i == size) {
+            break;
+        }
+        const std::size_t start = i;
+        bool symbol = false;
+        for (; i < size && bytes[i] >= 0x80; ++i) {
+            if (isUndefinedInWestern(bytes[i])) {
+                return false;
+            }
+            symbol = symbol || !isWesternLetter(bytes[i]);
+        }
+        // Western words hold their accented letters one or two at a time; a longer run is
+        // a word of another script. A symbol between two letters is a letter of another
+        // code page.
+        const bool betweenLetters =
+            start > 0 && isAsciiLetter(bytes[start - 1]) && i < size && isAsciiLetter(bytes[i]);
+        if (i - start > 2 || (symbol && betweenLetters)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void EncodingDetector::rememberContext(std::string_view ascii) {
+    const std::size_t lineBreak = ascii.find_last_of("\r\n");
+    if (lineBreak != std::string_view::npos) {
+        before_.clear();
+        gap_ = true;
+        ascii.remove_prefix(lineBreak + 1);
+    }
+    before_.append(ascii);
+    if (before_.size() > Context) {
+        before_.erase(0, before_.size() - Context);
+        gap_ = true;
+    }
+}
+
+// A run of bytes outside ASCII at `pos`, with the context before it.
+void EncodingDetector::takeRun(std::string_view bytes, std::size_t& pos) {
+    if (after_ == 0) {
+        if (sample_.size() + before_.size() + 2 > SampleSize) {
+            sampleFull_ = true;
+            return;
+        }
+        if (gap_ && !sample_.empty()) {
+            sample_.push_back('\n');
+        }
+        sample_.append(before_);
+        before_.clear();
+    }
+    gap_ = false;
+    while (pos < bytes.size() && static_cast<unsigned char>(bytes[pos]) >= 0x80 &&
+           sample_.size() < SampleSize) {
+        sample_.push_back(bytes[pos++]);
+        ++sampledHighBytes_;
+    }
+    sampleFull_ = sample_.size() == SampleSize;
+    after_ = Context;
+}
+
+// The sample is made of what can tell code pages apart: the runs of bytes outside ASCII,
+// each with the ASCII bytes around it on its line. The rest of the text only dilutes the
+// detector's statistics, and costs its time.
+void EncodingDetector::sampleRuns(std::string_view bytes) {
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        if (inSampledLine_) {
-            std::size_t end = pos;
-            while (end < bytes.size() && !isLineBreak(bytes[end])) {
-                ++end;
-            }
-            inSampledLine_ = end == bytes.size();
-            end = std::min(end + (inSampledLine_ ? 0 : 1), bytes.size());
-            const std::size_t taken = std::min(end - pos, SampleSize - sample_.size());
-            sample_.append(bytes.substr(pos, taken));
-            pos += taken;
-            if (sample_.size() == SampleSize) {
-                return pos;
+    while (pos < bytes.size() && !sampleFull_) {
+        if (after_ > 0) {
+            const char c = bytes[pos];
+            if (static_cast<unsigned char>(c) >= 0x80) {
+                takeRun(bytes, pos);
+            } else if (isLineBreak(c)) {
+                after_ = 0;
+                gap_ = true;
+                ++pos;
+            } else if (sample_.size() < SampleSize) {
+                sample_.push_back(c);
+                ++pos;
+                --after_;
+                if (sample_.size() == SampleSize) {
+                    after_ = 0;
+                }
+            } else {
+                sampleFull_ = true;
             }
             continue;
         }
-        const std::size_t first = pos + asciiRun(data + pos, bytes.size() - pos);
-        std::size_t lineStart = first;
-        while (lineStart > pos && !isLineBreak(bytes[lineStart - 1])) {
-            --lineStart;
-        }
-        if (lineStart > pos) {
-            lineHead_.clear(); // the line began in this piece
-        }
-        if (first == bytes.size()) {
-            // All ASCII to the end: keep how the last line begins, should it go on.
-            lineHead_.append(bytes.substr(lineStart));
-            if (lineHead_.size() > MaxLead) {
-                lineHead_.erase(0, lineHead_.size() - MaxLead);
-            }
-            return std::string_view::npos;
-        }
-        lineStart = std::max(lineStart, first > MaxLead ? first - MaxLead : 0);
-        lineHead_.append(bytes.substr(lineStart, first - lineStart));
-        if (lineHead_.size() > MaxLead) {
-            lineHead_.erase(0, lineHead_.size() - MaxLead);
-        }
-        sample_.append(lineHead_.substr(0, SampleSize - sample_.size()));
-        lineHead_.clear();
-        inSampledLine_ = true;
-        pos = first;
-        if (sample_.size() == SampleSize) {
-            return pos;
+        const std::size_t run = asciiRun(data + pos, bytes.size() - pos);
+        rememberContext(bytes.substr(pos, run));
+        pos += run;
+        if (pos < bytes.size()) {
+            takeRun(bytes, pos);
         }
     }
-    return std::string_view::npos;
+}
+
+void EncodingDetector::scanDescriptiveBlock(std::string_view bytes) {
+    const std::size_t before = descriptive_.size();
+    descriptive_.append(bytes.substr(0, DescriptiveLimit - before));
+    if (descriptive_.size() < 8) {
+        return;
+    }
+    if (!descriptive_.starts_with("VERSION ")) {
+        descriptive_.clear();
+        descriptiveDone_ = true;
+        return;
+    }
+    const std::size_t from = before > NameAttribute.size() ? before - NameAttribute.size() : 0;
+    if (descriptive_.find(NameAttribute, from) != std::string::npos ||
+        descriptive_.size() == DescriptiveLimit) {
+        descriptiveDone_ = true;
+    }
 }
 
 void EncodingDetector::feed(std::string_view bytes) {
-    for (std::size_t i = 0; headLength_ < 3 && i < bytes.size(); ++i) {
+    for (std::size_t i = 0; headLength_ < head_.size() && i < bytes.size(); ++i) {
         head_[headLength_++] = static_cast<unsigned char>(bytes[i]);
     }
     const Bom bom = bomOf(head_, headLength_);
-    if (bom == Bom::Utf16LE || bom == Bom::Utf16BE) {
+    if (bom != Bom::None && bom != Bom::Utf8) {
         return;
     }
     validator_.feed(bytes);
     if (bom == Bom::Utf8) {
         return; // the mark decides: only whether every line is UTF-8 is left to find out
     }
-    if (candidate_) {
-        candidate_->check(bytes);
-        return;
+    if (!descriptiveDone_) {
+        scanDescriptiveBlock(bytes);
     }
-    const std::size_t filled = sampleLines(bytes);
-    if (filled != std::string_view::npos) {
-        candidate_ = std::make_unique<Candidate>(sample_);
-        candidate_->check(bytes.substr(filled));
+    if (!sampleFull_) {
+        sampleRuns(bytes);
     }
 }
 
 bool EncodingDetector::settled() const noexcept {
     const Bom bom = bomOf(head_, headLength_);
-    if (bom == Bom::Utf16LE || bom == Bom::Utf16BE) {
+    if (bom != Bom::None && bom != Bom::Utf8) {
         return true;
     }
     if (validator_.validSoFar()) {
         return false;
     }
-    if (bom == Bom::Utf8) {
-        return true;
-    }
-    // A candidate that still reads every byte has to keep doing so to the end.
-    return candidate_ && (candidate_->failed() || !candidate_->checker);
+    return bom == Bom::Utf8 || (sampleFull_ && descriptiveDone_);
 }
 
-EncodingDecision EncodingDetector::decide(bool wholeText) const {
+EncodingVerdict EncodingDetector::codePageVerdict() const {
+    if (const std::optional<EncodingDecision> named = formCodePage(descriptive_)) {
+        if (readsEveryByte(*named, sample_)) {
+            return {*named, EncodingEvidence::Strong, {}};
+        }
+    }
+    const EncodingDecision western{TextEncoding::Windows1252};
+    if (sampledHighBytes_ <= WeakEvidenceLimit && detail::readsAsWesternText(sample_)) {
+        return {western, EncodingEvidence::Weak, sample_};
+    }
+    if (std::optional<EncodingDecision> found =
+            detail::codePageFor(detail::detectCharset(sample_), sample_)) {
+        return {std::move(*found), EncodingEvidence::Strong, {}};
+    }
+    return {western, EncodingEvidence::Weak, sample_};
+}
+
+EncodingVerdict EncodingDetector::verdict(bool wholeText) const {
     switch (bomOf(head_, headLength_)) {
+    case Bom::Utf32LE:
+        return {EncodingDecision{TextEncoding::Legacy, 4, "UTF-32LE"}, EncodingEvidence::None, {}};
+    case Bom::Utf32BE:
+        return {EncodingDecision{TextEncoding::Legacy, 4, "UTF-32BE"}, EncodingEvidence::None, {}};
     case Bom::Utf16LE:
-        return EncodingDecision{TextEncoding::Utf16LE, 2};
+        return {EncodingDecision{TextEncoding::Utf16LE, 2}, EncodingEvidence::None, {}};
     case Bom::Utf16BE:
-        return EncodingDecision{TextEncoding::Utf16BE, 2};
+        return {EncodingDecision{TextEncoding::Utf16BE, 2}, EncodingEvidence::None, {}};
     case Bom::Utf8: {
         const bool valid = wholeText && validator_.validComplete();
-        return EncodingDecision{TextEncoding::Utf8, 3, {}, !valid};
+        return {EncodingDecision{TextEncoding::Utf8, 3, {}, !valid}, EncodingEvidence::None, {}};
     }
     case Bom::None:
         break;
     }
     const bool utf8 = wholeText ? validator_.validComplete() : validator_.validSoFar();
     if (utf8) {
-        return EncodingDecision{TextEncoding::Utf8, 0, {}, !wholeText};
+        return {EncodingDecision{TextEncoding::Utf8, 0, {}, !wholeText}, EncodingEvidence::None, {}};
     }
-    EncodingDecision lastFallback{TextEncoding::Windows1252};
-    if (candidate_) {
-        if (candidate_->failed() || (wholeText && candidate_->checker && candidate_->checker->pending())) {
-            return lastFallback;
-        }
-        return *candidate_->decision;
+    if (!wholeText && !settled()) {
+        return codePageVerdict(); // more bytes may still change it
     }
-    // The whole of the text fed so far is in the sample.
-    const Candidate candidate(sample_);
-    if (candidate.failed() || (wholeText && candidate.checker && candidate.checker->pending())) {
-        return lastFallback;
+    if (!codePage_) {
+        codePage_ = codePageVerdict();
     }
-    return *candidate.decision;
+    return *codePage_;
 }
 
-std::string decodeText(std::string_view bytes, const EncodingDecision& decision) {
-    bytes.remove_prefix(std::min(decision.bomLength, bytes.size()));
-    std::string out;
-    if (decision.encoding != TextEncoding::Utf8) {
-        TextDecoder decoder(decision);
-        decoder.decode(out, bytes);
-        decoder.finish(out);
-        return out;
-    }
-    if (!decision.repairLines || isValidUtf8(bytes)) {
-        return std::string(bytes);
-    }
-    out.reserve(bytes.size() + bytes.size() / 8);
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        const std::size_t end = std::min(bytes.find_first_of("\r\n", start), bytes.size());
-        const std::string_view line = bytes.substr(start, end - start);
-        if (isValidUtf8(line)) {
-            out.append(line);
-        } else {
-            appendWindows1252AsUtf8(out, line);
+std::optional<EncodingDecision> formCodePage(std::string_view descriptiveBlock) {
+    struct FontCharset {
+        int number;
+        const char* codePage;
+    };
+    static constexpr std::array<FontCharset, 13> CodePages{{{128, "CP932"},
+                                                            {129, "CP949"},
+                                                            {134, "CP936"},
+                                                            {136, "CP950"},
+                                                            {161, "WINDOWS-1253"},
+                                                            {162, "WINDOWS-1254"},
+                                                            {163, "WINDOWS-1258"},
+                                                            {177, "WINDOWS-1255"},
+                                                            {178, "WINDOWS-1256"},
+                                                            {186, "WINDOWS-1257"},
+                                                            {204, "WINDOWS-1251"},
+                                                            {222, "CP874"},
+                                                            {238, "WINDOWS-1250"}}};
+    std::array<int, CodePages.size()> votes{};
+    constexpr std::string_view Key = "Charset";
+    for (std::size_t at = descriptiveBlock.find(Key); at != std::string_view::npos;
+         at = descriptiveBlock.find(Key, at + Key.size())) {
+        std::size_t i = at + Key.size();
+        while (i < descriptiveBlock.size() && descriptiveBlock[i] == ' ') {
+            ++i;
         }
-        out.append(bytes.substr(end, end < bytes.size() ? 1 : 0));
-        start = end + 1;
+        if (i == descriptiveBlock.size() || descriptiveBlock[i] != '=') {
+            continue;
+        }
+        ++i;
+        while (i < descriptiveBlock.size() && descriptiveBlock[i] == ' ') {
+            ++i;
+        }
+        int number = 0;
+        for (int digits = 0; i < descriptiveBlock.size() && digits < 4 && descriptiveBlock[i] >= '0' &&
+                             descriptiveBlock[i] <= '9';
+             ++i, ++digits) {
+            number = number * 10 + (descriptiveBlock[i] - '0');
+        }
+        for (std::size_t k = 0; k < CodePages.size(); ++k) {
+            votes[k] += CodePages[k].number == number ? 1 : 0;
+        }
     }
-    return out;
+    const auto most = std::max_element(votes.begin(), votes.end());
+    if (*most == 0) {
+        return std::nullopt;
+    }
+    const auto index = static_cast<std::size_t>(most - votes.begin());
+    return EncodingDecision{TextEncoding::Legacy, 0, CodePages[index].codePage};
+}
+
+void EncodingHint::add(const EncodingVerdict& verdict) {
+    if (verdict.evidence != EncodingEvidence::Strong) {
+        return;
+    }
+    const auto found = std::find_if(votes_.begin(), votes_.end(),
+                                    [&](const auto& vote) { return vote.first == verdict.decision; });
+    if (found == votes_.end()) {
+        votes_.emplace_back(verdict.decision, 1);
+    } else {
+        ++found->second;
+    }
+}
+
+std::optional<EncodingDecision> EncodingHint::codePage() const {
+    const auto most = std::max_element(votes_.begin(), votes_.end(),
+                                       [](const auto& a, const auto& b) { return a.second < b.second; });
+    if (most == votes_.end()) {
+        return std::nullopt;
+    }
+    return most->first;
+}
+
+EncodingDecision EncodingHint::decisionFor(const EncodingVerdict& verdict) const {
+    if (verdict.evidence == EncodingEvidence::Weak) {
+        if (const std::optional<EncodingDecision> folder = codePage()) {
+            if (readsEveryByte(*folder, verdict.sample)) {
+                return *folder;
+            }
+        }
+    }
+    return verdict.decision;
 }
 
 std::string decodeToUtf8(std::string_view bytes) {

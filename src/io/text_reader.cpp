@@ -25,69 +25,67 @@ std::optional<EncodingDecision> chosenEncoding(std::string_view encoding) {
     return chosen;
 }
 
-// An encoding the user named whose plain text holds NUL bytes (UTF-16 or UTF-32 without
-// their mark): there a NUL is no sign of binary data.
-bool textHoldsNulBytes(const std::optional<EncodingDecision>& chosen) {
-    if (!chosen) {
-        return false;
-    }
-    const std::optional<std::string> lineBreak = encodeText("\n", *chosen);
-    return lineBreak && lineBreak->find('\0') != std::string::npos;
+// A byte-order mark of UTF-16 or UTF-32 at the start: the NULs that follow are text.
+bool startsWithWideMark(std::string_view head) {
+    return head.starts_with("\xFF\xFE") || head.starts_with("\xFE\xFF") ||
+           head.starts_with(std::string_view("\0\0\xFE\xFF", 4));
 }
 
-void refuseIfBinary(std::string_view head, const std::optional<EncodingDecision>& chosen,
-                    const std::string& path) {
-    if (looksBinary(head) && !textHoldsNulBytes(chosen)) {
-        raiseWithText(vberr::InvalidFileFormat, "Not a text file: " + path);
+struct PassOver {
+    std::size_t firstChunk = 0;
+    int chunksRead = 0;
+    bool reachedEnd = false;
+};
+
+// Feeds the file from its start to `detector` until nothing further can change its
+// decision; `eachChunk` sees every chunk read.
+template <typename EachChunk>
+PassOver passOver(int fd, char* buffer, EncodingDetector& detector, const std::string& path,
+                  EachChunk eachChunk) {
+    PassOver pass;
+    long long offset = 0;
+    for (;;) {
+        const std::size_t got = detail::readSomeAt(fd, buffer, TextReader::ChunkSize, offset, path);
+        if (got == 0) {
+            pass.reachedEnd = true;
+            break;
+        }
+        if (pass.chunksRead++ == 0) {
+            pass.firstChunk = got;
+        }
+        eachChunk(std::string_view(buffer, got));
+        detector.feed(std::string_view(buffer, got));
+        offset += static_cast<long long>(got);
+        if (detector.settled()) {
+            break;
+        }
     }
+    return pass;
 }
 
 } // namespace
 
-bool looksBinary(std::string_view head) {
-    if (head.starts_with("\xFF\xFE") || head.starts_with("\xFE\xFF")) {
-        return false;
-    }
-    return head.substr(0, BinarySniffSize).find('\0') != std::string_view::npos;
+TextReader::TextReader(const std::string& path, std::string_view encoding)
+    : TextReader(Opening{}, path, chosenEncoding(encoding)) {}
+
+TextReader::TextReader(const std::string& path, const EncodingDecision& decided)
+    : TextReader(Opening{}, path, std::optional<EncodingDecision>(decided)) {}
+
+TextReader TextReader::reopened() const {
+    TextReader again(Opening{}, path_, verdict_.decision);
+    again.verdict_ = verdict_;
+    return again;
 }
 
-void requireTextFile(const std::string& path, std::string_view encoding) {
-    const std::optional<EncodingDecision> chosen = chosenEncoding(encoding);
-    struct stat info {};
-    const detail::FileDescriptor file = detail::openForReading(path, info);
-    if (!S_ISREG(info.st_mode)) {
-        return;
-    }
-    char head[BinarySniffSize];
-    std::size_t size = 0;
-    while (size < sizeof head) {
-        const std::size_t got = detail::readSomeAt(file.get(), head + size, sizeof head - size,
-                                                   static_cast<long long>(size), path);
-        if (got == 0) {
-            break;
-        }
-        size += got;
-    }
-    refuseIfBinary(std::string_view(head, size), chosen, path);
-}
-
-TextReader::TextReader(const std::string& path, std::string_view encoding, Content content)
-    : TextReader(Opening{}, path, chosenEncoding(encoding), content) {}
-
-TextReader TextReader::reopened(Content content) const {
-    return TextReader(Opening{}, path_, decision_, content);
-}
-
-TextReader::TextReader(Opening, const std::string& path, std::optional<EncodingDecision> chosen,
-                       Content content)
-    : path_(path), buffer_(new char[ChunkSize]) {
+TextReader::TextReader(Opening, const std::string& path, std::optional<EncodingDecision> chosen)
+    : path_(path), buffer_(ChunkSize, '\0') {
     struct stat info {};
     detail::FileDescriptor file = detail::openForReading(path, info);
     fd_ = file.get();
     const bool regular = S_ISREG(info.st_mode);
     size_ = regular ? static_cast<std::uint64_t>(info.st_size) : 0;
     try {
-        decideEncoding(regular, std::move(chosen), content == Content::TextOnly);
+        decideEncoding(regular, std::move(chosen));
     } catch (...) {
         fd_ = -1;
         throw;
@@ -106,7 +104,8 @@ TextReader::TextReader(TextReader&& other) noexcept
       end_(std::exchange(other.end_, 0)), nextLineFeed_(other.nextLineFeed_),
       consumedBefore_(other.consumedBefore_), size_(other.size_),
       endOfFile_(std::exchange(other.endOfFile_, true)), pendingLineFeed_(other.pendingLineFeed_),
-      decision_(std::move(other.decision_)), checkEachLine_(other.checkEachLine_) {
+      verdict_(std::move(other.verdict_)), checkEachLine_(other.checkEachLine_),
+      nulBytesAllowed_(other.nulBytesAllowed_) {
     other.decoder_.reset();
 }
 
@@ -127,16 +126,26 @@ TextReader& TextReader::operator=(TextReader&& other) noexcept {
         size_ = other.size_;
         endOfFile_ = std::exchange(other.endOfFile_, true);
         pendingLineFeed_ = other.pendingLineFeed_;
-        decision_ = std::move(other.decision_);
+        verdict_ = std::move(other.verdict_);
         checkEachLine_ = other.checkEachLine_;
+        nulBytesAllowed_ = other.nulBytesAllowed_;
     }
     return *this;
 }
 
-void TextReader::readFirstChunk() {
-    char* buffer = buffer_.get();
-    while (end_ < ChunkSize) {
-        const std::size_t got = detail::readSome(fd_, buffer + end_, ChunkSize - end_, path_);
+void TextReader::refuseNulBytes(std::string_view raw) const {
+    if (!nulBytesAllowed_ && std::memchr(raw.data(), '\0', raw.size()) != nullptr) {
+        raiseWithText(vberr::InvalidFileFormat, "Not a text file: " + path_);
+    }
+}
+
+// Reads from the start until `limit` bytes are in the buffer or the file ends.
+void TextReader::readHead(std::size_t limit) {
+    if (buffer_.size() < limit) {
+        buffer_.resize(limit);
+    }
+    while (end_ < limit) {
+        const std::size_t got = detail::readSome(fd_, buffer_.data() + end_, limit - end_, path_);
         if (got == 0) {
             endOfFile_ = true;
             break;
@@ -148,16 +157,17 @@ void TextReader::readFirstChunk() {
 // The buffer holds the first `rawSize` bytes of the file, read for the decision: the lines
 // start after the byte-order mark.
 void TextReader::startDecoding(std::size_t rawSize) {
-    const std::size_t skip = std::min(decision_.bomLength, rawSize);
-    checkEachLine_ = decision_.encoding == TextEncoding::Utf8 && decision_.repairLines;
-    if (decision_.encoding == TextEncoding::Utf8) {
+    const EncodingDecision& decision = verdict_.decision;
+    const std::size_t skip = std::min(decision.bomLength, rawSize);
+    checkEachLine_ = decision.encoding == TextEncoding::Utf8 && decision.repairLines;
+    if (decision.encoding == TextEncoding::Utf8) {
         end_ = rawSize;
         position_ = skip;
         return;
     }
-    decoder_.emplace(decision_);
+    decoder_.emplace(decision);
     decoded_.clear();
-    decoder_->decode(decoded_, std::string_view(buffer_.get() + skip, rawSize - skip));
+    decoder_->decode(decoded_, std::string_view(buffer_.data() + skip, rawSize - skip));
     if (endOfFile_) {
         decoder_->finish(decoded_);
     }
@@ -166,73 +176,69 @@ void TextReader::startDecoding(std::size_t rawSize) {
     end_ = decoded_.size();
 }
 
-void TextReader::decideEncoding(bool regularFile, std::optional<EncodingDecision> chosen, bool textOnly) {
+void TextReader::decideEncoding(bool regularFile, std::optional<EncodingDecision> chosen) {
+    if (regularFile && size_ < WholeFileSize) {
+        // Most sources: read once, decided and decoded from memory.
+        readHead(static_cast<std::size_t>(size_) + 1);
+    } else if (chosen || !regularFile) {
+        readHead(ChunkSize);
+    } else {
+        decideByPassingOver();
+        return;
+    }
+    if (!endOfFile_ && !chosen && regularFile) {
+        // The file grew since it was looked at.
+        ::lseek(fd_, 0, SEEK_SET);
+        end_ = 0;
+        decideByPassingOver();
+        return;
+    }
+    const std::string_view head(buffer_.data(), end_);
     if (chosen) {
         // Read as the user says; a byte-order mark of that very encoding is still no text.
-        readFirstChunk();
-        if (textOnly) {
-            refuseIfBinary(std::string_view(buffer_.get(), end_), chosen, path_);
-        }
-        const std::string_view head(buffer_.get(), std::min<std::size_t>(end_, 3));
-        if ((chosen->encoding == TextEncoding::Utf8 && head == "\xEF\xBB\xBF") ||
+        if ((chosen->encoding == TextEncoding::Utf8 && head.starts_with("\xEF\xBB\xBF")) ||
             (chosen->encoding == TextEncoding::Utf16LE && head.starts_with("\xFF\xFE")) ||
             (chosen->encoding == TextEncoding::Utf16BE && head.starts_with("\xFE\xFF"))) {
             chosen->bomLength = chosen->encoding == TextEncoding::Utf8 ? 3 : 2;
         }
-        decision_ = *chosen;
-        startDecoding(end_);
-        return;
+        verdict_ = {*chosen, EncodingEvidence::None, {}};
+    } else {
+        // A pipe or device cannot be read twice: it is decided on its first chunk.
+        EncodingDetector detector;
+        detector.feed(head);
+        verdict_ = detector.verdict(endOfFile_);
     }
-    EncodingDetector detector;
-    char* buffer = buffer_.get();
-    if (regularFile) {
-        // One pass over the file before any line is read: a file is one encoding, and
-        // what decides it may come late (the first byte that is not UTF-8, a character
-        // the detected code page cannot read). The pass stops as soon as it knows.
-        long long offset = 0;
-        std::size_t firstChunk = 0;
-        int chunksRead = 0;
-        bool reachedEnd = false;
-        for (;;) {
-            const std::size_t got = detail::readSomeAt(fd_, buffer, ChunkSize, offset, path_);
-            if (got == 0) {
-                reachedEnd = true;
-                break;
-            }
-            if (chunksRead++ == 0) {
-                firstChunk = got;
-                if (textOnly) {
-                    refuseIfBinary(std::string_view(buffer, got), chosen, path_);
-                }
-            }
-            detector.feed(std::string_view(buffer, got));
-            offset += static_cast<long long>(got);
-            if (detector.settled()) {
-                break;
-            }
-        }
-        decision_ = detector.decide(reachedEnd);
-        if (chunksRead == 1 && ::lseek(fd_, static_cast<off_t>(firstChunk), SEEK_SET) >= 0) {
-            // The buffer still holds the first chunk: a small file is read only once.
-            startDecoding(firstChunk);
-        } else {
-            ::lseek(fd_, static_cast<off_t>(decision_.bomLength), SEEK_SET);
-            consumedBefore_ = decision_.bomLength;
-            if (decision_.encoding != TextEncoding::Utf8) {
-                decoder_.emplace(decision_);
-            }
-            checkEachLine_ = decision_.encoding == TextEncoding::Utf8 && decision_.repairLines;
-        }
-        return;
-    }
-    // A pipe or device cannot be read twice: decide on the first chunk and keep it.
-    readFirstChunk();
-    if (textOnly) {
-        refuseIfBinary(std::string_view(buffer, end_), chosen, path_);
-    }
-    detector.feed(std::string_view(buffer, end_));
-    decision_ = detector.decide(endOfFile_);
+    nulBytesAllowed_ = verdict_.decision.textHoldsNulBytes() || (!chosen && startsWithWideMark(head));
+    refuseNulBytes(head);
     startDecoding(end_);
+}
+
+// One pass over a large file before any line is read: a file is one encoding, and what
+// decides it may come late (the first byte that is not UTF-8). The pass stops as soon as
+// it knows.
+void TextReader::decideByPassingOver() {
+    EncodingDetector detector;
+    bool first = true;
+    const PassOver pass = passOver(fd_, buffer_.data(), detector, path_, [&](std::string_view chunk) {
+        nulBytesAllowed_ = first ? startsWithWideMark(chunk) : nulBytesAllowed_;
+        first = false;
+        refuseNulBytes(chunk);
+    });
+    verdict_ = detector.verdict(pass.reachedEnd);
+    nulBytesAllowed_ = verdict_.decision.textHoldsNulBytes();
+    if (pass.chunksRead == 1 && ::lseek(fd_, static_cast<off_t>(pass.firstChunk), SEEK_SET) >= 0) {
+        // The buffer still holds the first chunk: it is not read again.
+        endOfFile_ = pass.reachedEnd;
+        startDecoding(pass.firstChunk);
+        return;
+    }
+    const EncodingDecision& decision = verdict_.decision;
+    ::lseek(fd_, static_cast<off_t>(decision.bomLength), SEEK_SET);
+    consumedBefore_ = decision.bomLength;
+    if (decision.encoding != TextEncoding::Utf8) {
+        decoder_.emplace(decision);
+    }
+    checkEachLine_ = decision.encoding == TextEncoding::Utf8 && decision.repairLines;
 }
 
 bool TextReader::fill() {
@@ -245,25 +251,27 @@ bool TextReader::fill() {
         return false;
     }
     if (!decoder_) {
-        const std::size_t got = detail::readSome(fd_, buffer_.get(), ChunkSize, path_);
+        const std::size_t got = detail::readSome(fd_, buffer_.data(), ChunkSize, path_);
         if (got == 0) {
             endOfFile_ = true;
             return false;
         }
+        refuseNulBytes(std::string_view(buffer_.data(), got));
         end_ = got;
         return true;
     }
     decoded_.clear();
     // A chunk may decode to nothing yet (a character cut in two by its end).
     while (decoded_.empty()) {
-        const std::size_t got = detail::readSome(fd_, buffer_.get(), ChunkSize, path_);
+        const std::size_t got = detail::readSome(fd_, buffer_.data(), ChunkSize, path_);
         if (got == 0) {
             endOfFile_ = true;
             decoder_->finish(decoded_);
             break;
         }
+        refuseNulBytes(std::string_view(buffer_.data(), got));
         chunkBytes_ += got;
-        decoder_->decode(decoded_, std::string_view(buffer_.get(), got));
+        decoder_->decode(decoded_, std::string_view(buffer_.data(), got));
     }
     end_ = decoded_.size();
     return end_ > 0;
@@ -356,7 +364,7 @@ std::string TextReader::ReadAll() {
     if (checkEachLine_ && !isValidUtf8(all)) {
         // Line by line, as readLine() would have: one stray byte does not turn the
         // lines around it.
-        EncodingDecision repair = decision_;
+        EncodingDecision repair = verdict_.decision;
         repair.bomLength = 0;
         all = decodeText(all, repair);
     }
@@ -383,6 +391,18 @@ void TextReader::Close() noexcept {
 
 TextReader OpenTextFile(const std::string& path) {
     return TextReader(path);
+}
+
+EncodingVerdict examineEncoding(const std::string& path) {
+    struct stat info {};
+    const detail::FileDescriptor file = detail::openForReading(path, info);
+    std::string buffer(TextReader::ChunkSize, '\0');
+    EncodingDetector detector;
+    if (!S_ISREG(info.st_mode)) {
+        return detector.verdict(false); // a pipe is not consumed for a guess
+    }
+    const PassOver pass = passOver(file.get(), buffer.data(), detector, path, [](std::string_view) {});
+    return detector.verdict(pass.reachedEnd);
 }
 
 } // namespace quillon::files

@@ -6,12 +6,17 @@
 // cut; a final line break adds no empty line.
 //
 // The encoding is decided once, before the first line is handed out, by
-// EncodingDetector: over the whole file for a plain file (one fast pass that stops as soon
-// as nothing further can change the decision), over the first chunk for a pipe or device,
-// whose later lines then fall back to Windows-1252 one by one should they not be UTF-8.
-// Text in any other encoding is decoded a chunk at a time (a character cut by the chunk's
-// end is finished by the next) and split into lines once decoded, which is what UTF-16
-// needs.
+// EncodingDetector. A plain file of up to WholeFileSize bytes is read whole, decided and
+// decoded from memory: read once, decoded once. A larger one is first passed over until
+// nothing further can change the decision, then read again in chunks; a pipe or device is
+// decided on its first chunk, and its later lines fall back to Windows-1252 one by one
+// should they not be UTF-8. Text in any other encoding than UTF-8 is split into lines
+// once decoded, which is what UTF-16 needs.
+//
+// Every file is text or refused: a NUL byte anywhere, outside an encoding whose
+// characters hold NULs (UTF-16, UTF-32), raises 321 "Not a text file: PATH" before the
+// line it is in is handed out. An executable renamed .bas, a form's .frx or a binary
+// header never ends up in a page.
 
 #include "io/text_decoding.h"
 
@@ -23,40 +28,18 @@
 
 namespace quillon::files {
 
-// How much of the start of a file tells text from binary data.
-inline constexpr std::size_t BinarySniffSize = 8 * 1024;
-
-// True when the first bytes of a file are binary data rather than text: a NUL byte in the
-// first BinarySniffSize bytes. A UTF-16 byte-order mark says the NULs are the high halves
-// of its characters, so such a file is text.
-bool looksBinary(std::string_view head);
-
-// Refuses a source to be coloured that is not text (an executable renamed .bas, a form's
-// .frx), before anything is made from it: raises 321 "Not a text file: PATH". Only the
-// first BinarySniffSize bytes are read. `encoding` is the one the file is to be read in,
-// as for TextReader: a chosen encoding whose text holds NUL bytes (UTF-16 without a
-// byte-order mark) accepts them. A pipe or device is left alone, as looking would consume
-// it; a reader opened with Content::TextOnly checks it instead. Opening the file raises as
-// TextReader does.
-void requireTextFile(const std::string& path, std::string_view encoding = {});
-
 class TextReader {
 public:
     static constexpr std::size_t ChunkSize = 64 * 1024;
-
-    enum class Content {
-        // Whatever the file holds is read as text (header, footer, style sheets).
-        AnyText,
-        // A source: binary data raises 321 as requireTextFile() does, pipes included.
-        TextOnly,
-    };
+    static constexpr std::size_t WholeFileSize = 1024 * 1024;
 
     // Opens the file: 53 file not found, 76 path not found, 70 permission denied, 75 for a
     // folder or any other access error, the message naming `path`. `encoding` names the
     // code page to read instead of detecting it (any name iconv knows); empty or "auto"
     // detects. An unknown name raises 5 naming it.
-    explicit TextReader(const std::string& path, std::string_view encoding = {},
-                        Content content = Content::AnyText);
+    explicit TextReader(const std::string& path, std::string_view encoding = {});
+    // Reads in an encoding decided beforehand (EncodingHint::decisionFor()).
+    TextReader(const std::string& path, const EncodingDecision& decided);
     ~TextReader();
     TextReader(TextReader&&) noexcept;
     TextReader& operator=(TextReader&&) noexcept;
@@ -76,12 +59,14 @@ public:
     bool AtEndOfStream();
     // A new reader of the same file from its start, in the encoding this one decided: a
     // file read a second time is not examined again to decide it.
-    TextReader reopened(Content content) const;
+    TextReader reopened() const;
     // Ends the access; the stream then reads as if at its end. Closing twice does nothing.
     void Close() noexcept;
 
     const std::string& path() const noexcept { return path_; }
-    EncodingDecision encoding() const noexcept { return decision_; }
+    EncodingDecision encoding() const noexcept { return verdict_.decision; }
+    // The decision with how firmly the file's bytes made it, for EncodingHint.
+    const EncodingVerdict& verdict() const noexcept { return verdict_; }
     // The file's size in bytes when it was opened (0 for a pipe or device).
     std::uint64_t size() const noexcept { return size_; }
     // Bytes of the file consumed so far, line breaks and BOM included: the honest measure
@@ -91,20 +76,22 @@ public:
 
 private:
     struct Opening {};
-    TextReader(Opening, const std::string& path, std::optional<EncodingDecision> chosen, Content content);
+    TextReader(Opening, const std::string& path, std::optional<EncodingDecision> chosen);
     bool fill();
     void skipPendingLineFeed();
-    // `textOnly`: binary data raises 321 (Content::TextOnly).
-    void decideEncoding(bool regularFile, std::optional<EncodingDecision> chosen, bool textOnly);
-    void readFirstChunk();
+    void decideEncoding(bool regularFile, std::optional<EncodingDecision> chosen);
+    void decideFromWholeFile(std::optional<EncodingDecision> chosen);
+    void decideByPassingOver();
+    void readHead(std::size_t limit);
     void startDecoding(std::size_t rawSize);
+    void refuseNulBytes(std::string_view raw) const;
     // The text being split: the chunk as read, or as decoded.
-    const char* text() const noexcept { return decoder_ ? decoded_.data() : buffer_.get(); }
+    const char* text() const noexcept { return decoder_ ? decoded_.data() : buffer_.data(); }
     void finishLine(std::string& line) const;
 
     std::string path_;
     int fd_ = -1;
-    std::unique_ptr<char[]> buffer_;
+    std::string buffer_;
     // For any encoding but UTF-8: the decoder and the UTF-8 of the chunk, with the count
     // of bytes of the file it came from.
     std::optional<TextDecoder> decoder_;
@@ -121,12 +108,18 @@ private:
     // The last line ended with a CR at the very end of the chunk: a LF starting the next
     // chunk belongs to that line break.
     bool pendingLineFeed_ = false;
-    EncodingDecision decision_;
+    EncodingVerdict verdict_;
     // UTF-8 that was not seen to hold for every line, so each line is checked on its own.
     bool checkEachLine_ = false;
+    // The encoding's own characters hold NUL bytes: they are no sign of binary data.
+    bool nulBytesAllowed_ = false;
 };
 
 // Opens a text file for reading (the file-system component's OpenTextFile).
 TextReader OpenTextFile(const std::string& path);
+
+// How the file would be decided, for a batch to gather the verdicts of a folder into an
+// EncodingHint before converting its files. Raises as TextReader does on opening.
+EncodingVerdict examineEncoding(const std::string& path);
 
 } // namespace quillon::files

@@ -55,16 +55,6 @@ inline std::vector<std::string> linesOf(std::string_view text) {
     return lines;
 }
 
-inline PhraseFile phrasesOf(const std::string& label) {
-    for (PhraseFile& file : phraseFiles()) {
-        if (file.label == label) {
-            return file;
-        }
-    }
-    ADD_FAILURE() << "no phrases in " << label;
-    return {};
-}
-
 // A pipe that a thread fills with `bytes`, at most `piece` at a time, read through its
 // /dev/fd name as a user's named pipe would be.
 class FedPipe {

@@ -8,7 +8,6 @@
 #include "support/test_support.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <iconv.h>
@@ -58,38 +57,22 @@ struct PhraseFile {
     std::vector<std::string> phrases;
 };
 
-// Windows writes Big5 and Shift-JIS as its own code pages 950 and 932, which also keep
-// the backslash and tilde where ASCII has them.
-inline std::string windowsEncodingFor(const std::string& label) {
-    if (label == "big5") {
-        return "CP950";
-    }
-    if (label == "shift_jis") {
-        return "CP932";
-    }
-    return label;
-}
-
 inline std::vector<PhraseFile> phraseFiles() {
     std::vector<PhraseFile> files;
     for (const auto& entry : std::filesystem::directory_iterator(dataDir() / "encodings")) {
         const std::string name = entry.path().filename().string();
         const std::size_t dot = name.find('.');
-        if (entry.path().extension() != ".txt" || dot == std::string::npos) {
-            continue;
-        }
         PhraseFile file;
         file.label = name.substr(0, dot);
-        file.encoding = windowsEncodingFor(file.label);
+        // Windows writes Big5 and Shift-JIS as its own code pages 950 and 932.
+        file.encoding = file.label == "big5" ? "CP950" : file.label == "shift_jis" ? "CP932" : file.label;
         file.language = entry.path().stem().string().substr(dot + 1);
         const std::string text = readBytes(entry.path());
-        std::size_t start = 0;
-        while (start < text.size()) {
-            const std::size_t end = std::min(text.find('\n', start), text.size());
+        for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
+            end = std::min(text.find('\n', start), text.size());
             if (end > start) {
                 file.phrases.push_back(text.substr(start, end - start));
             }
-            start = end + 1;
         }
         files.push_back(std::move(file));
     }
@@ -99,60 +82,36 @@ inline std::vector<PhraseFile> phraseFiles() {
     return files;
 }
 
+inline PhraseFile phrasesOf(const std::string& label, const std::string& language = {}) {
+    for (PhraseFile& file : phraseFiles()) {
+        if (file.label == label && (language.empty() || file.language == language)) {
+            return file;
+        }
+    }
+    throw std::runtime_error("no phrases in " + label);
+}
+
 // A form as the development environment saves it, with `count` of the phrases (picked by
-// `seed`) in its captions, comments and messages, and a control named in the language.
-inline std::string vb6Form(const std::vector<std::string>& phrases, std::size_t count, std::size_t seed) {
+// `seed`) in its captions, comments and messages; `charset` is its font's, when it has one.
+inline std::string vb6Form(const std::vector<std::string>& phrases, std::size_t count, std::size_t seed,
+                           int charset = -1) {
     std::vector<std::string> pick;
     for (std::size_t i = 0; i < count; ++i) {
         pick.push_back(phrases[(seed * 7 + i * 5) % phrases.size()]);
     }
-    // The control's name: the letters of the first word of the first phrase.
-    std::string word;
-    for (char c : pick[0].substr(0, pick[0].find(' '))) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x80 || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z')) {
-            word += c;
-        }
-    }
-    // Punctuation a name cannot hold, in UTF-8 (the inverted question mark, the full-width
-    // and the Arabic question marks).
-    for (const std::string_view mark : {"\xC2\xBF", "\xEF\xBC\x9F", "\xD8\x9F"}) {
-        for (std::size_t at; (at = word.find(mark)) != std::string::npos;) {
-            word.erase(at, mark.size());
-        }
-    }
-    const std::string control = "lbl" + word;
-    std::string form = "VERSION 5.00\r\n"
-                       "Begin VB.Form frmMain\r\n"
-                       "   Caption         =   \"" +
-                       pick[0] +
-                       "\"\r\n"
-                       "   ClientHeight    =   3195\r\n"
-                       "   ClientWidth     =   4680\r\n"
-                       "   Begin VB.CommandButton cmdOK\r\n"
-                       "      Caption         =   \"OK\"\r\n"
-                       "      TabIndex        =   0\r\n"
-                       "   End\r\n"
-                       "   Begin VB.Label " +
-                       control +
-                       "\r\n"
-                       "      Caption         =   \"" +
-                       pick[count > 1 ? 1 : 0] +
-                       "\"\r\n"
-                       "   End\r\n"
-                       "End\r\n"
-                       "Attribute VB_Name = \"frmMain\"\r\n"
-                       "Attribute VB_GlobalNameSpace = False\r\n"
-                       "Option Explicit\r\n"
-                       "\r\n";
-    for (std::size_t i = 0; i < count; ++i) {
-        form += "' " + pick[i] + "\r\n";
-        form += "Private Sub Command" + std::to_string(i) + "_Click()\r\n";
-        form += "    Dim nResult As Integer\r\n";
+    std::string form =
+        "VERSION 5.00\r\nBegin VB.Form frmMain\r\n   Caption         =   \"" + pick[0] + "\"\r\n";
+    if (charset >= 0) {
         form +=
-            "    nResult = MsgBox(\"" + pick[(i + 1) % count] + "\", vbYesNo + vbQuestion, App.Title)\r\n";
-        form += "    If nResult = vbYes Then " + control + ".Caption = \"" + pick[i] + "\"\r\n";
-        form += "End Sub\r\n\r\n";
+            "   BeginProperty Font\r\n      Name            =   \"Tahoma\"\r\n      Charset         =   " +
+            std::to_string(charset) + "\r\n   EndProperty\r\n";
+    }
+    form += "   Begin VB.Label lblInfo\r\n      Caption         =   \"" + pick[count > 1 ? 1 : 0] +
+            "\"\r\n   End\r\nEnd\r\nAttribute VB_Name = \"frmMain\"\r\nOption Explicit\r\n\r\n";
+    for (std::size_t i = 0; i < count; ++i) {
+        form += "' " + pick[i] + "\r\nPrivate Sub Command" + std::to_string(i) + "_Click()\r\n";
+        form += "    If MsgBox(\"" + pick[(i + 1) % count] +
+                "\", vbYesNo) = vbYes Then lblInfo.Caption = \"" + pick[i] + "\"\r\nEnd Sub\r\n\r\n";
     }
     return form;
 }
