@@ -6,6 +6,7 @@
 #include "engine/colorise.h"
 #include "engine/direct_conversion.h"
 #include "engine/page_writer.h"
+#include "io/atomic_file.h"
 #include "io/file_system.h"
 #include "io/text_decoding.h"
 #include "io/text_reader.h"
@@ -18,6 +19,7 @@
 #include <filesystem>
 #include <malloc.h>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -214,6 +216,21 @@ void reportError(const VbError& error, std::string_view procedure) {
     errorReporter().report(error.number(), procedure, error.description());
 }
 
+// For a catch-all: what escaped the work on `path` is reported like any error, naming it.
+void reportEscaped(std::string_view procedure, const std::string& path) {
+    try {
+        throw;
+    } catch (const VbError& error) {
+        reportError(error, procedure);
+    } catch (const std::bad_alloc&) {
+        errorReporter().report(7, procedure, "Out of memory: " + path);
+    } catch (const std::exception& error) {
+        errorReporter().report(vberr::InvalidCall, procedure, std::string(error.what()) + ": " + path);
+    } catch (...) {
+        errorReporter().report(vberr::InvalidCall, procedure, "Unexpected failure: " + path);
+    }
+}
+
 // The scheme as the options leave it: loaded from --scheme, then categories turned off
 // the way unticking their boxes does, then the font.
 ColourScheme schemeOf(const Options& options) {
@@ -357,8 +374,8 @@ int colorize(const Options& options) {
             out.commit(end + 2);
         }
         out.close();
-    } catch (const VbError& error) {
-        reportError(error, "colorize");
+    } catch (...) {
+        reportEscaped("colorize", path);
         return 1;
     }
     return 0;
@@ -383,8 +400,8 @@ int page(const Options& options) {
             SilentProgress bar;
             convertPage(job, bar);
         }
-    } catch (const VbError& error) {
-        reportError(error, "Cparti");
+    } catch (...) {
+        reportEscaped("Cparti", job.source);
         return 1;
     }
     return 0;
@@ -443,6 +460,7 @@ int css(const Options& options) {
 } // namespace
 
 int run(int argc, char** argv) {
+    files::removeTemporariesOnSignals();
     try {
         const Options options = parse(argc, argv);
         if (options.command == "help") {
@@ -468,8 +486,10 @@ int run(int argc, char** argv) {
         return 2;
     } catch (const Failed&) {
         return 1;
-    } catch (const VbError& error) {
-        reportError(error, "quillon-cli");
+    } catch (...) {
+        // Whatever escaped a command (an allocation that failed, say) is one more error
+        // to report, never an abort.
+        reportCurrentException("quillon-cli");
         return 1;
     }
 }

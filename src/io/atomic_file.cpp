@@ -7,11 +7,15 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <mutex>
 #include <random>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,14 +28,17 @@ std::string folderOf(const std::string& path) {
     return folder.empty() ? std::string(".") : folder;
 }
 
-// A name no other writer picks: random, and tried with O_EXCL besides.
+constexpr std::string_view TemporaryMark = ".tmp-";
+
+// A name no other writer picks: this process's id, then a random part, and tried with
+// O_EXCL besides. The id lets a later run tell the temporary files of a process that was
+// killed from those of one still writing (sweepStaleTemporaries()).
 std::string temporaryNameBeside(const std::string& target) {
     static std::atomic<unsigned long long> counter{0};
     static const unsigned long long seed = std::random_device{}();
-    const unsigned long long value =
-        seed ^ (counter.fetch_add(1) * 0x9E3779B97F4A7C15ull) ^ static_cast<unsigned long long>(::getpid());
+    const unsigned long long value = seed ^ (counter.fetch_add(1) * 0x9E3779B97F4A7C15ull);
     static constexpr char digits[] = "0123456789abcdef";
-    std::string suffix = ".tmp-";
+    std::string suffix = std::string(TemporaryMark) + std::to_string(::getpid()) + "-";
     for (int i = 0; i < 12; ++i) {
         suffix += digits[(value >> (4 * i)) & 0xF];
     }
@@ -39,6 +46,56 @@ std::string temporaryNameBeside(const std::string& target) {
     // long file name still leaves room for the suffix.
     const std::string name = std::filesystem::path(target).filename().string().substr(0, 200);
     return (std::filesystem::path(folderOf(target)) / ("." + name + suffix)).string();
+}
+
+// The id of the process that made the temporary file `name`, or 0 when the name is none
+// of ours.
+pid_t ownerOfTemporary(std::string_view name) {
+    const std::size_t mark = name.rfind(TemporaryMark);
+    if (name.empty() || name[0] != '.' || mark == std::string_view::npos) {
+        return 0;
+    }
+    std::string_view rest = name.substr(mark + TemporaryMark.size());
+    const std::size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash > 9 || rest.size() - dash - 1 != 12 ||
+        rest.substr(dash + 1).find_first_not_of("0123456789abcdef") != std::string_view::npos ||
+        rest.substr(0, dash).find_first_not_of("0123456789") != std::string_view::npos) {
+        return 0;
+    }
+    return static_cast<pid_t>(std::stol(std::string(rest.substr(0, dash))));
+}
+
+bool processIsGone(pid_t pid) {
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+// Where anonymous files cannot be made, a process killed outright leaves its named
+// temporary file behind: the next run to write into that folder removes those of
+// processes that are gone. Once per folder and process, so a batch pays one look.
+void sweepStaleTemporaries(const std::string& folder) {
+    static std::mutex mutex;
+    static std::set<std::string> swept;
+    {
+        const std::lock_guard lock(mutex);
+        if (!swept.insert(folder).second) {
+            return;
+        }
+    }
+    DIR* listing = ::opendir(folder.c_str());
+    if (listing == nullptr) {
+        return;
+    }
+    const uid_t self = ::geteuid();
+    while (const dirent* entry = ::readdir(listing)) {
+        const pid_t owner = ownerOfTemporary(entry->d_name);
+        struct stat info {};
+        if (owner > 0 && owner != ::getpid() &&
+            ::fstatat(::dirfd(listing), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode) && (info.st_uid == self || self == 0) && processIsGone(owner)) {
+            ::unlinkat(::dirfd(listing), entry->d_name, 0);
+        }
+    }
+    ::closedir(listing);
 }
 
 void syncFolder(const std::string& folder) {
@@ -49,12 +106,103 @@ void syncFolder(const std::string& folder) {
     }
 }
 
+// The named temporary files that exist right now, for a signal handler to remove: fixed
+// slots of plain characters, claimed and released with atomic operations only, so that
+// the handler needs nothing that is not async-signal-safe.
+class TemporaryRegistry {
+public:
+    static constexpr std::size_t Slots = 1024;
+
+    // The slot holding `path`, or -1 when all are taken (the file then is only removed
+    // by its writer or a later run).
+    int hold(const std::string& path) noexcept {
+        if (path.size() >= sizeof(Slot::path)) {
+            return -1;
+        }
+        for (std::size_t i = 0; i < Slots; ++i) {
+            int expected = Free;
+            if (slots_[i].state.compare_exchange_strong(expected, Filling)) {
+                std::memcpy(slots_[i].path, path.c_str(), path.size() + 1);
+                slots_[i].state.store(Held);
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    }
+
+    void release(int slot) noexcept {
+        if (slot >= 0) {
+            int expected = Held;
+            slots_[slot].state.compare_exchange_strong(expected, Free);
+        }
+    }
+
+    // In a signal handler: a slot taken here is never given back, the process is ending.
+    void removeAll() noexcept {
+        for (Slot& slot : slots_) {
+            int expected = Held;
+            if (slot.state.compare_exchange_strong(expected, Removing)) {
+                ::unlink(slot.path);
+            }
+        }
+    }
+
+private:
+    enum : int { Free, Filling, Held, Removing };
+    struct Slot {
+        std::atomic<int> state{Free};
+        char path[PATH_MAX] = {};
+    };
+    static_assert(std::atomic<int>::is_always_lock_free);
+    Slot slots_[Slots];
+};
+
+TemporaryRegistry& temporaries() {
+    static TemporaryRegistry registry;
+    return registry;
+}
+
+constexpr int EndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void removeTemporariesAndEnd(int signalNumber) {
+    temporaries().removeAll();
+    struct sigaction defaultAction {};
+    defaultAction.sa_handler = SIG_DFL;
+    sigemptyset(&defaultAction.sa_mask);
+    ::sigaction(signalNumber, &defaultAction, nullptr);
+    // Delivered as soon as the handler returns, with the default action: the process ends
+    // with the status that tells its caller which signal it was.
+    ::raise(signalNumber);
+}
+
 } // namespace
 
+void removeTemporariesOnSignals() {
+    temporaries(); // made now, not first in a handler
+    for (const int signalNumber : EndingSignals) {
+        struct sigaction previous {};
+        if (::sigaction(signalNumber, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) {
+            continue; // started under nohup, say: the signal stays ignored
+        }
+        struct sigaction action {};
+        action.sa_handler = &removeTemporariesAndEnd;
+        sigfillset(&action.sa_mask);
+        ::sigaction(signalNumber, &action, nullptr);
+    }
+}
+
 struct AtomicTextWriter::State {
-    std::string path;      // as the caller gave it: every message names this one
-    std::string target;    // where the file really goes (a symbolic link followed)
-    std::string temporary; // empty when writing straight through to a device or pipe
+    std::string path;   // as the caller gave it: every message names this one
+    std::string target; // where the file really goes (a symbolic link followed)
+    // The temporary file's name while it has one: always where anonymous files cannot be
+    // made, otherwise only between naming it and renaming it over the target.
+    std::string temporary;
+    int registrySlot = -1;
+    // The temporary file has no name (O_TMPFILE): a process killed while writing it
+    // leaves nothing behind.
+    bool anonymous = false;
+    // Written straight through (a device or a pipe at the target): nothing to rename.
+    bool direct = false;
     int fd = -1;
     std::unique_ptr<char[]> buffer{new char[BufferSize]};
     std::size_t capacity = BufferSize;
@@ -73,9 +221,42 @@ struct AtomicTextWriter::State {
             ::close(fd);
             fd = -1;
         }
+        forgetName(true);
+        anonymous = false;
+    }
+
+    void holdName(std::string name) {
+        temporary = std::move(name);
+        registrySlot = temporaries().hold(temporary);
+    }
+
+    void forgetName(bool remove) noexcept {
         if (!temporary.empty()) {
-            ::unlink(temporary.c_str());
+            if (remove) {
+                ::unlink(temporary.c_str());
+            }
+            temporaries().release(registrySlot);
+            registrySlot = -1;
             temporary.clear();
+        }
+    }
+
+    // Gives the anonymous file a name of its own beside the target, so that a rename can
+    // put it in place (a link cannot replace a file).
+    void nameAnonymousFile() {
+        for (int attempt = 0;; ++attempt) {
+            std::string name = temporaryNameBeside(target);
+            // Held before it exists, so that no moment passes with a name a signal would miss.
+            holdName(name);
+            if (sys::calls().nameAnonymous(fd, name.c_str()) == 0) {
+                anonymous = false;
+                return;
+            }
+            const int error = errno;
+            forgetName(false);
+            if (error != EEXIST || attempt == 100) {
+                fail(error);
+            }
         }
     }
 
@@ -108,7 +289,7 @@ struct AtomicTextWriter::State {
     void requestWriteback() noexcept {
 #ifdef SYNC_FILE_RANGE_WRITE
         constexpr unsigned long long Step = 8ull << 20;
-        if (!temporary.empty() && syncOnCommit && written - writebackRequested >= Step) {
+        if (!direct && syncOnCommit && written - writebackRequested >= Step) {
             ::sync_file_range(fd, static_cast<off_t>(writebackRequested),
                               static_cast<off_t>(written - writebackRequested), SYNC_FILE_RANGE_WRITE);
             writebackRequested = written;
@@ -162,6 +343,7 @@ AtomicTextWriter::AtomicTextWriter(const std::string& path, Durability durabilit
             ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
         }
         s.fd = fd;
+        s.direct = true;
         return;
     }
     s.syncOnCommit = durability == Durability::Always || exists;
@@ -170,16 +352,23 @@ AtomicTextWriter::AtomicTextWriter(const std::string& path, Durability durabilit
         raiseFileError(errno, path, FileAccess::Write);
     }
 
-    for (int attempt = 0;; ++attempt) {
+    const std::string folder = folderOf(s.target);
+    sweepStaleTemporaries(folder);
+    s.fd = sys::calls().openAnonymous(folder.c_str(), 0666);
+    s.anonymous = s.fd >= 0;
+    if (s.fd < 0 && errno != EOPNOTSUPP) {
+        raiseFileError(errno, path, FileAccess::Write);
+    }
+    for (int attempt = 0; s.fd < 0; ++attempt) {
         std::string temporary = temporaryNameBeside(s.target);
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            s.fd = fd;
-            s.temporary = std::move(temporary);
-            break;
-        }
-        if (errno != EEXIST || attempt == 100) {
-            raiseFileError(errno, path, FileAccess::Write);
+        s.holdName(temporary);
+        s.fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (s.fd < 0) {
+            const int error = errno;
+            s.forgetName(false);
+            if (error != EEXIST || attempt == 100) {
+                raiseFileError(error, path, FileAccess::Write);
+            }
         }
     }
     if (exists && S_ISREG(info.st_mode)) {
@@ -265,7 +454,7 @@ void AtomicTextWriter::prepareCommit() {
     State& s = *state_;
     s.flushBuffer();
 #ifdef SYNC_FILE_RANGE_WRITE
-    if (!s.temporary.empty() && s.syncOnCommit && s.written > s.writebackRequested) {
+    if (!s.direct && s.syncOnCommit && s.written > s.writebackRequested) {
         ::sync_file_range(s.fd, static_cast<off_t>(s.writebackRequested),
                           static_cast<off_t>(s.written - s.writebackRequested), SYNC_FILE_RANGE_WRITE);
         s.writebackRequested = s.written;
@@ -281,7 +470,7 @@ void AtomicTextWriter::commit(FolderSync folderSync) {
     }
     State& s = *state_;
     s.flushBuffer();
-    if (s.temporary.empty()) {
+    if (s.direct) {
         const int fd = s.fd;
         s.fd = -1;
         if (sys::calls().close(fd) != 0 && errno != EINTR) {
@@ -294,6 +483,9 @@ void AtomicTextWriter::commit(FolderSync folderSync) {
     if (s.syncOnCommit && sys::calls().fsync(s.fd) != 0 && errno != EINVAL) {
         s.fail(errno);
     }
+    if (s.anonymous) {
+        s.nameAnonymousFile();
+    }
     const int fd = s.fd;
     s.fd = -1;
     if (sys::calls().close(fd) != 0 && errno != EINTR) {
@@ -302,7 +494,7 @@ void AtomicTextWriter::commit(FolderSync folderSync) {
     if (sys::calls().rename(s.temporary.c_str(), s.target.c_str()) != 0) {
         s.fail(errno);
     }
-    s.temporary.clear();
+    s.forgetName(false);
     if (folderSync == FolderSync::Now && s.syncOnCommit) {
         quillon::files::syncFolder(folderOf(s.target));
     }

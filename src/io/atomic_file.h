@@ -13,7 +13,10 @@ namespace quillon::files {
 // CreateTextFile). Text is written as it is given (UTF-8), buffered.
 //
 // Nothing is visible at the target until commit(): it flushes, syncs and closes the
-// temporary file, checking each step, then renames it over the target. An object that
+// temporary file, checking each step, then renames it over the target. Where the file
+// system allows it the temporary file has no name until commit() (O_TMPFILE), so a
+// process killed outright leaves nothing; elsewhere its hidden name carries the process
+// id, and the next writer into that folder removes those of processes that are gone. An object that
 // dies without a successful commit() removes its temporary file and leaves the target as
 // it was. Any failure raises the matching VbError naming the target path (61 disk full,
 // 70 permission denied, 76 path not found, 75 otherwise) and also removes the temporary
@@ -92,6 +95,11 @@ private:
 
 // Creates a text file for writing (the file-system component's CreateTextFile).
 AtomicTextWriter CreateTextFile(const std::string& path);
+
+// Ends the process on SIGINT, SIGTERM and SIGHUP as their default action would (the caller
+// sees 130, 143 or 129), but removes every temporary file of a writer first. Signals the
+// process was started ignoring stay ignored. For a program's main, once.
+void removeTemporariesOnSignals();
 
 // Writes `bytes` as the whole new content of `path`. On any failure the old file is left
 // untouched, no temporary file is left behind, and the matching VbError is raised

@@ -1,6 +1,7 @@
 #pragma once
 // The few system calls whose failures are hard to bring about on purpose (a full disk, a
-// failing close), reached through a table so that tests can make them fail.
+// failing close, a file system without anonymous files), reached through a table so that
+// tests can make them fail.
 
 #include <sys/types.h>
 
@@ -11,6 +12,11 @@ struct Calls {
     int (*fsync)(int fd);
     int (*close)(int fd);
     int (*rename)(const char* from, const char* to);
+    // An unnamed file in `folder` (O_TMPFILE): -1 with errno EOPNOTSUPP where the file
+    // system or the system cannot make one.
+    int (*openAnonymous)(const char* folder, mode_t mode);
+    // Gives the unnamed file open on `fd` the name `name`.
+    int (*nameAnonymous)(int fd, const char* name);
 };
 
 // The table in use; the real calls unless a test replaced some of them.
