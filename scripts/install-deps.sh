@@ -12,6 +12,7 @@ packages=(
     xvfb xauth xdotool imagemagick xdg-utils
     clang libclang-rt-14-dev clang-format clang-tidy
     strace
+    desktop-file-utils appstream shared-mime-info librsvg2-bin dpkg-dev debootstrap
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite, as CI runs it: formatting, the layer check, a warnings-as-errors build with every
 # test, clang-tidy over the program's sources, then the same tests under AddressSanitizer
-# and UndefinedBehaviorSanitizer.
+# and UndefinedBehaviorSanitizer, fuzzing, and last the Debian package installed into a
+# fresh Debian 12 root.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -41,3 +42,9 @@ echo "== Fuzzing (each target for a minute)"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$jobs"
 ctest --preset fuzz
+
+echo "== Debian package in a fresh Debian 12 root"
+# The package of the warnings-as-errors build tested above: the same install rules and
+# dependencies as make package, without building the release tree once more.
+(cd build/ci && cpack -G DEB >/dev/null)
+bash scripts/package-test.sh build/ci/quillon_*.deb

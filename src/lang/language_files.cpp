@@ -39,38 +39,43 @@ bool isFile(const std::string& path) {
 
 } // namespace
 
-std::string defaultLanguageFile(const std::string& programDir) {
-    return (fs::path(programDir) / DefaultLanguageFileName).string();
+std::string defaultLanguageFile(const files::ProgramFolder& programDir) {
+    return programDir.find(DefaultLanguageFileName);
 }
 
-std::string startupLanguageFile(const SettingsStore& store, const std::string& programDir) {
+std::string startupLanguageFile(const SettingsStore& store, const files::ProgramFolder& programDir) {
     const std::string fallback = defaultLanguageFile(programDir);
     std::string stored = store.get(SettingsApplication, SettingsSection, SettingsLanguageKey, fallback);
     return isFile(stored) ? stored : fallback;
 }
 
-std::string chooseLanguage(SettingsStore& store, const std::string& programDir, std::string_view fileName) {
-    std::string path = (fs::path(programDir) / fileName).string();
+std::string chooseLanguage(SettingsStore& store, const files::ProgramFolder& programDir,
+                           std::string_view fileName) {
+    std::string path = programDir.find(fileName);
     setCurrentLanguageFile(path);
     store.set(SettingsApplication, SettingsSection, SettingsLanguageKey, path);
     return path;
 }
 
-std::vector<std::string> listLanguageFiles(const std::string& folder) {
+std::vector<std::string> listLanguageFiles(const files::ProgramFolder& folder) {
     std::vector<std::string> names;
-    std::error_code ec;
-    fs::directory_iterator entry(folder, ec);
-    for (const fs::directory_iterator end; !ec && entry != end; entry.increment(ec)) {
-        std::string name = entry->path().filename().string();
-        if (name.starts_with('.') || !hasLanguageExtension(name)) {
-            continue;
-        }
-        std::error_code typeError;
-        if (entry->is_regular_file(typeError)) {
-            names.push_back(std::move(name));
+    for (const std::string& dir : folder.readFolders()) {
+        std::error_code ec;
+        fs::directory_iterator entry(dir, ec);
+        for (const fs::directory_iterator end; !ec && entry != end; entry.increment(ec)) {
+            std::string name = entry->path().filename().string();
+            if (name.starts_with('.') || !hasLanguageExtension(name)) {
+                continue;
+            }
+            std::error_code typeError;
+            if (entry->is_regular_file(typeError)) {
+                names.push_back(std::move(name));
+            }
         }
     }
     std::sort(names.begin(), names.end(), lessIgnoringCase);
+    // The user's copy of a file and the installed one are one item: choosing it finds the user's.
+    names.erase(std::unique(names.begin(), names.end()), names.end());
     return names;
 }
 

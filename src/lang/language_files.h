@@ -4,6 +4,7 @@
 // "Other ..." item.
 
 #include "desktop/settings_store.h"
+#include "io/program_folder.h"
 
 #include <string>
 #include <string_view>
@@ -19,22 +20,25 @@ inline constexpr std::string_view SettingsLanguageKey = "LNG";
 inline constexpr std::string_view DefaultLanguageFileName = "English.lng";
 inline constexpr std::string_view LanguageFileExtension = ".lng";
 
-// "English.lng" in the program's folder.
-std::string defaultLanguageFile(const std::string& programDir);
+// "English.lng" in the program's folder (the user's copy first, when installed).
+std::string defaultLanguageFile(const files::ProgramFolder& programDir);
 
 // The language file to apply at start-up: the stored choice while a file still exists at
 // that path, otherwise the default file.
-std::string startupLanguageFile(const SettingsStore& store, const std::string& programDir);
+std::string startupLanguageFile(const SettingsStore& store, const files::ProgramFolder& programDir);
 
-// A choice from the language menu: makes `fileName` in the program's folder the current
-// language file, remembers it in the store, and returns its path.
-std::string chooseLanguage(SettingsStore& store, const std::string& programDir, std::string_view fileName);
+// A choice from the language menu: makes `fileName` in the program's folder (the user's
+// copy first) the current language file, remembers it in the store, and returns its path.
+std::string chooseLanguage(SettingsStore& store, const files::ProgramFolder& programDir,
+                           std::string_view fileName);
 
-// The names (no folder) of the language files in `folder`, sorted without regard to case.
+// The names (no folder) of the language files in the program's folder, sorted without
+// regard to case; installed, those of the user's folder and of the installed data, each
+// name once.
 // The extension is matched without regard to case, as a translator told to save under
 // ".LNG" expects; hidden files and folders are left out. A folder that cannot be listed
 // gives what could be listed, possibly nothing.
-std::vector<std::string> listLanguageFiles(const std::string& folder);
+std::vector<std::string> listLanguageFiles(const files::ProgramFolder& folder);
 
 // The text of the "Other ..." message box for the current language file.
 std::string languageHowToText(std::string_view languageFile);

@@ -269,14 +269,32 @@ void BatchPane::showStartFolder(const QString& folder) {
     // The working folder may be gone or closed to us; then the home folder, then the root.
     for (const QString& candidate : {folder, QDir::homePath(), QStringLiteral("/")}) {
         try {
-            DriveList_->showDriveOf(QDir::cleanPath(candidate));
-            FolderList_->setPath(candidate, DriveList_->Drive());
-            FileList_->setPath(FolderList_->Path());
-            DriveList_->showDriveOf(FolderList_->Path());
+            showFolder(candidate);
             return;
         } catch (const VbError&) {
         }
     }
+}
+
+void BatchPane::showFolder(const QString& folder) {
+    DriveList_->showDriveOf(QDir::cleanPath(folder));
+    FolderList_->setPath(folder, DriveList_->Drive());
+    FileList_->setPath(FolderList_->Path());
+    DriveList_->showDriveOf(FolderList_->Path());
+}
+
+void BatchPane::selectFiles(const QString& folder, const QStringList& names) {
+    trap("FolderList_Change", [&] {
+        showFolder(folder);
+        const QStringList sources = matchingFiles(FileList_->Path(), QString::fromLatin1(BatchSourcePattern));
+        const bool allFiles = std::any_of(names.begin(), names.end(),
+                                          [&](const QString& name) { return !sources.contains(name); });
+        chkAllFile_->setChecked(allFiles); // its toggle sets the pattern
+        for (int i = 0; i < FileList_->ListCount(); ++i) {
+            FileList_->setSelected(i, names.isEmpty() || names.contains(FileList_->List(i)));
+        }
+        rebuildSelectionLog();
+    });
 }
 
 void BatchPane::refreshDrives() {

@@ -10,6 +10,7 @@
 
 #include <QFrame>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <memory>
@@ -63,6 +64,11 @@ public:
     // Opens the page of the current log line when that line tells of a created page.
     void LSTdo_DblClick();
 
+    // Shows `folder` and selects the files `names` in it, every listed source when `names`
+    // is empty; "All files" is ticked when a name is not a Visual Basic source. A folder that
+    // cannot be listed is reported and the lists stay where they were.
+    void selectFiles(const QString& folder, const QStringList& names);
+
     bool running() const { return running_; }
 
     DriveListBox& DriveList() { return *DriveList_; }
@@ -86,6 +92,8 @@ private:
     void init(const QString& startFolder);
     void buildControls();
     void showStartFolder(const QString& folder);
+    // Raises VbError when the folder cannot be listed.
+    void showFolder(const QString& folder);
     void refreshDrives();
     // Widens the caption of "All files" and Label7 to their texts, which a language file
     // may make longer than designed.

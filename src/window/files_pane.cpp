@@ -174,9 +174,13 @@ void FilesPane::BTchoseSource_Click() {
         const std::string path =
             services_.fileDialogs.OuvrirFichier("frm bas cls ctl pag txt *", title, "Open a VB File", error);
         // A cancel empties the box and proposes ".html", which the validation refuses.
-        TXTsource_->setText(toQString(path));
-        TXTtarget_->setText(TXTsource_->text() + QStringLiteral(".html"));
+        setSource(toQString(path));
     });
+}
+
+void FilesPane::setSource(const QString& path) {
+    TXTsource_->setText(path);
+    TXTtarget_->setText(path + QStringLiteral(".html"));
 }
 
 void FilesPane::BTchooseTarget_Click() {

@@ -41,6 +41,8 @@ public:
     void BTchooseTarget_Click();
     void BTopenHead_Click();
     void BTfoot_Click();
+    // Makes `path` the source and proposes the page beside it, as choosing it does.
+    void setSource(const QString& path);
 
     // True when the inputs allow a conversion; otherwise shows why, moves the focus to the
     // box at fault (when this pane is shown) and returns false.

@@ -147,13 +147,13 @@ void FRMain::Form_Load() {
 
         colors_->AfficheConfigCouleur(false);
 
-        const QString folder = platform::toQString(services_.programFolder);
-        files_->TXThead().setText(folder + QStringLiteral("/header.txt"));
-        files_->TXTfoot().setText(folder + QStringLiteral("/footer.txt"));
+        const files::ProgramFolder& folder = services_.programFolder;
+        files_->TXThead().setText(platform::toQString(folder.find("header.txt")));
+        files_->TXTfoot().setText(platform::toQString(folder.find("footer.txt")));
 
         // English.lng always carries the built-in texts, whatever was edited in it, so a
         // translator can start from a complete file.
-        lang::ExportFormTexts(*this, lang::defaultLanguageFile(services_.programFolder));
+        lang::ExportFormTexts(*this, folder.writable(lang::DefaultLanguageFileName));
         QCoreApplication::processEvents();
         lang::TranslateForm(*this, lang::startupLanguageFile(services_.settings, services_.programFolder));
         languageMenu_->FillLanguageMenu();

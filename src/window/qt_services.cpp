@@ -5,9 +5,9 @@
 namespace quillon::window {
 
 FRMain::ServicesFactory qtServices(std::unique_ptr<platform::QtPlatform>& platform,
-                                   std::string programFolder) {
+                                   files::ProgramFolder programFolder) {
     return [&platform, folder = std::move(programFolder)](QWidget& self) {
-        platform = std::make_unique<platform::QtPlatform>(&self, folder);
+        platform = std::make_unique<platform::QtPlatform>(&self, folder.userFolder());
         return WindowServices{platform->fileDialogs(),
                               platform->colourDialog(),
                               platform->fontDialog(),

@@ -13,6 +13,6 @@ namespace quillon::window {
 // A factory for FRMain's constructor; `platform` receives the services and must outlive
 // the window's use of them.
 FRMain::ServicesFactory qtServices(std::unique_ptr<platform::QtPlatform>& platform,
-                                   std::string programFolder);
+                                   files::ProgramFolder programFolder);
 
 } // namespace quillon::window

@@ -16,8 +16,8 @@
 
 namespace quillon::window {
 
-LinkTargets linkTargets(const std::string& programFolder) {
-    const std::string file = programFolder + "/links.ini";
+LinkTargets linkTargets(const files::ProgramFolder& programFolder) {
+    const std::string file = programFolder.find("links.ini");
     auto read = [&](std::string_view key, std::string_view fallback) {
         return platform::toQString(lang::ReadIniString(file, "Links", key, fallback));
     };

@@ -26,7 +26,7 @@ struct LinkTargets {
     // What a click opens: "mailto:" and the addresses separated by ";".
     QString mailto;
 };
-LinkTargets linkTargets(const std::string& programFolder);
+LinkTargets linkTargets(const files::ProgramFolder& programFolder);
 
 class ViewingLinks : public QObject {
     Q_OBJECT

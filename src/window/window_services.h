@@ -7,6 +7,7 @@
 #include "desktop/file_dialogs.h"
 #include "desktop/message_boxes.h"
 #include "desktop/settings_store.h"
+#include "io/program_folder.h"
 
 #include <string>
 
@@ -19,9 +20,10 @@ struct WindowServices {
     platform::MessageBoxes& messageBoxes;
     platform::DocumentOpener& documentOpener;
     lang::SettingsStore& settings;
-    // The folder of the executable, without a trailing separator: header.txt, footer.txt and
-    // the language files live there.
-    std::string programFolder;
+    // Where header.txt, footer.txt, links.ini and the language files are read from and
+    // English.lng is written to: the executable's folder, or the user's and the installed
+    // data folder once installed.
+    files::ProgramFolder programFolder;
 };
 
 } // namespace quillon::window

@@ -37,6 +37,23 @@ TEST(LanguageMenu, ListsLanguageFilesByNameSortedWithoutRegardToCase) {
               (std::vector<std::string>{"english.lng", "Espa\xC3\xB1ol.lng", "French.LNG", "German.lng"}));
 }
 
+// Installed: the user's files and the installed ones in one list, a name once; a choice
+// takes the user's copy.
+TEST(LanguageMenu, ListsTheUsersFilesWithTheInstalledOnes) {
+    ScratchDir user;
+    ScratchDir installed;
+    writeBytes(user / "English.lng", "[FRMain]\r\n");
+    writeBytes(user / "German.lng", "[FRMain]\r\n");
+    writeBytes(installed / "English.lng", "[FRMain]\r\n");
+    writeBytes(installed / "French.lng", "[FRMain]\r\n");
+    const files::ProgramFolder folder(user.path().string(), installed.path().string());
+    EXPECT_EQ(listLanguageFiles(folder),
+              (std::vector<std::string>{"English.lng", "French.lng", "German.lng"}));
+    MemorySettingsStore store;
+    EXPECT_EQ(chooseLanguage(store, folder, "English.lng"), (user / "English.lng").string());
+    EXPECT_EQ(chooseLanguage(store, folder, "French.lng"), (installed / "French.lng").string());
+}
+
 TEST(LanguageMenu, HowToText) {
     EXPECT_EQ(
         languageHowToText("/opt/quillon/English.lng"),

@@ -1,10 +1,13 @@
-// quillon: the window. The platform services are built on the window, so that every
-// dialog and message box has it as its parent.
+// quillon [FILE...]: the window. The platform services are built on the window, so that
+// every dialog and message box has it as its parent.
 
 #include "io/atomic_file.h"
+#include "io/program_folder.h"
 #include "window/qt_services.h"
+#include "window/start_files.h"
 
 #include <QApplication>
+#include <QStringList>
 
 #include <memory>
 
@@ -15,8 +18,10 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Quillon Free"));
 
     std::unique_ptr<quillon::platform::QtPlatform> platform;
-    quillon::window::FRMain window(
-        quillon::window::qtServices(platform, quillon::platform::applicationFolder()));
+    quillon::window::FRMain window(quillon::window::qtServices(
+        platform, quillon::files::programFolderOf(quillon::platform::applicationFolder())));
     window.Form_Load();
+    // Qt has taken its own options out of the arguments; the rest name files.
+    quillon::window::openStartFiles(window, QApplication::arguments().mid(1));
     return QApplication::exec();
 }
