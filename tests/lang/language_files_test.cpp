@@ -40,12 +40,12 @@ TEST(LanguageMenu, ListsLanguageFilesByNameSortedWithoutRegardToCase) {
 // Installed: the user's files and the installed ones in one list, a name once; a choice
 // takes the user's copy.
 TEST(LanguageMenu, ListsTheUsersFilesWithTheInstalledOnes) {
-    ScratchDir user;
-    ScratchDir installed;
-    writeBytes(user / "English.lng", "[FRMain]\r\n");
-    writeBytes(user / "German.lng", "[FRMain]\r\n");
-    writeBytes(installed / "English.lng", "[FRMain]\r\n");
-    writeBytes(installed / "French.lng", "[FRMain]\r\n");
+    test::ScratchDir user;
+    test::ScratchDir installed;
+    test::writeBytes(user / "English.lng", "[FRMain]\r\n");
+    test::writeBytes(user / "German.lng", "[FRMain]\r\n");
+    test::writeBytes(installed / "English.lng", "[FRMain]\r\n");
+    test::writeBytes(installed / "French.lng", "[FRMain]\r\n");
     const files::ProgramFolder folder(user.path().string(), installed.path().string());
     EXPECT_EQ(listLanguageFiles(folder),
               (std::vector<std::string>{"English.lng", "French.lng", "German.lng"}));
