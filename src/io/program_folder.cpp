@@ -17,7 +17,7 @@ bool isThere(const fs::path& path) {
 }
 
 std::string_view environment(const char* name) {
-    const char* value = std::getenv(name); // NOLINT(concurrency-mt-unsafe): read once at start-up
+    const char* value = std::getenv(name);
     return value != nullptr ? std::string_view(value) : std::string_view();
 }
 

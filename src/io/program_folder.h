@@ -23,8 +23,8 @@ class ProgramFolder {
 public:
     // One folder to read from and write to. Not explicit: wherever a folder was given
     // before, it still means exactly that folder.
-    ProgramFolder(std::string folder); // NOLINT(google-explicit-constructor)
-    ProgramFolder(const char* folder); // NOLINT(google-explicit-constructor)
+    ProgramFolder(std::string folder);
+    ProgramFolder(const char* folder);
     // The user's folder read first and written to, then the installed data.
     ProgramFolder(std::string userFolder, std::string installedFolder);
 
