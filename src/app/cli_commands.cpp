@@ -1,12 +1,15 @@
 #include "cli_commands.h"
 
-#include "base/ascii_text.h"
 #include "base/vb_error.h"
+#include "base/version.h"
+#include "cli_messages.h"
+#include "cli_options.h"
+#include "cli_output.h"
 #include "engine/colorise.h"
 #include "engine/direct_conversion.h"
 #include "engine/page_writer.h"
+#include "io/atomic_file.h"
 #include "io/file_system.h"
-#include "io/text_decoding.h"
 #include "io/text_reader.h"
 #include "lang/translate.h"
 #include "scheme/style_sheet.h"
@@ -16,7 +19,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <malloc.h>
 #include <memory>
@@ -24,6 +26,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -32,179 +35,8 @@ namespace quillon::cli {
 
 namespace {
 
-constexpr std::string_view Usage = R"(usage: quillon-cli COMMAND [OPTIONS] ...
-
-Commands:
-  colorize [OPTIONS] [FILE]        colour FILE (or standard input) line by line, as the
-                                   Direct pane does; the coloured lines go to standard output
-  page [OPTIONS] SOURCE [TARGET]   convert SOURCE into the page TARGET (SOURCE.html by
-                                   default), as "Start" on the Files pane does
-  batch [OPTIONS] FILE...          convert each FILE into FILE.html beside it, printing the
-                                   log of the Batch pane
-  css [OPTIONS] OUTPUT             write the colour scheme as a style sheet
-
-Options:
-  --no-optimize                    do not merge neighbouring tags of one class
-  --off LIST                       turn categories off; LIST is a comma-separated subset of
-                                   comment,string,keyword,other,number
-  --scheme FILE                    load the colour scheme from a style sheet
-  --font NAME                      font of the source block
-  --font-size TEXT                 font size in points, written as given
-  --link-css PATH                  link pages to the style sheet PATH instead of embedding
-                                   the style rules
-  --header FILE, --footer FILE     header and footer copied into pages (default: header.txt
-                                   and footer.txt in the program's folder)
-  --encoding NAME                  read sources in the code page NAME (any name iconv
-                                   knows, such as CP1251, CP950 or UTF-16LE) instead of
-                                   detecting it; "auto", the default, detects
-  --jobs N                         batch: convert N files at once (default: one per core)
-  --help                           show this text
-)";
-
-struct UsageError {
-    std::string message;
-};
-
 // An error already reported; the command ends with status 1.
 struct Failed {};
-
-struct Options {
-    std::string command;
-    bool optimize = true;
-    ColourSwitches off{true, true, true, true, true}; // false marks a category turned off
-    std::optional<std::string> schemeFile;
-    std::optional<std::string> fontName;
-    std::optional<std::string> fontSize;
-    std::optional<std::string> linkCss;
-    std::optional<std::string> header;
-    std::optional<std::string> footer;
-    std::string encoding; // empty: detected
-    unsigned jobs = 0;
-    std::vector<std::string> operands;
-};
-
-void parseOffList(std::string_view list, ColourSwitches& switches) {
-    std::size_t start = 0;
-    for (;;) {
-        const auto comma = list.find(',', start);
-        const std::string_view item =
-            list.substr(start, comma == std::string_view::npos ? list.npos : comma - start);
-        if (item == "comment") {
-            switches.comment = false;
-        } else if (item == "string") {
-            switches.string = false;
-        } else if (item == "keyword") {
-            switches.keyword = false;
-        } else if (item == "other") {
-            switches.other = false;
-        } else if (item == "number") {
-            switches.number = false;
-        } else {
-            throw UsageError{"unknown category '" + std::string(item) + "' in --off"};
-        }
-        if (comma == std::string_view::npos) {
-            return;
-        }
-        start = comma + 1;
-    }
-}
-
-unsigned parseJobs(std::string_view text) {
-    unsigned value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9' || value > 1000) {
-            throw UsageError{"--jobs needs a whole number from 1 to 1000"};
-        }
-        value = value * 10 + static_cast<unsigned>(c - '0');
-    }
-    if (value == 0 || value > 1000) {
-        throw UsageError{"--jobs needs a whole number from 1 to 1000"};
-    }
-    return value;
-}
-
-// The name as the file layer takes it: empty for detection.
-std::string encodingOption(const std::string& name) {
-    if (equalsIgnoringAsciiCase(name, "auto")) {
-        return {};
-    }
-    if (!files::encodingNamed(name)) {
-        throw UsageError{"--encoding: unknown encoding '" + name + "'"};
-    }
-    return name;
-}
-
-Options parse(int argc, char** argv) {
-    Options options;
-    const std::vector<std::string_view> args(argv + 1, argv + argc);
-    if (args.empty()) {
-        throw UsageError{"missing command"};
-    }
-    options.command = std::string(args[0]);
-    if (options.command == "--help" || options.command == "-h") {
-        options.command = "help";
-        return options;
-    }
-    const bool converts = options.command != "colorize";
-    bool operandsOnly = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= args.size()) {
-                throw UsageError{"option " + std::string(arg) + " needs a value"};
-            }
-            return std::string(args[++i]);
-        };
-        auto pageOption = [&] {
-            if (!converts) {
-                throw UsageError{"option " + std::string(arg) + " does not apply to " + options.command};
-            }
-        };
-        if (operandsOnly || arg == "-" || !arg.starts_with("-")) {
-            options.operands.emplace_back(arg);
-        } else if (arg == "--") {
-            operandsOnly = true;
-        } else if (arg == "--help" || arg == "-h") {
-            options.command = "help";
-            return options;
-        } else if (arg == "--no-optimize") {
-            options.optimize = false;
-        } else if (arg == "--off") {
-            parseOffList(value(), options.off);
-        } else if (arg == "--scheme") {
-            pageOption();
-            options.schemeFile = value();
-        } else if (arg == "--font") {
-            pageOption();
-            options.fontName = value();
-        } else if (arg == "--font-size") {
-            pageOption();
-            options.fontSize = value();
-        } else if (arg == "--link-css") {
-            pageOption();
-            options.linkCss = value();
-        } else if (arg == "--header") {
-            pageOption();
-            options.header = value();
-        } else if (arg == "--footer") {
-            pageOption();
-            options.footer = value();
-        } else if (arg == "--encoding") {
-            if (options.command == "css") {
-                throw UsageError{"option --encoding does not apply to css"};
-            }
-            options.encoding = encodingOption(value());
-        } else if (arg == "--jobs") {
-            if (options.command != "batch") {
-                throw UsageError{"option --jobs applies to batch only"};
-            }
-            options.jobs = parseJobs(value());
-        } else {
-            throw UsageError{"unknown option " + std::string(arg)};
-        }
-    }
-    return options;
-}
 
 std::string programFolder() {
     std::error_code error;
@@ -221,8 +53,8 @@ std::string englishMessage(std::string_view key) {
     return std::string(key);
 }
 
-void reportError(const VbError& error, std::string_view procedure) {
-    errorReporter().report(error.number(), procedure, error.description());
+const char* lineBreakOf(LineEnd lineEnd) {
+    return lineEnd == LineEnd::Lf ? "\n" : "\r\n";
 }
 
 // The scheme as the options leave it: loaded from --scheme, then categories turned off
@@ -231,23 +63,22 @@ ColourScheme schemeOf(const Options& options) {
     ColourScheme scheme = defaultColourScheme();
     if (options.schemeFile) {
         try {
-            const StyleSheetLoad load = LoadCoulorFromFile(*options.schemeFile, scheme);
-            if (!load.loaded()) {
-                std::fprintf(stderr, "%s\n", load.message.c_str());
+            if (!LoadCoulorFromFile(*options.schemeFile, scheme).loaded()) {
+                tell(fileMessage(*options.schemeFile, "Not a style sheet saved by Quillon"));
                 throw Failed{};
             }
         } catch (const VbError& error) {
-            reportError(error, "LoadCoulorFromFile");
+            tell(messageOf(error));
             throw Failed{};
         }
     }
     const bool on[SchemeEntryCount] = {true,
                                        true,
-                                       options.off.comment,
-                                       options.off.string,
-                                       options.off.keyword,
-                                       options.off.other,
-                                       options.off.number};
+                                       options.on.comment,
+                                       options.on.string,
+                                       options.on.keyword,
+                                       options.on.other,
+                                       options.on.number};
     for (std::size_t i = Comment; i < SchemeEntryCount; ++i) {
         if (!on[i]) {
             auto& entry = scheme.ConfigCouleur[i];
@@ -285,52 +116,31 @@ PageJob jobOf(const Options& options, const ColourScheme& scheme) {
     return job;
 }
 
-// Standard output through one large buffer; a failed write is reported, never ignored.
-class Output {
-public:
-    void write(std::string_view text) {
-        char* at = reserve(text.size());
-        if (!text.empty()) {
-            std::memcpy(at, text.data(), text.size());
-        }
-        used_ += text.size();
+// The message for a refusal of the window's checks, naming the file it concerns.
+std::string refusalMessage(const std::string& key, const PageJob& job,
+                           const std::optional<std::string>& linkCss) {
+    if (key == "msg3") {
+        return missingInputMessage(job.source);
     }
-    void line(std::string_view text) {
-        write(text);
-        write("\n");
+    if (key == "msg5" && linkCss) {
+        return missingInputMessage(*linkCss);
     }
-    // Room for `size` bytes straight in the buffer, for text composed in place; commit()
-    // then says where it ends.
-    char* reserve(std::size_t size) {
-        if (size > capacity_ - used_) {
-            flush();
-            if (size > capacity_) {
-                buffer_.reset(new char[size]);
-                capacity_ = size;
-            }
-        }
-        return buffer_.get() + used_;
+    if (key == "msg6") {
+        return missingInputMessage(job.header);
     }
-    void commit(const char* end) { used_ = static_cast<std::size_t>(end - buffer_.get()); }
-    void flush() {
-        if (used_ != 0 && std::fwrite(buffer_.get(), 1, used_, stdout) != used_) {
-            raise(vberr::DiskFull, "standard output");
-        }
-        used_ = 0;
+    if (key == "msg7") {
+        return missingInputMessage(job.footer);
     }
-    void close() {
-        flush();
-        if (std::fflush(stdout) != 0) {
-            raise(vberr::DiskFull, "standard output");
-        }
-    }
+    return fileMessage(job.target, englishMessage(key));
+}
 
-private:
-    static constexpr std::size_t Capacity = 1 << 20;
-    std::unique_ptr<char[]> buffer_{new char[Capacity]};
-    std::size_t capacity_ = Capacity;
-    std::size_t used_ = 0;
-};
+// True when writing `output` would replace `input` itself.
+bool sameFile(const std::string& input, const std::string& output) {
+    struct stat in {};
+    struct stat out {};
+    return ::stat(input.c_str(), &in) == 0 && ::stat(output.c_str(), &out) == 0 && in.st_dev == out.st_dev &&
+           in.st_ino == out.st_ino;
+}
 
 // Shows the page writer's captions on a terminal, on one line that keeps being rewritten.
 class TerminalProgress final : public SilentProgress {
@@ -350,52 +160,101 @@ private:
     bool shown_ = false;
 };
 
+bool progressOnTerminal(const Options& options) {
+    return options.progressShown && isatty(STDERR_FILENO) != 0;
+}
+
+template <class Sink> void colourLines(files::TextReader& reader, const Options& options, Sink& out) {
+    LineColouriser colouriser(options.on, options.optimize);
+    const std::string_view lineBreak = lineBreakOf(options.lineEnd);
+    std::string line;
+    while (reader.readLine(line)) {
+        char* end = colouriser.writeLine(
+            out.reserve(LineColouriser::maxOutput(line.size()) + lineBreak.size()), line);
+        end = std::copy(lineBreak.begin(), lineBreak.end(), end);
+        out.commitReserved(end);
+    }
+}
+
 int colorize(const Options& options) {
     if (options.operands.size() > 1) {
         throw UsageError{"colorize takes at most one FILE"};
     }
     const std::string path =
         options.operands.empty() || options.operands[0] == "-" ? "/dev/stdin" : options.operands[0];
-    LineColouriser colouriser(options.off, options.optimize);
     try {
         files::TextReader reader(path, options.encoding, files::TextReader::Content::TextOnly);
-        Output out;
-        std::string line;
-        while (reader.readLine(line)) {
-            char* end = colouriser.writeLine(out.reserve(LineColouriser::maxOutput(line.size()) + 2), line);
-            end[0] = '\r';
-            end[1] = '\n';
-            out.commit(end + 2);
+        if (options.output && *options.output != "-") {
+            if (sameFile(path, *options.output)) {
+                tell(fileMessage(*options.output, "Would replace its own input"));
+                return 1;
+            }
+            files::AtomicTextWriter out(*options.output, files::Durability::WhenReplacing);
+            colourLines(reader, options, out);
+            out.commit();
+        } else {
+            Output out;
+            colourLines(reader, options, out);
+            out.close();
         }
-        out.close();
     } catch (const VbError& error) {
-        reportError(error, "colorize");
+        tell(messageOf(error));
         return 1;
     }
     return 0;
+}
+
+void convertShowingProgress(const PageJob& job, const Options& options) {
+    if (progressOnTerminal(options)) {
+        TerminalProgress bar;
+        convertPage(job, bar);
+    } else {
+        SilentProgress bar;
+        convertPage(job, bar);
+    }
 }
 
 int page(const Options& options) {
     if (options.operands.empty() || options.operands.size() > 2) {
         throw UsageError{"page takes SOURCE and an optional TARGET"};
     }
+    if (options.operands.size() == 2 && options.output) {
+        throw UsageError{"page takes a TARGET or -o, not both"};
+    }
     PageJob job = jobOf(options, schemeOf(options));
     job.source = options.operands[0];
-    job.target = options.operands.size() == 2 ? options.operands[1] : job.source + ".html";
-    if (const auto refusal = refusalOf(job, options.linkCss)) {
-        std::fprintf(stderr, "%s\n", englishMessage(*refusal).c_str());
+    std::optional<std::string> chosen = options.output;
+    if (options.operands.size() == 2) {
+        chosen = options.operands[1];
+    }
+    job.target = chosen.value_or(job.source + ".html");
+    // A target the user names is taken as named; only the derived one follows the rule
+    // of the Files pane (and always passes it).
+    std::optional<std::string> refusal = refusalOfOwnFiles(job);
+    if (refusal == "msg4" && chosen) {
+        refusal.reset();
+    }
+    if (!refusal) {
+        refusal = refusalOfSharedFiles(job, options.linkCss);
+    }
+    if (refusal) {
+        tell(refusalMessage(*refusal, job, options.linkCss));
         return 1;
     }
     try {
-        if (isatty(STDERR_FILENO)) {
-            TerminalProgress bar;
-            convertPage(job, bar);
+        if (chosen == "-") {
+            StandardOutputPipe out(options.lineEnd);
+            job.target = out.path();
+            convertShowingProgress(job, options);
+            out.close();
         } else {
-            SilentProgress bar;
-            convertPage(job, bar);
+            convertShowingProgress(job, options);
+            if (options.lineEnd == LineEnd::Lf) {
+                rewriteWithLineFeeds(job.target);
+            }
         }
     } catch (const VbError& error) {
-        reportError(error, "Cparti");
+        tell(messageOf(error));
         return 1;
     }
     return 0;
@@ -654,14 +513,26 @@ int batch(const Options& options) {
 }
 
 int css(const Options& options) {
-    if (options.operands.size() != 1) {
-        throw UsageError{"css takes one OUTPUT"};
+    if (options.operands.size() > 1 || (options.operands.size() == 1 && options.output)) {
+        throw UsageError{"css takes one OUTPUT at most"};
     }
+    const std::string output = options.output.value_or(options.operands.empty() ? "-" : options.operands[0]);
     const ColourScheme scheme = schemeOf(options);
+    std::string sheet;
+    for (const std::string& line : styleSheetLines(scheme)) {
+        sheet += line;
+        sheet += lineBreakOf(options.lineEnd);
+    }
     try {
-        SaveCoulorInFile(options.operands[0], scheme);
+        if (output == "-") {
+            Output out;
+            out.write(sheet);
+            out.close();
+        } else {
+            files::writeFileAtomically(output, sheet);
+        }
     } catch (const VbError& error) {
-        reportError(error, "SaveCoulorInFile");
+        tell(messageOf(error));
         return 1;
     }
     return 0;
@@ -671,9 +542,17 @@ int css(const Options& options) {
 
 int run(int argc, char** argv) {
     try {
-        const Options options = parse(argc, argv);
+        const Options options = parseCommandLine(argc, argv);
         if (options.command == "help") {
-            std::fwrite(Usage.data(), 1, Usage.size(), stdout);
+            Output out;
+            out.write(UsageText);
+            out.close();
+            return 0;
+        }
+        if (options.command == "version") {
+            Output out;
+            out.line(std::string("quillon-cli ") + ProgramVersion);
+            out.close();
             return 0;
         }
         if (options.command == "colorize") {
@@ -685,18 +564,14 @@ int run(int argc, char** argv) {
         if (options.command == "batch") {
             return batch(options);
         }
-        if (options.command == "css") {
-            return css(options);
-        }
-        throw UsageError{"unknown command '" + options.command + "'"};
+        return css(options);
     } catch (const UsageError& error) {
-        std::fprintf(stderr, "quillon-cli: %s\n\n", error.message.c_str());
-        std::fwrite(Usage.data(), 1, Usage.size(), stderr);
+        std::fprintf(stderr, "quillon-cli: %s\nTry 'quillon-cli --help'.\n", error.message.c_str());
         return 2;
     } catch (const Failed&) {
         return 1;
     } catch (const VbError& error) {
-        reportError(error, "quillon-cli");
+        tell(messageOf(error));
         return 1;
     }
 }
