@@ -12,6 +12,17 @@
 
 namespace quillon::cli {
 
+namespace {
+// A read() that a signal does not cut short.
+ssize_t readSome(int fd, std::string& buffer) {
+    ssize_t got = 0;
+    do {
+        got = ::read(fd, buffer.data(), buffer.size());
+    } while (got < 0 && errno == EINTR);
+    return got;
+}
+} // namespace
+
 void Output::write(std::string_view text) {
     char* at = reserve(text.size());
     if (!text.empty()) {
@@ -96,10 +107,7 @@ void StandardOutputPipe::pump(LineEnd lineEnd) {
     std::string piece(64 * 1024, '\0');
     std::string converted;
     for (;;) {
-        const ssize_t got = ::read(readEnd_, piece.data(), piece.size());
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
+        const ssize_t got = readSome(readEnd_, piece);
         if (got <= 0) {
             break;
         }
@@ -155,10 +163,7 @@ void rewriteWithLineFeeds(const std::string& path) {
     std::string piece(64 * 1024, '\0');
     std::string converted;
     for (;;) {
-        const ssize_t got = ::read(fd, piece.data(), piece.size());
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
+        const ssize_t got = readSome(fd, piece);
         if (got < 0) {
             files::raiseFileError(errno, path, files::FileAccess::Read);
         }
