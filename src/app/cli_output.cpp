@@ -62,14 +62,28 @@ void Output::close() {
 }
 
 void LineFeedFilter::append(std::string_view piece, std::string& out) {
-    for (char c : piece) {
-        if (carriageReturnHeld_ && c != '\n') {
+    if (piece.empty()) {
+        return;
+    }
+    if (carriageReturnHeld_ && piece.front() != '\n') {
+        out += '\r';
+    }
+    carriageReturnHeld_ = false;
+    for (std::size_t at = 0; at < piece.size();) {
+        const std::size_t cr = piece.find('\r', at);
+        if (cr == std::string_view::npos) {
+            out.append(piece.substr(at));
+            return;
+        }
+        out.append(piece.substr(at, cr - at));
+        if (cr + 1 == piece.size()) {
+            carriageReturnHeld_ = true;
+            return;
+        }
+        if (piece[cr + 1] != '\n') {
             out += '\r';
         }
-        carriageReturnHeld_ = c == '\r';
-        if (!carriageReturnHeld_) {
-            out += c;
-        }
+        at = cr + 1;
     }
 }
 
