@@ -15,10 +15,12 @@ Commands:
                              the Direct pane does, to standard output or -o FILE
   page SOURCE [TARGET]       convert SOURCE into a page: TARGET, -o FILE, or SOURCE.html
                              beside it ("-o -": standard output)
-  batch FILE|FOLDER...       convert each FILE into FILE.html beside it (or below
-                             --output-dir), printing the log of the Batch pane
-  css                        write the colour scheme as a style sheet to standard output
-                             or -o FILE
+  batch FILE|FOLDER...       convert each FILE into FILE.html beside it (or in
+                             --output-dir), printing the log of the Batch pane on
+                             standard output and each failure on standard error; two
+                             sources that would give one page refuse the whole batch
+  css [OUTPUT]               write the colour scheme as a style sheet to OUTPUT, -o FILE
+                             or standard output
 
 Options:
   -o, --output FILE          colorize, page, css: write to FILE; "-" is standard output
@@ -39,15 +41,21 @@ Options:
       --eol crlf|lf          line ends of pages, coloured lines and style sheets
                              (default: crlf, as the window writes them)
   -j, --jobs N               batch: convert N files at once (default: one per core)
-  -r, --recursive            batch: convert every source below each FOLDER
-      --pattern LIST         batch -r: the names to convert (default:
-                             *.frm;*.cls;*.bas;*.ctl;*.pag)
-      --output-dir DIR       batch: write the pages into DIR, keeping the folders of
-                             the sources below the FOLDER given (or the file's name)
+  -r, --recursive            batch: convert every file below each FOLDER whose name
+                             matches the pattern
+      --pattern LIST         batch: that pattern, shell patterns separated by ";",
+                             case ignored (default: *.frm;*.cls;*.bas;*.ctl;*.pag)
+      --output-dir DIR       batch: write the pages into DIR, in the folders their
+                             sources have below the FOLDER given, made as needed
   -q, --quiet                batch: print no log
-      --no-progress          page, batch: show no progress line (shown on a terminal)
+      --progress             page, batch: show a progress line on standard error when
+                             it is a terminal (the default there)
+      --no-progress          page, batch: show none
   -h, --help                 show this text
   -V, --version              show the version
+
+Options may come before or after the operands; "--" ends them. Long options take
+"--name=value" too; short ones may be grouped ("-rq", "-j4").
 
 Exit status: 0 done, 1 a file could not be read, written or converted (each one named on
 standard error), 2 bad usage.
