@@ -72,7 +72,7 @@ private:
                 fileMessage(target, "Two sources would give this page: " + first->second + " and " + source));
             clashed_ = true;
         }
-        plan_.pages.push_back({source, target});
+        plan_.files.push_back({source, target});
     }
 
     const Options& options_;
@@ -109,7 +109,7 @@ std::optional<BatchPlan> planBatch(const Options& options) {
 
 void createTargetFolders(const BatchPlan& plan) {
     std::string made;
-    for (const PageToMake& page : plan.pages) {
+    for (const BatchFile& page : plan.files) {
         const std::string folder = fs::path(page.target).parent_path().string();
         if (!folder.empty() && folder != made) {
             std::error_code ignored;

@@ -4,6 +4,7 @@
 // --output-dir in the source's own folders.
 
 #include "cli_options.h"
+#include "engine/batch.h"
 
 #include <optional>
 #include <string>
@@ -11,13 +12,8 @@
 
 namespace quillon::cli {
 
-struct PageToMake {
-    std::string source;
-    std::string target;
-};
-
 struct BatchPlan {
-    std::vector<PageToMake> pages;
+    std::vector<BatchFile> files;
     // A folder could not be searched (already told on standard error).
     bool searchFailed = false;
 };

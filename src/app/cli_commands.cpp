@@ -2,9 +2,11 @@
 
 #include "base/vb_error.h"
 #include "base/version.h"
+#include "cli_batch_sources.h"
 #include "cli_messages.h"
 #include "cli_options.h"
 #include "cli_output.h"
+#include "engine/batch.h"
 #include "engine/colorise.h"
 #include "engine/direct_conversion.h"
 #include "engine/page_writer.h"
@@ -15,19 +17,15 @@
 #include "scheme/style_sheet.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <malloc.h>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -44,14 +42,7 @@ std::string programFolder() {
     return error ? std::string(".") : self.parent_path().string();
 }
 
-std::string englishMessage(std::string_view key) {
-    for (const auto& entry : lang::englishMessages()) {
-        if (entry.key == key) {
-            return entry.value;
-        }
-    }
-    return std::string(key);
-}
+using lang::englishMessage;
 
 const char* lineBreakOf(LineEnd lineEnd) {
     return lineEnd == LineEnd::Lf ? "\n" : "\r\n";
@@ -117,21 +108,20 @@ PageJob jobOf(const Options& options, const ColourScheme& scheme) {
 }
 
 // The message for a refusal of the window's checks, naming the file it concerns.
-std::string refusalMessage(const std::string& key, const PageJob& job,
-                           const std::optional<std::string>& linkCss) {
-    if (key == "msg3") {
+std::string refusalMessage(Refusal refusal, const PageJob& job, const std::optional<std::string>& linkCss) {
+    switch (refusal) {
+    case Refusal::SourceMissing:
         return missingInputMessage(job.source);
-    }
-    if (key == "msg5" && linkCss) {
-        return missingInputMessage(*linkCss);
-    }
-    if (key == "msg6") {
+    case Refusal::LinkedSheetMissing:
+        return missingInputMessage(linkCss.value_or(""));
+    case Refusal::HeaderMissing:
         return missingInputMessage(job.header);
-    }
-    if (key == "msg7") {
+    case Refusal::FooterMissing:
         return missingInputMessage(job.footer);
+    case Refusal::TargetNotHtm:
+        break;
     }
-    return fileMessage(job.target, englishMessage(key));
+    return fileMessage(job.target, englishMessage(lang::messageKeyOf(refusal)));
 }
 
 // True when writing `output` would replace `input` itself.
@@ -230,8 +220,8 @@ int page(const Options& options) {
     job.target = chosen.value_or(job.source + ".html");
     // A target the user names is taken as named; only the derived one follows the rule
     // of the Files pane (and always passes it).
-    std::optional<std::string> refusal = refusalOfOwnFiles(job);
-    if (refusal == "msg4" && chosen) {
+    std::optional<Refusal> refusal = refusalOfOwnFiles(job);
+    if (refusal == Refusal::TargetNotHtm && chosen) {
         refusal.reset();
     }
     if (!refusal) {
@@ -260,255 +250,121 @@ int page(const Options& options) {
     return 0;
 }
 
-struct BatchResult {
-    bool done = false;
-    std::string logLine;
-    bool failed = false;
-};
-
-// Converts the files of a batch on several threads and keeps the log in the order of the
-// files. A new page is put in place by its worker at once (it is not synced: see
-// Durability). A page that replaces another is synced first, and those are put in place in
-// groups: the workers write each one into its temporary file and hand it over; a
-// committing thread syncs and renames every page that is waiting, then syncs their folders
-// once. A batch over existing pages then costs the disk a few syncs per group instead of
-// two per page, and the workers never wait for the disk. A page's line is logged only once
-// the page is in place (and, when it replaced one, on the disk).
-class BatchRun {
+// What a batch shows of its pages as they are done, in their order: the log on standard
+// output (unless --quiet), each failure also on standard error, and a progress line on a
+// terminal.
+class BatchOutput final : public BatchLogSink {
 public:
-    BatchRun(const PageJob& base, const std::vector<std::string>& files,
-             const std::optional<std::string>& linkCss, Output& out)
-        : base_(base), files_(files), linkCss_(linkCss), out_(out), results_(files.size()),
-          // The header, the footer and the linked sheet are the same for every page (and
-          // their texts are read once too): checked once, not once per file.
-          sharedRefusal_(refusalOfSharedFiles(base, linkCss)) {}
+    BatchOutput(const Options& options, const std::vector<BatchFile>& files, const PageJob& job, Output& out)
+        : options_(options), files_(files), job_(job), out_(out),
+          progressShown_(progressOnTerminal(options)) {}
+    ~BatchOutput() override { clearProgress(); }
+    BatchOutput(const BatchOutput&) = delete;
+    BatchOutput& operator=(const BatchOutput&) = delete;
 
-    // True when every page was converted. An error writing the log is raised at the end.
-    bool run(unsigned workers) {
-        workersLeft_ = workers;
-        std::jthread committer([this] { commitPages(); });
-        std::vector<std::jthread> pool;
-        for (unsigned w = 1; w < workers; ++w) {
-            pool.emplace_back([this] { work(); });
+    void addLine(const std::string& line) override {
+        if (options_.logShown) {
+            out_.line(line);
         }
-        work();
-        pool.clear();
-        committer.join();
-        if (outputError_) {
-            throw *outputError_;
+    }
+    void flush() override { out_.flush(); }
+
+    void finished(std::size_t index, const BatchOutcome& outcome, const std::string& line) override {
+        addLine(line);
+        if (!outcome.converted) {
+            clearProgress();
+            tell(failureMessage(files_[index], outcome));
         }
-        return std::none_of(results_.begin(), results_.end(), [](const BatchResult& r) { return r.failed; });
+        ++done_;
+        if (progressShown_) {
+            std::error_code unknown;
+            const auto size = std::filesystem::file_size(files_[index].source, unknown);
+            bytesDone_ += unknown ? 0 : size;
+            showProgress();
+        }
     }
 
 private:
-    // Pages waiting for the committer hold a file open each: a bound keeps that modest.
-    static constexpr std::size_t MaxWaiting = 256;
-    static constexpr std::size_t GroupSize = 128;
-    static constexpr std::chrono::milliseconds GroupDelay{50};
-    static constexpr std::size_t SyncThreads = 8;
-
-    struct Waiting {
-        std::size_t index;
-        WrittenPage written;
-    };
-
-    std::string pageName(std::size_t index) const {
-        return std::filesystem::path(files_[index]).filename().string() + ".html";
+    std::string failureMessage(const BatchFile& file, const BatchOutcome& outcome) const {
+        if (outcome.refusal) {
+            PageJob job = job_;
+            job.source = file.source;
+            job.target = file.target;
+            return refusalMessage(*outcome.refusal, job, options_.linkCss);
+        }
+        return outcome.error ? messageOf(*outcome.error) : fileMessage(file.source, "Not converted");
     }
 
-    BatchResult failure(std::size_t index, const std::string& why) const {
-        return {true, pageName(index) + " Failed: " + why, true};
-    }
-
-    void work() {
-        for (std::size_t i = next_++; i < files_.size(); i = next_++) {
-            PageJob job = base_;
-            job.source = files_[i];
-            job.target = files_[i] + ".html";
-            std::optional<std::string> refusal = refusalOfOwnFiles(job);
-            if (!refusal) {
-                refusal = sharedRefusal_;
-            }
-            if (refusal) {
-                publish({{i, failure(i, englishMessage(*refusal))}});
-                continue;
-            }
-            try {
-                SilentProgress bar;
-                WrittenPage written = writePage(job, bar);
-                if (!written.page.syncsOnCommit()) {
-                    // A new page waits for no disk: put in place at once, without the trip
-                    // through the committing thread.
-                    Waiting page{i, std::move(written)};
-                    publish({{i, commitPage(page)}});
-                    continue;
-                }
-                written.page.prepareCommit();
-                std::unique_lock lock(mutex_);
-                room_.wait(lock, [this] { return waiting_.size() < MaxWaiting; });
-                waiting_.push_back({i, std::move(written)});
-                const bool wake = waiting_.size() == 1 || waiting_.size() >= GroupSize;
-                lock.unlock();
-                if (wake) {
-                    pagesWaiting_.notify_one();
-                }
-            } catch (const VbError& error) {
-                publish({{i, failure(i, trapLine(error.number(), "Cparti", error.description()))}});
-            } catch (const std::exception& error) {
-                publish({{i, failure(i, trapLine(vberr::InvalidCall, "Cparti", error.what()))}});
-            }
-        }
-        {
-            const std::lock_guard lock(mutex_);
-            --workersLeft_;
-        }
-        pagesWaiting_.notify_one();
-    }
-
-    void commitPages() {
-        for (;;) {
-            std::vector<Waiting> group;
-            {
-                std::unique_lock lock(mutex_);
-                pagesWaiting_.wait(lock, [this] { return !waiting_.empty() || workersLeft_ == 0; });
-                // Each group costs the disk its syncs whatever its size: let it fill for a
-                // moment, as long as the workers keep it growing.
-                const auto deadline = std::chrono::steady_clock::now() + GroupDelay;
-                pagesWaiting_.wait_until(
-                    lock, deadline, [this] { return waiting_.size() >= GroupSize || workersLeft_ == 0; });
-                if (waiting_.empty()) {
-                    return;
-                }
-                group.swap(waiting_);
-            }
-            room_.notify_all();
-            // The pages of a group are synced together: a disk that empties its cache for
-            // every sync serves the syncs that arrive together with one flush.
-            std::vector<BatchResult> outcomes(group.size());
-            std::atomic<std::size_t> nextPage{0};
-            auto commitSome = [&] {
-                for (std::size_t k = nextPage++; k < group.size(); k = nextPage++) {
-                    outcomes[k] = commitPage(group[k]);
-                }
-            };
-            {
-                // New pages are not synced (see Durability): only replaced ones need helpers.
-                const auto syncing =
-                    static_cast<std::size_t>(std::count_if(group.begin(), group.end(), [](const Waiting& w) {
-                        return w.written.page.syncsOnCommit();
-                    }));
-                std::vector<std::jthread> syncers;
-                for (std::size_t t = 1; t < std::min(syncing, SyncThreads); ++t) {
-                    syncers.emplace_back(commitSome);
-                }
-                commitSome();
-            }
-            // Then the renames: one sync of each folder for the whole group.
-            std::vector<std::string> folders;
-            std::vector<std::pair<std::size_t, BatchResult>> done;
-            for (std::size_t k = 0; k < group.size(); ++k) {
-                if (!outcomes[k].failed && group[k].written.page.syncsOnCommit()) {
-                    std::string folder = group[k].written.page.folder();
-                    if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
-                        group[k].written.page.syncFolder();
-                        folders.push_back(std::move(folder));
-                    }
-                }
-                done.push_back({group[k].index, std::move(outcomes[k])});
-            }
-            publish(std::move(done));
-        }
-    }
-
-    BatchResult commitPage(Waiting& waiting) const {
-        try {
-            waiting.written.page.commit(files::AtomicTextWriter::FolderSync::Later);
-            return {true,
-                    pageName(waiting.index) + " Create " + std::to_string(waiting.written.LineCount) +
-                        " lines",
-                    false};
-        } catch (const VbError& error) {
-            return failure(waiting.index, trapLine(error.number(), "Cparti", error.description()));
-        } catch (const std::exception& error) {
-            return failure(waiting.index, trapLine(vberr::InvalidCall, "Cparti", error.what()));
-        }
-    }
-
-    // Records results and logs every line that is now next in the order of the files.
-    void publish(std::vector<std::pair<std::size_t, BatchResult>> done) {
-        const std::lock_guard lock(mutex_);
-        for (auto& entry : done) {
-            results_[entry.first] = std::move(entry.second);
-        }
-        if (outputError_) {
+    void showProgress() {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - drawn_ < std::chrono::milliseconds(100) && done_ != files_.size()) {
             return;
         }
-        try {
-            const std::size_t before = logged_;
-            while (logged_ < results_.size() && results_[logged_].done) {
-                out_.line(results_[logged_++].logLine);
-            }
-            if (logged_ != before) {
-                out_.flush();
-            }
-        } catch (const VbError& error) {
-            outputError_ = error;
+        drawn_ = now;
+        const double seconds = std::chrono::duration<double>(now - started_).count();
+        std::fprintf(stderr, "\r%zu/%zu files, %.1f MB/s\033[K", done_, files_.size(),
+                     seconds > 0 ? static_cast<double>(bytesDone_) / 1e6 / seconds : 0.0);
+        progressDrawn_ = true;
+    }
+    void clearProgress() {
+        if (progressDrawn_) {
+            std::fputs("\r\033[K", stderr);
+            progressDrawn_ = false;
         }
     }
 
-    const PageJob& base_;
-    const std::vector<std::string>& files_;
-    const std::optional<std::string>& linkCss_;
+    const Options& options_;
+    const std::vector<BatchFile>& files_;
+    const PageJob& job_;
     Output& out_;
-    std::vector<BatchResult> results_;
-    const std::optional<std::string> sharedRefusal_;
-    std::atomic<std::size_t> next_{0};
-    std::mutex mutex_;
-    std::condition_variable pagesWaiting_;
-    std::condition_variable room_;
-    std::vector<Waiting> waiting_;
-    unsigned workersLeft_ = 0;
-    std::size_t logged_ = 0;
-    std::optional<VbError> outputError_;
+    const bool progressShown_;
+    bool progressDrawn_ = false;
+    std::size_t done_ = 0;
+    std::uintmax_t bytesDone_ = 0;
+    const std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point drawn_{};
 };
 
 int batch(const Options& options) {
     if (options.operands.empty()) {
         throw UsageError{"batch needs at least one FILE"};
     }
-    PageJob base = jobOf(options, schemeOf(options));
-    // Every page copies the same header and footer: they are read once for the batch. One
-    // that cannot be read is left to each page, which then fails as it would alone.
-    const std::pair<const std::string*, std::shared_ptr<const std::string>*> copied[] = {
-        {&base.header, &base.headerText}, {&base.footer, &base.footerText}};
-    for (const auto& [path, text] : copied) {
-        try {
-            if (files::FileExists(*path)) {
-                *text = std::make_shared<const std::string>(readCopiedText(*path));
-            }
-        } catch (const VbError&) {
-        }
+    BatchSettings settings{jobOf(options, schemeOf(options)), options.linkCss, options.jobs};
+    const std::optional<BatchPlan> plan = planBatch(options);
+    if (!plan) {
+        return 1;
     }
-    const std::vector<std::string>& files = options.operands;
-    Output out;
-    out.line(englishMessage("msg11"));
-    for (const std::string& file : files) {
-        out.line(std::filesystem::path(file).filename().string());
+    if (options.outputDir) {
+        createTargetFolders(*plan);
     }
-    out.line(std::string(66, '-'));
-    out.flush();
-
+    const std::vector<BatchFile>& files = plan->files;
 #ifdef M_TRIM_THRESHOLD
     // Every page takes and gives back the same few buffers: without this the heap would be
     // shrunk and grown again, page faults and all, for every file.
     mallopt(M_TRIM_THRESHOLD, 64 << 20);
 #endif
-    const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
-    const unsigned workers = static_cast<unsigned>(
-        std::min<std::size_t>(options.jobs != 0 ? options.jobs : hardware, files.size()));
-    const bool allConverted = BatchRun(base, files, options.linkCss, out).run(workers);
-    out.line("Work Completed");
+    Output out;
+    std::vector<BatchOutcome> outcomes;
+    {
+        BatchOutput sink(options, files, settings.page, out);
+        BatchLog log(sink, {englishMessage("msg11"),
+                            [](Refusal refusal) { return englishMessage(lang::messageKeyOf(refusal)); }});
+        outcomes = convertBatch(files, settings, log);
+    }
     out.close();
+    bool allConverted = !plan->searchFailed;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (!outcomes[i].converted) {
+            allConverted = false;
+        } else if (options.lineEnd == LineEnd::Lf) {
+            try {
+                rewriteWithLineFeeds(files[i].target);
+            } catch (const VbError& error) {
+                tell(messageOf(error));
+                allConverted = false;
+            }
+        }
+    }
     return allConverted ? 0 : 1;
 }
 

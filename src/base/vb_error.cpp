@@ -81,16 +81,21 @@ ErrorReporter& errorReporter() {
     return reporter ? *reporter : stderrReporter;
 }
 
-void reportCurrentException(std::string_view procedure) {
+VbError currentError() {
     try {
         throw;
     } catch (const VbError& error) {
-        errorReporter().report(error.number(), procedure, error.description());
+        return error;
     } catch (const std::bad_alloc&) {
-        errorReporter().report(7, procedure, "Out of memory");
+        return {7, "Out of memory"};
     } catch (const std::exception& error) {
-        errorReporter().report(vberr::InvalidCall, procedure, error.what());
+        return {vberr::InvalidCall, error.what()};
     }
+}
+
+void reportCurrentException(std::string_view procedure) {
+    const VbError error = currentError();
+    errorReporter().report(error.number(), procedure, error.description());
 }
 
 } // namespace quillon

@@ -71,6 +71,10 @@ public:
 void setErrorReporter(ErrorReporter* reporter);
 ErrorReporter& errorReporter();
 
+// The exception being handled, as the error it stands for. Anything that is not a VbError
+// (an allocation failure, say) becomes error 7 or 5 with its own text. Only inside a catch.
+VbError currentError();
+
 // Hands an escaping exception to the reporter under `procedure`. Anything that is not a
 // VbError (an allocation failure, say) is reported as error 5 with its own text.
 void reportCurrentException(std::string_view procedure);

@@ -259,41 +259,43 @@ WrittenPage writePage(const PageJob& job, ProgressSink& bar) {
 
 PageOutcome Cparti(const PageJob& job, ProgressSink& bar) {
     PageOutcome outcome;
-    trap("Cparti", [&] {
+    try {
         outcome.LineCount = convertPage(job, bar);
         outcome.converted = true;
-    });
+    } catch (...) {
+        outcome.error = currentError();
+        errorReporter().report(outcome.error->number(), "Cparti", outcome.error->description());
+    }
     return outcome;
 }
 
-std::optional<std::string> refusalOf(const PageJob& job,
-                                     const std::optional<std::string>& linkedStyleSheetPath) {
+std::optional<Refusal> refusalOf(const PageJob& job, const std::optional<std::string>& linkedStyleSheetPath) {
     if (auto refusal = refusalOfOwnFiles(job)) {
         return refusal;
     }
     return refusalOfSharedFiles(job, linkedStyleSheetPath);
 }
 
-std::optional<std::string> refusalOfOwnFiles(const PageJob& job) {
+std::optional<Refusal> refusalOfOwnFiles(const PageJob& job) {
     if (!files::FileExists(job.source)) {
-        return "msg3";
+        return Refusal::SourceMissing;
     }
     if (asciiUpper(job.target).find(".HTM") == std::string::npos) {
-        return "msg4";
+        return Refusal::TargetNotHtm;
     }
     return std::nullopt;
 }
 
-std::optional<std::string> refusalOfSharedFiles(const PageJob& job,
-                                                const std::optional<std::string>& linkedStyleSheetPath) {
+std::optional<Refusal> refusalOfSharedFiles(const PageJob& job,
+                                            const std::optional<std::string>& linkedStyleSheetPath) {
     if (job.linkedStyleSheet && !files::FileExists(linkedStyleSheetPath.value_or(std::string()))) {
-        return "msg5";
+        return Refusal::LinkedSheetMissing;
     }
     if (!files::FileExists(job.header)) {
-        return "msg6";
+        return Refusal::HeaderMissing;
     }
     if (!files::FileExists(job.footer)) {
-        return "msg7";
+        return Refusal::FooterMissing;
     }
     return std::nullopt;
 }

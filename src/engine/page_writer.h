@@ -10,6 +10,7 @@
 // was and nothing half-written behind.
 
 #include "base/ui_hooks.h"
+#include "base/vb_error.h"
 #include "io/atomic_file.h"
 #include "scheme/colour_scheme.h"
 
@@ -62,27 +63,35 @@ WrittenPage writePage(const PageJob& job, ProgressSink& bar);
 struct PageOutcome {
     bool converted = false;
     long LineCount = 0;
+    // Why the page was not converted, when it was not.
+    std::optional<VbError> error;
 };
 
 // convertPage() under the standard trap: an error is reported under "Cparti" and the
-// outcome says the page was not converted.
+// outcome says the page was not converted, and why.
 PageOutcome Cparti(const PageJob& job, ProgressSink& bar);
 
 // False when the line begins with the nine characters "Attribute" (case-sensitive, first
 // column): such lines are dropped from the page.
 bool PasAttribute(std::string_view line);
 
-// Which check of the "Start" button refuses the job, in the order they are made, as the
-// key of the message to show ("msg3" source, "msg4" target not named .htm, "msg5" linked
-// style sheet missing, "msg6" header, "msg7" footer); nullopt when the job may go.
-// `linkedStyleSheetPath` is the full path of the chosen sheet when one is to be linked.
-std::optional<std::string> refusalOf(const PageJob& job,
-                                     const std::optional<std::string>& linkedStyleSheetPath);
-// The same checks in two parts: those of the job's own source and target ("msg3", "msg4"),
-// and those of the files every page of a batch shares ("msg5" to "msg7"), which a batch
+// The checks of the "Start" button that refuse a job, in the order they are made.
+enum class Refusal {
+    SourceMissing,
+    TargetNotHtm, // the target's name does not hold ".htm"
+    LinkedSheetMissing,
+    HeaderMissing,
+    FooterMissing,
+};
+
+// Which check refuses the job; nullopt when the job may go. `linkedStyleSheetPath` is the
+// full path of the chosen sheet when one is to be linked.
+std::optional<Refusal> refusalOf(const PageJob& job, const std::optional<std::string>& linkedStyleSheetPath);
+// The same checks in two parts: those of the job's own source and target, and those of
+// the files every page of a batch shares (linked sheet, header, footer), which a batch
 // makes once. refusalOf() is the first part, then the second.
-std::optional<std::string> refusalOfOwnFiles(const PageJob& job);
-std::optional<std::string> refusalOfSharedFiles(const PageJob& job,
-                                                const std::optional<std::string>& linkedStyleSheetPath);
+std::optional<Refusal> refusalOfOwnFiles(const PageJob& job);
+std::optional<Refusal> refusalOfSharedFiles(const PageJob& job,
+                                            const std::optional<std::string>& linkedStyleSheetPath);
 
 } // namespace quillon

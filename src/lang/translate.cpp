@@ -75,4 +75,29 @@ std::span<const IniEntry> englishMessages() {
     return messages;
 }
 
+std::string_view messageKeyOf(Refusal refusal) {
+    switch (refusal) {
+    case Refusal::SourceMissing:
+        return "msg3";
+    case Refusal::TargetNotHtm:
+        return "msg4";
+    case Refusal::LinkedSheetMissing:
+        return "msg5";
+    case Refusal::HeaderMissing:
+        return "msg6";
+    case Refusal::FooterMissing:
+        return "msg7";
+    }
+    return "msg3";
+}
+
+std::string englishMessage(std::string_view key) {
+    for (const auto& entry : englishMessages()) {
+        if (entry.key == key) {
+            return entry.value;
+        }
+    }
+    return std::string(key);
+}
+
 } // namespace quillon::lang

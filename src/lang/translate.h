@@ -2,6 +2,7 @@
 // Language files and the message table: reading and writing single texts of an INI
 // language file, the current language file, and the eleven messages the workflows show.
 
+#include "engine/page_writer.h"
 #include "lang/ini_document.h"
 
 #include <span>
@@ -45,5 +46,11 @@ std::string GetMsg(std::string_view key);
 
 // The built-in English messages, "msg1" first, as the "MSG" section of "English.lng".
 std::span<const IniEntry> englishMessages();
+
+// The key of the message that tells the user of a refusal ("msg3" to "msg7").
+std::string_view messageKeyOf(Refusal refusal);
+
+// The built-in English text of message `key`; the key itself when there is none.
+std::string englishMessage(std::string_view key);
 
 } // namespace quillon::lang

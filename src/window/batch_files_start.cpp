@@ -12,17 +12,17 @@ void FilesPaneStart::setSourceAndTarget(const QString& source, const QString& ta
     files_.TXTtarget().setText(target);
 }
 
-std::optional<std::string> FilesPaneStart::refusal() const {
+std::optional<Refusal> FilesPaneStart::refusal() const {
     // The same checks "Start" makes, on the same inputs, without telling the user.
     return refusalOf(files_.currentJob(), files_.linkedStyleSheetPath());
 }
 
-bool FilesPaneStart::BTgo_Click() {
-    return files_.BTgo_Click();
-}
-
-long FilesPaneStart::LineCount() const {
-    return files_.LineCount();
+PageOutcome FilesPaneStart::BTgo_Click() {
+    PageOutcome outcome;
+    outcome.converted = files_.BTgo_Click();
+    outcome.LineCount = files_.LineCount();
+    outcome.error = files_.lastError();
+    return outcome;
 }
 
 } // namespace quillon::window

@@ -12,9 +12,8 @@ public:
     explicit FilesPaneStart(FilesPane& files) : files_(files) {}
 
     void setSourceAndTarget(const QString& source, const QString& target) override;
-    std::optional<std::string> refusal() const override;
-    bool BTgo_Click() override;
-    long LineCount() const override;
+    std::optional<Refusal> refusal() const override;
+    PageOutcome BTgo_Click() override;
 
 private:
     FilesPane& files_;

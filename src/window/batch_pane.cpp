@@ -4,6 +4,7 @@
 #include "controls/bar_color.h"
 #include "controls/vb_color.h"
 #include "desktop/qt/qt_text.h"
+#include "engine/batch.h"
 #include "lang/translate.h"
 #include "window/batch_lists.h"
 #include "window/pane_host.h"
@@ -40,29 +41,6 @@ constexpr int PageRole = Qt::UserRole;
 // How often the window gets to repaint between two files of a long run.
 constexpr std::chrono::milliseconds RepaintInterval(40);
 
-constexpr int SeparatorLength = 66;
-
-// Forwards every trapped error to the reporter in place, and keeps the last one so the
-// log can say why a page was not written.
-class ErrorCapture final : public ErrorReporter {
-public:
-    ErrorCapture() : previous_(errorReporter()) { setErrorReporter(this); }
-    ~ErrorCapture() override { setErrorReporter(&previous_); }
-    ErrorCapture(const ErrorCapture&) = delete;
-    ErrorCapture& operator=(const ErrorCapture&) = delete;
-
-    void report(int number, std::string_view procedure, std::string_view description) override {
-        last_ = std::string(description.empty() ? standardDescription(number) : description);
-        previous_.report(number, procedure, description);
-    }
-
-    const std::string& last() const { return last_; }
-
-private:
-    ErrorReporter& previous_;
-    std::string last_;
-};
-
 QLabel* makeLabel(QWidget* parent, const char* name, const char* text) {
     auto* label = new QLabel(QString::fromUtf8(text), parent);
     nameControl(*label, name);
@@ -80,24 +58,8 @@ void growToText(QWidget& widget, int limit) {
 
 } // namespace
 
-QString batchSeparatorLine() {
-    return QString(SeparatorLength, u'-');
-}
-
-QString convertLine(const QString& name) {
-    return QStringLiteral("Convert ") + name;
-}
-
-QString createdLine(const QString& name, long lineCount) {
-    return name + QStringLiteral(".html Create ") + QString::number(lineCount) + QStringLiteral(" lines");
-}
-
-QString failedLine(const QString& name, const QString& reason) {
-    QString line = name + QStringLiteral(".html Failed");
-    if (!reason.isEmpty()) {
-        line += QStringLiteral(": ") + reason;
-    }
-    return line;
+BatchWording logWording() {
+    return {lang::GetMsg("msg11"), [](Refusal refusal) { return lang::GetMsg(lang::messageKeyOf(refusal)); }};
 }
 
 // Keeps the pane's inputs still for the time of a run. The window enables its panes again
@@ -126,6 +88,68 @@ private:
     }
 
     BatchPane& pane_;
+};
+
+// The log in LSTdo: the line of the file being converted is selected, then rewritten with
+// its outcome.
+class BatchPane::LogLines final : public BatchLogSink {
+public:
+    LogLines(BatchPane& pane, const std::vector<BatchFile>& files) : pane_(pane), files_(files) {}
+
+    void addLine(const std::string& line) override { last_ = pane_.addLine(toQString(line)); }
+    void converting(std::size_t /*index*/, const std::string& line) override {
+        addLine(line);
+        pane_.selectLine(last_);
+    }
+    void finished(std::size_t index, const BatchOutcome& outcome, const std::string& line) override {
+        last_->setText(toQString(line));
+        if (outcome.converted) {
+            last_->setData(PageRole, toQString(files_[index].target));
+        }
+        if (pane_.PBfile_->value() != 0) {
+            pane_.PBfile_->setValue(pane_.PBfile_->value() - 1);
+        }
+        pane_.letWindowRepaint();
+    }
+    QListWidgetItem* last() const { return last_; }
+
+private:
+    BatchPane& pane_;
+    const std::vector<BatchFile>& files_;
+    QListWidgetItem* last_ = nullptr;
+};
+
+// Each file through the single-file start, as "Start" on the "Files" pane converts it.
+class BatchPane::Converter final : public FileConverter {
+public:
+    explicit Converter(BatchPane& pane) : pane_(pane), shownAtStart_(pane.window()->isVisible()) {}
+
+    // A window closed while a page was written ends the run: nobody sees the rest.
+    bool goOn() override { return !shownAtStart_ || pane_.window()->isVisible(); }
+
+    BatchOutcome convert(const BatchFile& file) override {
+        SingleFileStart& start = pane_.start_;
+        start.setSourceAndTarget(toQString(file.source), toQString(file.target));
+        std::optional<Refusal> refusal;
+        try {
+            refusal = start.refusal();
+        } catch (const VbError&) {
+            // The start's own check will tell the user.
+        }
+        const PageOutcome page = start.BTgo_Click();
+        BatchOutcome outcome;
+        outcome.converted = page.converted;
+        outcome.LineCount = page.LineCount;
+        if (!page.converted) {
+            outcome.refusal = refusal;
+            outcome.error = page.error;
+        }
+        return outcome;
+    }
+
+private:
+    BatchPane& pane_;
+    const bool shownAtStart_;
 };
 
 BatchPane::BatchPane(platform::DocumentOpener& opener, SingleFileStart& start, QWidget* parent)
@@ -294,21 +318,22 @@ void BatchPane::FileList_MouseUp() {
     trap("FileList_MouseUp", [&] { rebuildSelectionLog(); });
 }
 
-void BatchPane::rebuildSelectionLog() {
-    // The bar never gets a maximum of 0: with nothing selected it reads "1 Files".
-    PBfile_->setMax(1);
-    LSTdo_->clear();
-    addLine(toQString(lang::GetMsg("msg11")));
-    for (int i = 0; i < FileList_->ListCount(); ++i) {
-        if (FileList_->Selected(i)) {
-            PBfile_->setMax(PBfile_->max() + 1);
-            addLine(FileList_->List(i));
-        }
-    }
-    if (PBfile_->max() != 1) {
-        PBfile_->setMax(PBfile_->max() - 1);
-    }
+void BatchPane::fillFileBar(int selected) {
+    PBfile_->setMax(std::max(selected, 1));
     PBfile_->setValue(PBfile_->max());
+}
+
+void BatchPane::rebuildSelectionLog() {
+    LSTdo_->clear();
+    const QStringList names = FileList_->selectedNames();
+    std::vector<std::string> shown;
+    for (const QString& name : names) {
+        shown.push_back(toStdString(name));
+    }
+    const std::vector<BatchFile> none;
+    LogLines lines(*this, none);
+    BatchLog(lines, logWording()).selection(shown);
+    fillFileBar(static_cast<int>(names.size()));
 }
 
 void BatchPane::BTstartBatch_Click() {
@@ -317,67 +342,26 @@ void BatchPane::BTstartBatch_Click() {
     }
     trap("BTstartBatch_Click", [&] {
         const RunFence fence(*this);
-        rebuildSelectionLog();
-        addLine(batchSeparatorLine());
-
         // Taken once: what is converted is what was selected when the run began.
         const QString folder = FileList_->Path();
         const QStringList names = FileList_->selectedNames();
-        const QWidget* top = window();
-        const bool shownAtStart = top->isVisible();
-        lastRepaint_ = std::chrono::steady_clock::now();
+        std::vector<BatchFile> files;
         for (const QString& name : names) {
-            // A window closed while a page was written ends the run: nobody sees the rest.
-            if (shownAtStart && !top->isVisible()) {
-                return;
-            }
-            convertOne(folder, name);
-            if (PBfile_->value() != 0) {
-                PBfile_->setValue(PBfile_->value() - 1);
-            }
-            letWindowRepaint();
+            const QString source = joinPath(folder, name);
+            files.push_back({toStdString(source), toStdString(source + QStringLiteral(".html"))});
         }
-        selectLine(addLine(QString::fromLatin1(WorkCompletedLine)));
+        LSTdo_->clear();
+        fillFileBar(static_cast<int>(names.size()));
+        lastRepaint_ = std::chrono::steady_clock::now();
+        LogLines lines(*this, files);
+        BatchLog log(lines, logWording());
+        Converter converter(*this);
+        if (runBatch(files, converter, log).size() == files.size()) {
+            selectLine(lines.last());
+        }
     });
     // With "All files" the new pages belong in the list.
     FileList_->Refresh();
-}
-
-void BatchPane::convertOne(const QString& folder, const QString& name) {
-    const QString source = joinPath(folder, name);
-    const QString page = source + QStringLiteral(".html");
-    start_.setSourceAndTarget(source, page);
-
-    QListWidgetItem* line = addLine(convertLine(name));
-    selectLine(line);
-
-    std::optional<std::string> refusal;
-    try {
-        refusal = start_.refusal();
-    } catch (const VbError&) {
-        // The start's own check will tell the user.
-    }
-
-    bool converted = false;
-    std::string error;
-    {
-        const ErrorCapture capture;
-        converted = start_.BTgo_Click();
-        error = capture.last();
-    }
-
-    if (converted) {
-        line->setText(createdLine(name, start_.LineCount()));
-        line->setData(PageRole, page);
-        return;
-    }
-    QString reason;
-    if (refusal) {
-        reason = toQString(lang::GetMsg(*refusal));
-    } else if (!error.empty()) {
-        reason = toQString(error);
-    }
-    line->setText(failedLine(name, reason));
 }
 
 QListWidgetItem* BatchPane::addLine(const QString& text) {

@@ -80,6 +80,8 @@ protected:
 
 private:
     class RunFence;
+    class LogLines;
+    class Converter;
 
     void init(const QString& startFolder);
     void buildControls();
@@ -90,8 +92,8 @@ private:
     void fitTexts();
 
     void rebuildSelectionLog();
-    // Converts one file and turns its "Convert" line into the line of the outcome.
-    void convertOne(const QString& folder, const QString& name);
+    // The bar full at the number of selected files, but never at a maximum of 0.
+    void fillFileBar(int selected);
     QListWidgetItem* addLine(const QString& text);
     void selectLine(QListWidgetItem* line);
     // Lets the window repaint between two files, without taking input.
@@ -113,13 +115,5 @@ private:
     QListWidget* LSTdo_ = nullptr;
     BarColor* PBfile_ = nullptr;
 };
-
-// The lines of the log.
-QString batchSeparatorLine();
-QString convertLine(const QString& name);
-QString createdLine(const QString& name, long lineCount);
-// `reason` may be empty when nothing is known of the failure.
-QString failedLine(const QString& name, const QString& reason);
-inline constexpr char WorkCompletedLine[] = "Work Completed";
 
 } // namespace quillon::window

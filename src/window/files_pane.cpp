@@ -244,28 +244,35 @@ void FilesPane::focusBox(QLineEdit& box) {
 
 bool FilesPane::OnPeutYaller() {
     return trap("OnPeutYaller", [&] {
-        const std::optional<std::string> refusal = refusalOf(currentJob(), linkedStyleSheetPath());
+        const std::optional<Refusal> refusal = refusalOf(currentJob(), linkedStyleSheetPath());
         if (!refusal) {
             return true;
         }
-        services_.messageBoxes.showRefusal(lang::GetMsg(*refusal));
-        if (*refusal == "msg3") {
+        services_.messageBoxes.showRefusal(lang::GetMsg(lang::messageKeyOf(*refusal)));
+        switch (*refusal) {
+        case Refusal::SourceMissing:
             focusBox(*TXTsource_);
-        } else if (*refusal == "msg4") {
+            break;
+        case Refusal::TargetNotHtm:
             focusBox(*TXTtarget_);
-        } else if (*refusal == "msg5") {
+            break;
+        case Refusal::LinkedSheetMissing:
             host_.selectPane(ColorsPaneIndex);
             QCoreApplication::processEvents();
-        } else if (*refusal == "msg6") {
+            break;
+        case Refusal::HeaderMissing:
             focusBox(*TXThead_);
-        } else if (*refusal == "msg7") {
+            break;
+        case Refusal::FooterMissing:
             focusBox(*TXTfoot_);
+            break;
         }
         return false;
     });
 }
 
 bool FilesPane::BTgo_Click() {
+    lastError_.reset();
     if (!OnPeutYaller()) {
         return false;
     }
@@ -278,6 +285,7 @@ bool FilesPane::BTgo_Click() {
         outcome = Cparti(job, progress);
     }
     LineCount_ = outcome.LineCount;
+    lastError_ = outcome.error;
     host_.StopWorking(outcome.converted);
     return outcome.converted;
 }

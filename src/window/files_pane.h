@@ -51,6 +51,8 @@ public:
 
     // The line count of the most recent page conversion; kept when a start is refused.
     long LineCount() const { return LineCount_; }
+    // Why the last start's page writer failed; nothing when it did not run or did not fail.
+    const std::optional<VbError>& lastError() const { return lastError_; }
 
     // The page job the boxes and the Colors pane describe now.
     PageJob currentJob() const;
@@ -87,6 +89,7 @@ private:
     PaneHost& host_;
     ColorsPane& colors_;
     long LineCount_ = 0;
+    std::optional<VbError> lastError_;
 
     QLineEdit* TXTsource_ = nullptr;
     QLineEdit* TXTtarget_ = nullptr;

@@ -3,6 +3,8 @@
 // boxes of the "Files" pane and starts exactly as its "Start" button does, with the same
 // checks, messages and fences around the conversion.
 
+#include "engine/page_writer.h"
+
 #include <QString>
 
 #include <optional>
@@ -17,16 +19,13 @@ public:
     // Fills the source and target boxes.
     virtual void setSourceAndTarget(const QString& source, const QString& target) = 0;
 
-    // The check that would refuse a start now, as the key of the message it would show
-    // ("msg3" to "msg7"); nothing when a start may go. Shows nothing and changes nothing:
-    // the batch log uses it to say why a file was not converted.
-    virtual std::optional<std::string> refusal() const = 0;
+    // The check that would refuse a start now; nothing when a start may go. Shows nothing
+    // and changes nothing: the batch log uses it to say why a file was not converted.
+    virtual std::optional<Refusal> refusal() const = 0;
 
-    // Validates and converts with the window fenced. True only when the page was written.
-    virtual bool BTgo_Click() = 0;
-
-    // The line count of the most recent page conversion; kept when a start is refused.
-    virtual long LineCount() const = 0;
+    // Validates and converts with the window fenced; the outcome says whether the page was
+    // written, and if the page writer failed, why.
+    virtual PageOutcome BTgo_Click() = 0;
 };
 
 } // namespace quillon::window

@@ -76,5 +76,59 @@ TEST_F(CliPages, CssWritesTheSchemeAfterTheOptions) {
     EXPECT_FALSE(fs::exists(scratch / "out.css"));
 }
 
+class CliBatchTree : public testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* folder : {"proj/sub/deep", "a", "b"}) {
+            fs::create_directories(scratch / folder);
+        }
+        const std::pair<const char*, const char*> copies[] = {{"form.frm", "proj/Form1.frm"},
+                                                              {"module.bas", "proj/sub/Module1.bas"},
+                                                              {"class.cls", "proj/sub/deep/Class1.CLS"},
+                                                              {"plain.txt", "proj/notes.txt"},
+                                                              {"single.bas", "extra.bas"},
+                                                              {"form.frm", "a/Form1.frm"},
+                                                              {"form.frm", "b/Form1.frm"}};
+        for (const auto& [from, to] : copies) {
+            fs::copy_file(dataDir() / "pages" / from, scratch / to);
+        }
+        writeBytes(scratch / "proj/sub/Tool.bas", std::string("MZ\x90\0", 4));
+    }
+    CliResult batch(const std::string& arguments) const {
+        return runCli("batch" + headerFooter(dataDir() / "pages") + " " + arguments, {}, scratch.path());
+    }
+    std::string golden(const char* name) const { return readBytes(dataDir() / "pages" / name); }
+    ScratchDir scratch;
+};
+
+TEST_F(CliBatchTree, RecursionIntoOutputDirKeepsTheTreeAndTellsEachFailure) {
+    CliResult r = batch("-rq --output-dir out proj extra.bas");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "quillon-cli: proj/sub/Tool.bas: Not a text file\n");
+    EXPECT_EQ(readBytes(scratch / "out/Form1.frm.html"), golden("form.frm.html"));
+    EXPECT_EQ(readBytes(scratch / "out/sub/Module1.bas.html"), golden("module.bas.html"));
+    EXPECT_TRUE(fs::exists(scratch / "out/sub/deep/Class1.CLS.html"));
+    EXPECT_EQ(readBytes(scratch / "out/extra.bas.html"), golden("single.bas.html"));
+    for (const char* absent : {"out/notes.txt.html", "out/sub/Tool.bas.html", "proj/Form1.frm.html"}) {
+        EXPECT_FALSE(fs::exists(scratch / absent)) << absent;
+    }
+    // Another pattern, the pages beside their sources, the log as the Batch pane writes it.
+    r = batch("--recursive --pattern '*.TXT;*.none' proj");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Convert this files :\nnotes.txt\n" + std::string(66, '-') +
+                         "\nnotes.txt.html Create 2 lines\nWork Completed\n");
+    EXPECT_EQ(readBytes(scratch / "proj/notes.txt.html"), golden("plain.txt.html"));
+}
+
+TEST_F(CliBatchTree, NameClashesAreRefusedBeforeAnythingIsWritten) {
+    const CliResult r = batch("--output-dir out extra.bas a/Form1.frm b/Form1.frm");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "quillon-cli: out/Form1.frm.html: Two sources would give this page: a/Form1.frm and "
+                     "b/Form1.frm\n");
+    EXPECT_FALSE(fs::exists(scratch / "out"));
+}
+
 } // namespace
 } // namespace quillon::test

@@ -1,0 +1,175 @@
+// The batch: pages written on several threads and put in place as they are done or, when
+// they replace others, in groups; yet outcomes and log keep the order of the files, every
+// page is what a single conversion writes, and the log's lines never break.
+
+#include "engine/batch.h"
+#include "page_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace quillon::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+struct Lines final : BatchLogSink {
+    std::vector<std::string> lines;
+    void addLine(const std::string& line) override { lines.push_back(line); }
+    void converting(std::size_t index, const std::string& line) override {
+        lines.push_back(std::to_string(index) + ": " + line);
+    }
+};
+
+BatchWording wording() {
+    return {"Convert this files :",
+            [](Refusal r) { return "refused " + std::to_string(static_cast<int>(r)); }};
+}
+
+BatchSettings settingsOf(unsigned jobs) {
+    BatchSettings settings{jobFor({}, {}), std::nullopt, jobs};
+    return settings;
+}
+
+TEST(Batch, ManyFilesOnSeveralThreadsLogInOrderAndMatchSinglePages) {
+    ScratchDir scratch;
+    fs::create_directory(scratch / "site");
+    const char* samples[] = {"form.frm", "module.bas", "class.cls", "plain.txt", "single.bas"};
+    std::vector<BatchFile> files;
+    for (int i = 0; i < 60; ++i) {
+        const std::string name = "f" + std::to_string(i) + "_" + samples[i % 5];
+        fs::copy_file(pagesDir() / samples[i % 5], scratch / name);
+        // The caller chooses each page: some go to another folder.
+        const fs::path target = (i % 7 == 0 ? scratch / "site" / name : scratch / name).string() + ".html";
+        files.push_back({(scratch / name).string(), target.string()});
+    }
+    // A missing file, a binary file and a target that is a folder fail among the others.
+    files.insert(files.begin() + 17, {(scratch / "gone.bas").string(), (scratch / "gone.bas.html").string()});
+    files.insert(files.begin() + 30, {(scratch / "Tool.bas").string(), (scratch / "Tool.bas.html").string()});
+    writeBytes(scratch / "Tool.bas", "MZ\x90\0\x03\0\0\0\x04\0\0\0\xFF\xFF\0\0"s);
+    fs::create_directory(scratch / "f40_form.frm.html");
+
+    for (int round = 0; round < 2; ++round) {
+        // The second round replaces pages: synced and put in place in groups by another thread.
+        Lines log;
+        BatchLog batchLog(log, wording());
+        const std::vector<BatchOutcome> outcomes = convertBatch(files, settingsOf(3), batchLog);
+        ASSERT_EQ(outcomes.size(), files.size());
+        ASSERT_EQ(log.lines.size(), 2 * files.size() + 3);
+        EXPECT_EQ(log.lines[0], "Convert this files :");
+        EXPECT_EQ(log.lines[files.size() + 1], std::string(66, '-'));
+        EXPECT_EQ(log.lines.back(), "Work Completed");
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            const std::string name = fs::path(files[i].source).filename().string();
+            EXPECT_EQ(log.lines[i + 1], name);
+            const std::string& line = log.lines[files.size() + 2 + i];
+            SCOPED_TRACE(line);
+            if (name == "gone.bas") {
+                EXPECT_EQ(outcomes[i].refusal, Refusal::SourceMissing);
+                EXPECT_EQ(line, "gone.bas.html Failed: refused 0");
+            } else if (name == "Tool.bas") {
+                ASSERT_TRUE(outcomes[i].error);
+                EXPECT_EQ(line, "Tool.bas.html Failed: ERREUR n\u00B0321 in Cparti: Not a text file: " +
+                                    files[i].source);
+            } else if (name == "f40_form.frm") {
+                EXPECT_EQ(outcomes[i].error->number(), vberr::PathFileAccess);
+                EXPECT_FALSE(outcomes[i].converted);
+            } else {
+                ASSERT_TRUE(outcomes[i].converted);
+                EXPECT_EQ(line, name + ".html Create " + std::to_string(outcomes[i].LineCount) + " lines");
+                SilentProgress bar;
+                const fs::path single = scratch / "single.html";
+                EXPECT_EQ(convertPage(jobFor(files[i].source, single), bar), outcomes[i].LineCount);
+                EXPECT_EQ(readBytes(files[i].target), readBytes(single));
+            }
+        }
+    }
+    EXPECT_FALSE(fs::exists(scratch / "Tool.bas.html"));
+    // Nothing half-written is left behind.
+    for (const auto& entry : fs::recursive_directory_iterator(scratch.path())) {
+        EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
+    }
+}
+
+// A header, footer or linked sheet that is missing refuses every page, checked once.
+TEST(Batch, MissingSharedFileRefusesEveryPage) {
+    ScratchDir scratch;
+    fs::copy_file(pagesDir() / "form.frm", scratch / "Form1.frm");
+    BatchSettings settings = settingsOf(2);
+    settings.page.footer = (scratch / "none.txt").string();
+    Lines log;
+    BatchLog batchLog(log, wording());
+    const auto outcomes = convertBatch({{(scratch / "Form1.frm").string(), (scratch / "a.html").string()},
+                                        {(scratch / "Form1.frm").string(), (scratch / "b.html").string()}},
+                                       settings, batchLog);
+    for (const BatchOutcome& outcome : outcomes) {
+        EXPECT_EQ(outcome.refusal, Refusal::FooterMissing);
+    }
+    EXPECT_EQ(log.lines[5], "b.html Failed: refused 4");
+    EXPECT_FALSE(fs::exists(scratch / "a.html"));
+}
+
+TEST(Batch, ControlCharactersInNamesAreEscaped) {
+    EXPECT_EQ(BatchLog::shownName("a\nb\tc\rd\x1B\x7F\xC3\xA9.bas"), "a\\nb\\tc\\rd\\x1B\\x7F\xC3\xA9.bas");
+    ScratchDir scratch;
+    const fs::path source = scratch / "two\nlines.bas";
+    fs::copy_file(pagesDir() / "module.bas", source);
+    Lines log;
+    BatchLog batchLog(log, wording());
+    convertBatch({{source.string(), source.string() + ".html"}}, settingsOf(1), batchLog);
+    EXPECT_EQ(log.lines[1], "two\\nlines.bas");
+    EXPECT_EQ(log.lines[3], "two\\nlines.bas.html Create 10 lines");
+}
+
+// A log that cannot be written fails the batch, but only once every page is settled.
+TEST(Batch, LogErrorIsRaisedAfterThePages) {
+    ScratchDir scratch;
+    fs::copy_file(pagesDir() / "module.bas", scratch / "m.bas");
+    struct FailingAfterStart final : BatchLogSink {
+        int lines = 0;
+        void addLine(const std::string&) override {
+            if (++lines > 3) {
+                raise(vberr::DiskFull, "standard output");
+            }
+        }
+    } failing;
+    BatchLog failingLog(failing, wording());
+    EXPECT_THROW(convertBatch({{(scratch / "m.bas").string(), (scratch / "m.html").string()}}, settingsOf(2),
+                              failingLog),
+                 VbError);
+    EXPECT_TRUE(fs::exists(scratch / "m.html"));
+}
+
+// The window's run: the caller converts each file; its line shows while it is converted.
+TEST(Batch, SequentialRunShowsEachFileAndStopsWhenAsked) {
+    struct Scripted final : FileConverter {
+        int converted = 0;
+        bool goOn() override { return converted < 2; }
+        BatchOutcome convert(const BatchFile& file) override {
+            ++converted;
+            BatchOutcome outcome;
+            if (file.source == "b.bas") {
+                outcome.error = VbError(vberr::PathFileAccess, "Path/File access error: b.bas.html");
+            } else {
+                outcome.converted = true;
+                outcome.LineCount = 7;
+            }
+            return outcome;
+        }
+    } converter;
+    Lines log;
+    BatchLog batchLog(log, wording());
+    const auto outcomes = runBatch(
+        {{"a.bas", "a.bas.html"}, {"b.bas", "b.bas.html"}, {"c.bas", "c.bas.html"}}, converter, batchLog);
+    EXPECT_EQ(outcomes.size(), 2U);
+    EXPECT_EQ(log.lines,
+              (std::vector<std::string>{
+                  "Convert this files :", "a.bas", "b.bas", "c.bas", std::string(66, '-'), "0: Convert a.bas",
+                  "a.bas.html Create 7 lines", "1: Convert b.bas",
+                  "b.bas.html Failed: ERREUR n\u00B075 in Cparti: Path/File access error: b.bas.html"}));
+}
+
+} // namespace
+} // namespace quillon::test
