@@ -1,21 +1,25 @@
 #include "cli_commands.h"
 
-#include "base/ascii_text.h"
 #include "base/vb_error.h"
+#include "base/version.h"
+#include "cli_batch_sources.h"
+#include "cli_messages.h"
+#include "cli_options.h"
+#include "cli_output.h"
 #include "engine/batch.h"
 #include "engine/colorise.h"
 #include "engine/direct_conversion.h"
 #include "engine/page_writer.h"
 #include "io/atomic_file.h"
 #include "io/file_system.h"
-#include "io/text_decoding.h"
+#include "io/program_folder.h"
 #include "io/text_reader.h"
 #include "lang/translate.h"
 #include "scheme/style_sheet.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <malloc.h>
 #include <memory>
@@ -23,6 +27,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -30,179 +35,8 @@ namespace quillon::cli {
 
 namespace {
 
-constexpr std::string_view Usage = R"(usage: quillon-cli COMMAND [OPTIONS] ...
-
-Commands:
-  colorize [OPTIONS] [FILE]        colour FILE (or standard input) line by line, as the
-                                   Direct pane does; the coloured lines go to standard output
-  page [OPTIONS] SOURCE [TARGET]   convert SOURCE into the page TARGET (SOURCE.html by
-                                   default), as "Start" on the Files pane does
-  batch [OPTIONS] FILE...          convert each FILE into FILE.html beside it, printing the
-                                   log of the Batch pane
-  css [OPTIONS] OUTPUT             write the colour scheme as a style sheet
-
-Options:
-  --no-optimize                    do not merge neighbouring tags of one class
-  --off LIST                       turn categories off; LIST is a comma-separated subset of
-                                   comment,string,keyword,other,number
-  --scheme FILE                    load the colour scheme from a style sheet
-  --font NAME                      font of the source block
-  --font-size TEXT                 font size in points, written as given
-  --link-css PATH                  link pages to the style sheet PATH instead of embedding
-                                   the style rules
-  --header FILE, --footer FILE     header and footer copied into pages (default: header.txt
-                                   and footer.txt in the program's folder)
-  --encoding NAME                  read sources in the code page NAME (any name iconv
-                                   knows, such as CP1251, CP950 or UTF-16LE) instead of
-                                   detecting it; "auto", the default, detects
-  --jobs N                         batch: convert N files at once (default: one per core)
-  --help                           show this text
-)";
-
-struct UsageError {
-    std::string message;
-};
-
 // An error already reported; the command ends with status 1.
 struct Failed {};
-
-struct Options {
-    std::string command;
-    bool optimize = true;
-    ColourSwitches off{true, true, true, true, true}; // false marks a category turned off
-    std::optional<std::string> schemeFile;
-    std::optional<std::string> fontName;
-    std::optional<std::string> fontSize;
-    std::optional<std::string> linkCss;
-    std::optional<std::string> header;
-    std::optional<std::string> footer;
-    std::string encoding; // empty: detected
-    unsigned jobs = 0;
-    std::vector<std::string> operands;
-};
-
-void parseOffList(std::string_view list, ColourSwitches& switches) {
-    std::size_t start = 0;
-    for (;;) {
-        const auto comma = list.find(',', start);
-        const std::string_view item =
-            list.substr(start, comma == std::string_view::npos ? list.npos : comma - start);
-        if (item == "comment") {
-            switches.comment = false;
-        } else if (item == "string") {
-            switches.string = false;
-        } else if (item == "keyword") {
-            switches.keyword = false;
-        } else if (item == "other") {
-            switches.other = false;
-        } else if (item == "number") {
-            switches.number = false;
-        } else {
-            throw UsageError{"unknown category '" + std::string(item) + "' in --off"};
-        }
-        if (comma == std::string_view::npos) {
-            return;
-        }
-        start = comma + 1;
-    }
-}
-
-unsigned parseJobs(std::string_view text) {
-    unsigned value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9' || value > 1000) {
-            throw UsageError{"--jobs needs a whole number from 1 to 1000"};
-        }
-        value = value * 10 + static_cast<unsigned>(c - '0');
-    }
-    if (value == 0 || value > 1000) {
-        throw UsageError{"--jobs needs a whole number from 1 to 1000"};
-    }
-    return value;
-}
-
-// The name as the file layer takes it: empty for detection.
-std::string encodingOption(const std::string& name) {
-    if (equalsIgnoringAsciiCase(name, "auto")) {
-        return {};
-    }
-    if (!files::encodingNamed(name)) {
-        throw UsageError{"--encoding: unknown encoding '" + name + "'"};
-    }
-    return name;
-}
-
-Options parse(int argc, char** argv) {
-    Options options;
-    const std::vector<std::string_view> args(argv + 1, argv + argc);
-    if (args.empty()) {
-        throw UsageError{"missing command"};
-    }
-    options.command = std::string(args[0]);
-    if (options.command == "--help" || options.command == "-h") {
-        options.command = "help";
-        return options;
-    }
-    const bool converts = options.command != "colorize";
-    bool operandsOnly = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= args.size()) {
-                throw UsageError{"option " + std::string(arg) + " needs a value"};
-            }
-            return std::string(args[++i]);
-        };
-        auto pageOption = [&] {
-            if (!converts) {
-                throw UsageError{"option " + std::string(arg) + " does not apply to " + options.command};
-            }
-        };
-        if (operandsOnly || arg == "-" || !arg.starts_with("-")) {
-            options.operands.emplace_back(arg);
-        } else if (arg == "--") {
-            operandsOnly = true;
-        } else if (arg == "--help" || arg == "-h") {
-            options.command = "help";
-            return options;
-        } else if (arg == "--no-optimize") {
-            options.optimize = false;
-        } else if (arg == "--off") {
-            parseOffList(value(), options.off);
-        } else if (arg == "--scheme") {
-            pageOption();
-            options.schemeFile = value();
-        } else if (arg == "--font") {
-            pageOption();
-            options.fontName = value();
-        } else if (arg == "--font-size") {
-            pageOption();
-            options.fontSize = value();
-        } else if (arg == "--link-css") {
-            pageOption();
-            options.linkCss = value();
-        } else if (arg == "--header") {
-            pageOption();
-            options.header = value();
-        } else if (arg == "--footer") {
-            pageOption();
-            options.footer = value();
-        } else if (arg == "--encoding") {
-            if (options.command == "css") {
-                throw UsageError{"option --encoding does not apply to css"};
-            }
-            options.encoding = encodingOption(value());
-        } else if (arg == "--jobs") {
-            if (options.command != "batch") {
-                throw UsageError{"option --jobs applies to batch only"};
-            }
-            options.jobs = parseJobs(value());
-        } else {
-            throw UsageError{"unknown option " + std::string(arg)};
-        }
-    }
-    return options;
-}
 
 std::string programFolder() {
     std::error_code error;
@@ -212,22 +46,23 @@ std::string programFolder() {
 
 using lang::englishMessage;
 
-void reportError(const VbError& error, std::string_view procedure) {
-    errorReporter().report(error.number(), procedure, error.description());
+const char* lineBreakOf(LineEnd lineEnd) {
+    return lineEnd == LineEnd::Lf ? "\n" : "\r\n";
 }
 
-// For a catch-all: what escaped the work on `path` is reported like any error, naming it.
-void reportEscaped(std::string_view procedure, const std::string& path) {
+// For a catch-all: whatever escaped the work on `path` (an allocation that failed, say)
+// is told like any failure, naming the file, never an abort.
+void tellEscaped(const std::string& path) {
     try {
         throw;
     } catch (const VbError& error) {
-        reportError(error, procedure);
+        tell(messageOf(error));
     } catch (const std::bad_alloc&) {
-        errorReporter().report(7, procedure, "Out of memory: " + path);
+        tell(fileMessage(path, "Out of memory"));
     } catch (const std::exception& error) {
-        errorReporter().report(vberr::InvalidCall, procedure, std::string(error.what()) + ": " + path);
+        tell(fileMessage(path, error.what()));
     } catch (...) {
-        errorReporter().report(vberr::InvalidCall, procedure, "Unexpected failure: " + path);
+        tell(fileMessage(path, "Unexpected failure"));
     }
 }
 
@@ -237,23 +72,22 @@ ColourScheme schemeOf(const Options& options) {
     ColourScheme scheme = defaultColourScheme();
     if (options.schemeFile) {
         try {
-            const StyleSheetLoad load = LoadCoulorFromFile(*options.schemeFile, scheme);
-            if (!load.loaded()) {
-                std::fprintf(stderr, "%s\n", load.message.c_str());
+            if (!LoadCoulorFromFile(*options.schemeFile, scheme).loaded()) {
+                tell(fileMessage(*options.schemeFile, "Not a style sheet saved by Quillon"));
                 throw Failed{};
             }
         } catch (const VbError& error) {
-            reportError(error, "LoadCoulorFromFile");
+            tell(messageOf(error));
             throw Failed{};
         }
     }
     const bool on[SchemeEntryCount] = {true,
                                        true,
-                                       options.off.comment,
-                                       options.off.string,
-                                       options.off.keyword,
-                                       options.off.other,
-                                       options.off.number};
+                                       options.on.comment,
+                                       options.on.string,
+                                       options.on.keyword,
+                                       options.on.other,
+                                       options.on.number};
     for (std::size_t i = Comment; i < SchemeEntryCount; ++i) {
         if (!on[i]) {
             auto& entry = scheme.ConfigCouleur[i];
@@ -278,10 +112,11 @@ ColourScheme schemeOf(const Options& options) {
 }
 
 PageJob jobOf(const Options& options, const ColourScheme& scheme) {
-    const std::string folder = programFolder();
+    // Installed, the user's own header and footer come before the shipped ones.
+    const files::ProgramFolder folder = files::programFolderOf(programFolder());
     PageJob job;
-    job.header = options.header.value_or(folder + "/header.txt");
-    job.footer = options.footer.value_or(folder + "/footer.txt");
+    job.header = options.header.value_or(folder.find("header.txt"));
+    job.footer = options.footer.value_or(folder.find("footer.txt"));
     job.optimize = options.optimize;
     job.sourceEncoding = options.encoding;
     job.scheme = scheme;
@@ -291,52 +126,30 @@ PageJob jobOf(const Options& options, const ColourScheme& scheme) {
     return job;
 }
 
-// Standard output through one large buffer; a failed write is reported, never ignored.
-class Output {
-public:
-    void write(std::string_view text) {
-        char* at = reserve(text.size());
-        if (!text.empty()) {
-            std::memcpy(at, text.data(), text.size());
-        }
-        used_ += text.size();
+// The message for a refusal of the window's checks, naming the file it concerns.
+std::string refusalMessage(Refusal refusal, const PageJob& job, const std::optional<std::string>& linkCss) {
+    switch (refusal) {
+    case Refusal::SourceMissing:
+        return missingInputMessage(job.source);
+    case Refusal::LinkedSheetMissing:
+        return missingInputMessage(linkCss.value_or(""));
+    case Refusal::HeaderMissing:
+        return missingInputMessage(job.header);
+    case Refusal::FooterMissing:
+        return missingInputMessage(job.footer);
+    case Refusal::TargetNotHtm:
+        break;
     }
-    void line(std::string_view text) {
-        write(text);
-        write("\n");
-    }
-    // Room for `size` bytes straight in the buffer, for text composed in place; commit()
-    // then says where it ends.
-    char* reserve(std::size_t size) {
-        if (size > capacity_ - used_) {
-            flush();
-            if (size > capacity_) {
-                buffer_.reset(new char[size]);
-                capacity_ = size;
-            }
-        }
-        return buffer_.get() + used_;
-    }
-    void commit(const char* end) { used_ = static_cast<std::size_t>(end - buffer_.get()); }
-    void flush() {
-        if (used_ != 0 && std::fwrite(buffer_.get(), 1, used_, stdout) != used_) {
-            raise(vberr::DiskFull, "standard output");
-        }
-        used_ = 0;
-    }
-    void close() {
-        flush();
-        if (std::fflush(stdout) != 0) {
-            raise(vberr::DiskFull, "standard output");
-        }
-    }
+    return fileMessage(job.target, englishMessage(lang::messageKeyOf(refusal)));
+}
 
-private:
-    static constexpr std::size_t Capacity = 1 << 20;
-    std::unique_ptr<char[]> buffer_{new char[Capacity]};
-    std::size_t capacity_ = Capacity;
-    std::size_t used_ = 0;
-};
+// True when writing `output` would replace `input` itself.
+bool sameFile(const std::string& input, const std::string& output) {
+    struct stat in {};
+    struct stat out {};
+    return ::stat(input.c_str(), &in) == 0 && ::stat(output.c_str(), &out) == 0 && in.st_dev == out.st_dev &&
+           in.st_ino == out.st_ino;
+}
 
 // Shows the page writer's captions on a terminal, on one line that keeps being rewritten.
 class TerminalProgress final : public SilentProgress {
@@ -356,66 +169,179 @@ private:
     bool shown_ = false;
 };
 
+bool progressOnTerminal(const Options& options) {
+    return options.progressShown && isatty(STDERR_FILENO) != 0;
+}
+
+template <class Sink> void colourLines(files::TextReader& reader, const Options& options, Sink& out) {
+    LineColouriser colouriser(options.on, options.optimize);
+    const std::string_view lineBreak = lineBreakOf(options.lineEnd);
+    std::string line;
+    while (reader.readLine(line)) {
+        char* end = colouriser.writeLine(
+            out.reserve(LineColouriser::maxOutput(line.size()) + lineBreak.size()), line);
+        end = std::copy(lineBreak.begin(), lineBreak.end(), end);
+        out.commitReserved(end);
+    }
+}
+
 int colorize(const Options& options) {
     if (options.operands.size() > 1) {
         throw UsageError{"colorize takes at most one FILE"};
     }
     const std::string path =
         options.operands.empty() || options.operands[0] == "-" ? "/dev/stdin" : options.operands[0];
-    LineColouriser colouriser(options.off, options.optimize);
     try {
-        files::TextReader reader(path, options.encoding);
-        Output out;
-        std::string line;
-        while (reader.readLine(line)) {
-            char* end = colouriser.writeLine(out.reserve(LineColouriser::maxOutput(line.size()) + 2), line);
-            end[0] = '\r';
-            end[1] = '\n';
-            out.commit(end + 2);
+        files::TextReader reader(path, options.encoding, files::TextReader::Content::TextOnly);
+        if (options.output && *options.output != "-") {
+            if (sameFile(path, *options.output)) {
+                tell(fileMessage(*options.output, "Would replace its own input"));
+                return 1;
+            }
+            files::AtomicTextWriter out(*options.output, files::Durability::WhenReplacing);
+            colourLines(reader, options, out);
+            out.commit();
+        } else {
+            Output out;
+            colourLines(reader, options, out);
+            out.close();
         }
-        out.close();
     } catch (...) {
-        reportEscaped("colorize", path);
+        tellEscaped(path);
         return 1;
     }
     return 0;
+}
+
+void convertShowingProgress(const PageJob& job, const Options& options) {
+    if (progressOnTerminal(options)) {
+        TerminalProgress bar;
+        convertPage(job, bar);
+    } else {
+        SilentProgress bar;
+        convertPage(job, bar);
+    }
 }
 
 int page(const Options& options) {
     if (options.operands.empty() || options.operands.size() > 2) {
         throw UsageError{"page takes SOURCE and an optional TARGET"};
     }
+    if (options.operands.size() == 2 && options.output) {
+        throw UsageError{"page takes a TARGET or -o, not both"};
+    }
     PageJob job = jobOf(options, schemeOf(options));
     job.source = options.operands[0];
-    job.target = options.operands.size() == 2 ? options.operands[1] : job.source + ".html";
-    if (const auto refusal = refusalOf(job, options.linkCss)) {
-        std::fprintf(stderr, "%s\n", englishMessage(lang::messageKeyOf(*refusal)).c_str());
+    std::optional<std::string> chosen = options.output;
+    if (options.operands.size() == 2) {
+        chosen = options.operands[1];
+    }
+    job.target = chosen.value_or(job.source + ".html");
+    // A target the user names is taken as named; only the derived one follows the rule
+    // of the Files pane (and always passes it).
+    std::optional<Refusal> refusal = refusalOfOwnFiles(job);
+    if (refusal == Refusal::TargetNotHtm && chosen) {
+        refusal.reset();
+    }
+    if (!refusal) {
+        refusal = refusalOfSharedFiles(job, options.linkCss);
+    }
+    if (refusal) {
+        tell(refusalMessage(*refusal, job, options.linkCss));
         return 1;
     }
     try {
-        if (isatty(STDERR_FILENO)) {
-            TerminalProgress bar;
-            convertPage(job, bar);
+        if (chosen == "-") {
+            StandardOutputPipe out(options.lineEnd);
+            job.target = out.path();
+            convertShowingProgress(job, options);
+            out.close();
         } else {
-            SilentProgress bar;
-            convertPage(job, bar);
+            convertShowingProgress(job, options);
+            if (options.lineEnd == LineEnd::Lf) {
+                rewriteWithLineFeeds(job.target);
+            }
         }
     } catch (...) {
-        reportEscaped("Cparti", job.source);
+        tellEscaped(job.source);
         return 1;
     }
     return 0;
 }
 
-// The batch log on standard output.
-class LogOutput final : public BatchLogSink {
+// What a batch shows of its pages as they are done, in their order: the log on standard
+// output (unless --quiet), each failure also on standard error, and a progress line on a
+// terminal.
+class BatchOutput final : public BatchLogSink {
 public:
-    explicit LogOutput(Output& out) : out_(out) {}
-    void addLine(const std::string& line) override { out_.line(line); }
+    BatchOutput(const Options& options, const std::vector<BatchFile>& files, const PageJob& job, Output& out)
+        : options_(options), files_(files), job_(job), out_(out),
+          progressShown_(progressOnTerminal(options)) {}
+    ~BatchOutput() override { clearProgress(); }
+    BatchOutput(const BatchOutput&) = delete;
+    BatchOutput& operator=(const BatchOutput&) = delete;
+
+    void addLine(const std::string& line) override {
+        if (options_.logShown) {
+            out_.line(line);
+        }
+    }
     void flush() override { out_.flush(); }
 
+    void finished(std::size_t index, const BatchOutcome& outcome, const std::string& line) override {
+        addLine(line);
+        if (!outcome.converted) {
+            clearProgress();
+            tell(failureMessage(files_[index], outcome));
+        }
+        ++done_;
+        if (progressShown_) {
+            std::error_code unknown;
+            const auto size = std::filesystem::file_size(files_[index].source, unknown);
+            bytesDone_ += unknown ? 0 : size;
+            showProgress();
+        }
+    }
+
 private:
+    std::string failureMessage(const BatchFile& file, const BatchOutcome& outcome) const {
+        if (outcome.refusal) {
+            PageJob job = job_;
+            job.source = file.source;
+            job.target = file.target;
+            return refusalMessage(*outcome.refusal, job, options_.linkCss);
+        }
+        return outcome.error ? messageOf(*outcome.error) : fileMessage(file.source, "Not converted");
+    }
+
+    void showProgress() {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - drawn_ < std::chrono::milliseconds(100) && done_ != files_.size()) {
+            return;
+        }
+        drawn_ = now;
+        const double seconds = std::chrono::duration<double>(now - started_).count();
+        std::fprintf(stderr, "\r%zu/%zu files, %.1f MB/s\033[K", done_, files_.size(),
+                     seconds > 0 ? static_cast<double>(bytesDone_) / 1e6 / seconds : 0.0);
+        progressDrawn_ = true;
+    }
+    void clearProgress() {
+        if (progressDrawn_) {
+            std::fputs("\r\033[K", stderr);
+            progressDrawn_ = false;
+        }
+    }
+
+    const Options& options_;
+    const std::vector<BatchFile>& files_;
+    const PageJob& job_;
     Output& out_;
+    const bool progressShown_;
+    bool progressDrawn_ = false;
+    std::size_t done_ = 0;
+    std::uintmax_t bytesDone_ = 0;
+    const std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point drawn_{};
 };
 
 int batch(const Options& options) {
@@ -423,35 +349,65 @@ int batch(const Options& options) {
         throw UsageError{"batch needs at least one FILE"};
     }
     BatchSettings settings{jobOf(options, schemeOf(options)), options.linkCss, options.jobs};
-    std::vector<BatchFile> files;
-    for (const std::string& file : options.operands) {
-        files.push_back({file, file + ".html"});
+    const std::optional<BatchPlan> plan = planBatch(options);
+    if (!plan) {
+        return 1;
     }
+    if (options.outputDir) {
+        createTargetFolders(*plan);
+    }
+    const std::vector<BatchFile>& files = plan->files;
 #ifdef M_TRIM_THRESHOLD
     // Every page takes and gives back the same few buffers: without this the heap would be
     // shrunk and grown again, page faults and all, for every file.
     mallopt(M_TRIM_THRESHOLD, 64 << 20);
 #endif
     Output out;
-    LogOutput sink(out);
-    BatchLog log(sink, {englishMessage("msg11"),
-                        [](Refusal refusal) { return englishMessage(lang::messageKeyOf(refusal)); }});
-    const std::vector<BatchOutcome> outcomes = convertBatch(files, settings, log);
+    std::vector<BatchOutcome> outcomes;
+    {
+        BatchOutput sink(options, files, settings.page, out);
+        BatchLog log(sink, {englishMessage("msg11"),
+                            [](Refusal refusal) { return englishMessage(lang::messageKeyOf(refusal)); }});
+        outcomes = convertBatch(files, settings, log);
+    }
     out.close();
-    return std::all_of(outcomes.begin(), outcomes.end(), [](const BatchOutcome& o) { return o.converted; })
-               ? 0
-               : 1;
+    bool allConverted = !plan->searchFailed;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (!outcomes[i].converted) {
+            allConverted = false;
+        } else if (options.lineEnd == LineEnd::Lf) {
+            try {
+                rewriteWithLineFeeds(files[i].target);
+            } catch (const VbError& error) {
+                tell(messageOf(error));
+                allConverted = false;
+            }
+        }
+    }
+    return allConverted ? 0 : 1;
 }
 
 int css(const Options& options) {
-    if (options.operands.size() != 1) {
-        throw UsageError{"css takes one OUTPUT"};
+    if (options.operands.size() > 1 || (options.operands.size() == 1 && options.output)) {
+        throw UsageError{"css takes one OUTPUT at most"};
     }
+    const std::string output = options.output.value_or(options.operands.empty() ? "-" : options.operands[0]);
     const ColourScheme scheme = schemeOf(options);
+    std::string sheet;
+    for (const std::string& line : styleSheetLines(scheme)) {
+        sheet += line;
+        sheet += lineBreakOf(options.lineEnd);
+    }
     try {
-        SaveCoulorInFile(options.operands[0], scheme);
+        if (output == "-") {
+            Output out;
+            out.write(sheet);
+            out.close();
+        } else {
+            files::writeFileAtomically(output, sheet);
+        }
     } catch (const VbError& error) {
-        reportError(error, "SaveCoulorInFile");
+        tell(messageOf(error));
         return 1;
     }
     return 0;
@@ -462,9 +418,17 @@ int css(const Options& options) {
 int run(int argc, char** argv) {
     files::removeTemporariesOnSignals();
     try {
-        const Options options = parse(argc, argv);
+        const Options options = parseCommandLine(argc, argv);
         if (options.command == "help") {
-            std::fwrite(Usage.data(), 1, Usage.size(), stdout);
+            Output out;
+            out.write(UsageText);
+            out.close();
+            return 0;
+        }
+        if (options.command == "version") {
+            Output out;
+            out.line(std::string("quillon-cli ") + ProgramVersion);
+            out.close();
             return 0;
         }
         if (options.command == "colorize") {
@@ -476,20 +440,17 @@ int run(int argc, char** argv) {
         if (options.command == "batch") {
             return batch(options);
         }
-        if (options.command == "css") {
-            return css(options);
-        }
-        throw UsageError{"unknown command '" + options.command + "'"};
+        return css(options);
     } catch (const UsageError& error) {
-        std::fprintf(stderr, "quillon-cli: %s\n\n", error.message.c_str());
-        std::fwrite(Usage.data(), 1, Usage.size(), stderr);
+        std::fprintf(stderr, "quillon-cli: %s\nTry 'quillon-cli --help'.\n", error.message.c_str());
         return 2;
     } catch (const Failed&) {
         return 1;
+    } catch (const VbError& error) {
+        tell(messageOf(error));
     } catch (...) {
-        // Whatever escaped a command (an allocation that failed, say) is one more error
-        // to report, never an abort.
-        reportCurrentException("quillon-cli");
+        // Outside any one file's work: nothing to name but the program.
+        tell("quillon-cli: unexpected failure");
         return 1;
     }
 }

@@ -318,8 +318,13 @@ AtomicTextWriter::AtomicTextWriter(const std::string& path, Durability durabilit
         exists = true;
         if (S_ISLNK(info.st_mode)) {
             char resolved[PATH_MAX];
+            struct stat followed {};
             if (::realpath(path.c_str(), resolved) != nullptr && ::stat(resolved, &info) == 0) {
                 s.target = resolved;
+            } else if (::stat(path.c_str(), &followed) == 0) {
+                // A link with no path behind it, such as /dev/stdout on a pipe: the pipe
+                // is written through below, never renamed over.
+                info = followed;
             }
         }
     } else if (errno != ENOENT) {

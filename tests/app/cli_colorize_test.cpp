@@ -1,9 +1,15 @@
+#include "base/version.h"
 #include "cli_test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace quillon::test {
 namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 TEST(CliColorize, ConvertsTheSampleFileLikeTheDirectPane) {
     const CliResult r = runCli("colorize " + q(programDir() / "sample.frm"));
@@ -21,18 +27,18 @@ TEST(CliColorize, StandardInputWithEveryLineEndingOptionAndEncoding) {
          "<a class=k>If</a> x <a class=k>Then</a>\r\n<a class=k>End If</a>\r\n"
          "<a class=k>Dim</a> a\r\nx<a class=o> =</a> <a class=n>1</a>\r\n"},
         // A final line break adds no line; empty input gives nothing.
-        {"colorize", "a\r\n", "a\r\n"},
+        {"colorize -", "a\r\n", "a\r\n"},
         {"colorize", "", ""},
-        {"colorize", "\n\n", "\r\n\r\n"},
+        {"colorize --eol lf -o -", "\r\n\n", "\n\n"},
         {"colorize --no-optimize", "End If", "<a class=k>End</a> <a class=k>If</a>\r\n"},
         {"colorize --off keyword,string", "x = \"If\" ' c",
          "x<a class=o> =</a> \"If\" <a class=c>' c</a>\r\n"},
-        {"colorize --off comment,string,keyword,other,number", "If a<b Then ' \"x\"",
+        {"colorize --off=comment,string,keyword,other,number", "If a<b Then ' \"x\"",
          "If a&lt;b Then ' \"x\"\r\n"},
-        // Windows-1252 is decoded; a UTF-8 byte-order mark is no text.
+        // Windows-1252 is decoded, or the code page named.
         {"colorize --off string", "s = \x93\x80\xE9\x94",
          "s<a class=o> =</a> \xE2\x80\x9C\xE2\x82\xAC\xC3\xA9\xE2\x80\x9D\r\n"},
-        {"colorize", "\xEF\xBB\xBFRem x", "Rem x\r\n"},
+        {"colorize -e koi8-r --off string", "s = \xF0\xD2", "s<a class=o> =</a> \xD0\x9F\xD1\x80\r\n"},
     };
     for (const auto& c : cases) {
         const CliResult r = runCli(c.args, c.in);
@@ -41,28 +47,77 @@ TEST(CliColorize, StandardInputWithEveryLineEndingOptionAndEncoding) {
     }
 }
 
-TEST(CliColorize, BadArgumentsExitTwoWithUsage) {
-    for (const char* args :
-         {"colorize --off comments", "colorize --bogus", "colorize a b", "", "frobnicate"}) {
-        const CliResult r = runCli(args);
-        EXPECT_EQ(r.status, 2) << args;
-        EXPECT_NE(r.err.find("usage: quillon-cli"), std::string::npos) << args;
-        EXPECT_EQ(r.out, "") << args;
+TEST(CliConventions, HelpAndVersionOnStandardOutputUsageErrorsInOneLine) {
+    CliResult r = runCli("--help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.starts_with("usage: quillon-cli COMMAND")) << r.out;
+    EXPECT_EQ(runCli("page -h").out, r.out);
+    r = runCli("-V");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "quillon-cli "s + ProgramVersion + "\n");
+    EXPECT_EQ(runCli("--version").out, r.out);
+
+    const struct {
+        const char* args;
+        const char* message;
+    } cases[] = {
+        {"", "missing command"},
+        {"frobnicate", "unknown command 'frobnicate'"},
+        {"colorize --bogus", "unknown option '--bogus'"},
+        {"colorize -x", "unknown option '-x'"},
+        {"colorize --off comments", "unknown category 'comments' in --off"},
+        {"colorize a b", "colorize takes at most one FILE"},
+        {"page -o", "option -o needs a value"},
+        {"page a b -o c", "page takes a TARGET or -o, not both"},
+        {"page -j4 a", "option -j does not apply to page"},
+        {"batch --jobs=0 a", "--jobs needs a whole number from 1 to 1000"},
+        {"batch --quiet=yes a", "option --quiet takes no value"},
+        {"css --eol cr", "--eol: unknown line end 'cr' (crlf or lf)"},
+    };
+    for (const auto& c : cases) {
+        r = runCli(c.args);
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_EQ(r.err, "quillon-cli: "s + c.message + "\nTry 'quillon-cli --help'.\n") << c.args;
+        EXPECT_EQ(r.out, "") << c.args;
     }
-    const CliResult help = runCli("colorize --help");
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("colorize"), std::string::npos);
 }
 
-TEST(CliColorize, UnreadableInputExitsOneNamingTheFile) {
+// Every command names the file that failed and says in words what is wrong with it.
+TEST(CliConventions, FailuresNameTheFileOnStandardErrorAndExitOne) {
     ScratchDir scratch;
-    const std::string missing = (scratch / "missing.bas").string();
-    CliResult r = runCli("colorize " + cliQuote(missing));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "ERREUR n\u00B053 in colorize: File not found: " + missing + "\n");
-    r = runCli("colorize " + q(scratch.path()));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find(scratch.path().string()), std::string::npos);
+    const fs::path pages = dataDir() / "pages";
+    const std::string source = q(pages / "module.bas");
+    writeBytes(scratch / "Tool.bas", "MZ\x90\0\x03\0\0\0\x04\0\0\0\xFF\xFF\0\0"s);
+    writeBytes(scratch / "bad.css", "pre\r\n");
+    const auto in = [&](const char* name) { return (scratch / name).string(); };
+    const struct {
+        std::string args;
+        std::string path;
+        const char* reason;
+    } cases[] = {
+        {"colorize " + q(scratch / "none.bas"), in("none.bas"), "No such file"},
+        {"colorize " + q(scratch.path()), scratch.path().string(), "Is a directory"},
+        {"colorize " + q(scratch / "Tool.bas"), in("Tool.bas"), "Not a text file"},
+        {"page " + q(scratch / "none.bas"), in("none.bas"), "No such file"},
+        {"page " + q(scratch / "no" / "x.bas"), in("no/x.bas"), "No such folder"},
+        {"page " + q(scratch.path()) + " -o " + q(scratch / "x.html"), scratch.path().string(),
+         "Is a directory"},
+        {"page " + q(scratch / "Tool.bas") + headerFooter(pages), in("Tool.bas"), "Not a text file"},
+        {"page --footer " + q(scratch / "f.txt") + " " + source, in("f.txt"), "No such file"},
+        {"page --link-css " + q(scratch / "a.css") + " " + source, in("a.css"), "No such file"},
+        {"page " + source + " " + q(scratch / "no" / "x.html"), in("no/x.html"), "No such folder"},
+        {"page " + source + " -o " + q(scratch.path()), scratch.path().string(), "Is a directory"},
+        {"css -s " + q(scratch / "bad.css"), in("bad.css"), "Not a style sheet saved by Quillon"},
+        {"css -o " + q(scratch / "no" / "x.css"), in("no/x.css"), "No such folder"},
+    };
+    for (const auto& c : cases) {
+        const CliResult r = runCli(c.args);
+        EXPECT_EQ(r.status, 1) << c.args;
+        EXPECT_EQ(r.err, "quillon-cli: " + c.path + ": " + c.reason + "\n") << c.args;
+        EXPECT_EQ(r.out, "") << c.args;
+    }
+    EXPECT_FALSE(fs::exists(scratch / "x.html"));
+    EXPECT_FALSE(fs::exists(scratch / "Tool.bas.html"));
 }
 
 } // namespace

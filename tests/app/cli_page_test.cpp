@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace quillon::test {
@@ -16,18 +17,30 @@ protected:
         fs::copy_file(dataDir() / "pages" / "module.bas", scratch / "Module1.bas");
     }
     std::string headerFooter() const { return test::headerFooter(dataDir() / "pages"); }
+    std::string golden() const { return readBytes(dataDir() / "pages" / "form.frm.html"); }
     ScratchDir scratch;
 };
 
-TEST_F(CliPages, PageWritesWhatThePageWriterWritesBesideTheSource) {
-    const CliResult r = runCli("page" + headerFooter() + " " + q(scratch / "Form1.frm"));
+// Beside the source, to a target of any name, to standard output: the same page.
+TEST_F(CliPages, EveryTargetGetsWhatThePageWriterWrites) {
+    const std::string page = "page" + headerFooter() + " " + q(scratch / "Form1.frm");
+    CliResult r = runCli(page);
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(readBytes(scratch / "Form1.frm.html"), readBytes(dataDir() / "pages" / "form.frm.html"));
+    EXPECT_EQ(r.out + r.err, "");
+    EXPECT_EQ(readBytes(scratch / "Form1.frm.html"), golden());
+    ASSERT_EQ(runCli(page + " " + q(scratch / "out.txt")).status, 0);
+    EXPECT_EQ(readBytes(scratch / "out.txt"), golden());
+    r = runCli(page + " -o -");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, golden());
+    // Line feeds only, when asked for.
+    std::string lineFeeds = golden();
+    lineFeeds.erase(std::remove(lineFeeds.begin(), lineFeeds.end(), '\r'), lineFeeds.end());
+    ASSERT_EQ(runCli(page + " --eol lf --output " + q(scratch / "lf.html")).status, 0);
+    EXPECT_EQ(readBytes(scratch / "lf.html"), lineFeeds);
+    EXPECT_EQ(runCli(page + " --eol=lf -o -").out, lineFeeds);
 }
 
-// Any target whose name holds ".htm" is a page.
 TEST_F(CliPages, PageUsesTheProgramsHeaderAndFooterByDefault) {
     const CliResult r = runCli("page " + q(scratch / "Form1.frm") + " " + q(scratch / "out.HTM.txt"));
     EXPECT_EQ(r.status, 0) << r.err;
@@ -39,34 +52,6 @@ TEST_F(CliPages, PageUsesTheProgramsHeaderAndFooterByDefault) {
     EXPECT_TRUE(page.ends_with("</pre>\r\n" + readBytes(programDir() / "footer.txt")));
 }
 
-TEST_F(CliPages, PageValidatesInOrderWithTheMessagesOfTheWindow) {
-    struct Case {
-        std::string args;
-        std::string message;
-    } cases[] = {
-        {"page" + headerFooter() + " " + q(scratch / "nope.frm"),
-         "You must choose a Visual Basic File before !"},
-        // A folder is no source, and the source is checked before the target.
-        {"page" + headerFooter() + " " + q(scratch.path()) + " " + q(scratch / "out.txt"),
-         "You must choose a Visual Basic File before !"},
-        {"page" + headerFooter() + " " + q(scratch / "Form1.frm") + " " + q(scratch / "out.txt"),
-         "You must choose a HTML File before !"},
-        {"page" + headerFooter() + " --link-css " + q(scratch / "none.css") + " " + q(scratch / "Form1.frm"),
-         "You must choose a CSS File before !"},
-        {"page --header " + q(scratch / "h") + " --footer " + q(scratch / "f") + " " +
-             q(scratch / "Form1.frm"),
-         "You must choose a Header File before !"},
-        {"page --footer " + q(scratch / "f") + " " + q(scratch / "Form1.frm"),
-         "You must choose a Footer File before !"},
-    };
-    for (const Case& c : cases) {
-        const CliResult r = runCli(c.args);
-        EXPECT_EQ(r.status, 1) << c.args;
-        EXPECT_EQ(r.err, c.message + "\n") << c.args;
-    }
-    EXPECT_FALSE(fs::exists(scratch / "Form1.frm.html"));
-}
-
 TEST_F(CliPages, PageLinksTheStyleSheetByItsFileName) {
     ASSERT_EQ(runCli("css " + q(scratch / "my.css")).status, 0);
     const CliResult r = runCli("page" + headerFooter() + " --link-css " + q(scratch / "my.css") + " " +
@@ -76,39 +61,73 @@ TEST_F(CliPages, PageLinksTheStyleSheetByItsFileName) {
               std::string::npos);
 }
 
-TEST_F(CliPages, PageFailureIsTrappedUnderCpartiAndKeepsTheOldPage) {
-    writeBytes(scratch / "Form1.frm.html", "old");
-    fs::create_directory(scratch / "Form1.frm.html.dir");
-    const CliResult r = runCli("page" + headerFooter() + " " + q(scratch / "Form1.frm") + " " +
-                               q(scratch / "missing" / "x.html"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "ERREUR n\u00B076 in Cparti: Path not found: " +
-                         (scratch / "missing" / "x.html").string() + "\n");
-    EXPECT_EQ(readBytes(scratch / "Form1.frm.html"), "old");
-}
-
 TEST_F(CliPages, CssWritesTheSchemeAfterTheOptions) {
-    ASSERT_EQ(
-        runCli("css --off string --font 'Liberation Mono' --font-size 12 " + q(scratch / "a.css")).status, 0);
-    const std::string sheet = readBytes(scratch / "a.css");
-    EXPECT_NE(sheet.find("font-family:Liberation Mono;\r\nfont-size:12pt;\r\n"), std::string::npos);
-    EXPECT_NE(sheet.find(".s\r\n{\r\nCOLOR:#FFFFFF;\r\n}"), std::string::npos) << sheet;
+    const CliResult css = runCli("css --off string --font 'Liberation Mono' --font-size 12");
+    ASSERT_EQ(css.status, 0) << css.err;
+    EXPECT_NE(css.out.find("font-family:Liberation Mono;\r\nfont-size:12pt;\r\n"), std::string::npos);
+    EXPECT_NE(css.out.find(".s\r\n{\r\nCOLOR:#FFFFFF;\r\n}"), std::string::npos) << css.out;
+    writeBytes(scratch / "a.css", css.out);
     // Loaded back, the turned-off category stays off: the page leaves strings unmarked.
-    const CliResult r = runCli("page" + headerFooter() + " --scheme " + q(scratch / "a.css") + " " +
-                               q(scratch / "Module1.bas"));
+    const CliResult r =
+        runCli("page" + headerFooter() + " -s " + q(scratch / "a.css") + " " + q(scratch / "Module1.bas"));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(readBytes(scratch / "Module1.bas.html").find("class=s>"), std::string::npos);
+    EXPECT_EQ(runCli("css --font '</style><script>' -o " + q(scratch / "out.css")).status, 2);
+    EXPECT_FALSE(fs::exists(scratch / "out.css"));
 }
 
-TEST_F(CliPages, BadSchemeAndUnsafeFontAreRefused) {
-    writeBytes(scratch / "bad.css", "pre\r\n");
-    CliResult r = runCli("css --scheme " + q(scratch / "bad.css") + " " + q(scratch / "out.css"));
+class CliBatchTree : public testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* folder : {"proj/sub/deep", "a", "b"}) {
+            fs::create_directories(scratch / folder);
+        }
+        const std::pair<const char*, const char*> copies[] = {{"form.frm", "proj/Form1.frm"},
+                                                              {"module.bas", "proj/sub/Module1.bas"},
+                                                              {"class.cls", "proj/sub/deep/Class1.CLS"},
+                                                              {"plain.txt", "proj/notes.txt"},
+                                                              {"single.bas", "extra.bas"},
+                                                              {"form.frm", "a/Form1.frm"},
+                                                              {"form.frm", "b/Form1.frm"}};
+        for (const auto& [from, to] : copies) {
+            fs::copy_file(dataDir() / "pages" / from, scratch / to);
+        }
+        writeBytes(scratch / "proj/sub/Tool.bas", std::string("MZ\x90\0", 4));
+    }
+    CliResult batch(const std::string& arguments) const {
+        return runCli("batch" + headerFooter(dataDir() / "pages") + " " + arguments, {}, scratch.path());
+    }
+    std::string golden(const char* name) const { return readBytes(dataDir() / "pages" / name); }
+    ScratchDir scratch;
+};
+
+TEST_F(CliBatchTree, RecursionIntoOutputDirKeepsTheTreeAndTellsEachFailure) {
+    CliResult r = batch("-rq --output-dir out proj extra.bas");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, (scratch / "bad.css").string() + " is not a valid CSS for Quillon !\n");
-    EXPECT_FALSE(fs::exists(scratch / "out.css"));
-    r = runCli("css --font '</style><script>' " + q(scratch / "out.css"));
-    EXPECT_EQ(r.status, 2);
-    EXPECT_FALSE(fs::exists(scratch / "out.css"));
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "quillon-cli: proj/sub/Tool.bas: Not a text file\n");
+    EXPECT_EQ(readBytes(scratch / "out/Form1.frm.html"), golden("form.frm.html"));
+    EXPECT_EQ(readBytes(scratch / "out/sub/Module1.bas.html"), golden("module.bas.html"));
+    EXPECT_TRUE(fs::exists(scratch / "out/sub/deep/Class1.CLS.html"));
+    EXPECT_EQ(readBytes(scratch / "out/extra.bas.html"), golden("single.bas.html"));
+    for (const char* absent : {"out/notes.txt.html", "out/sub/Tool.bas.html", "proj/Form1.frm.html"}) {
+        EXPECT_FALSE(fs::exists(scratch / absent)) << absent;
+    }
+    // Another pattern, the pages beside their sources, the log as the Batch pane writes it.
+    r = batch("--recursive --pattern '*.TXT;*.none' proj");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Convert this files :\nnotes.txt\n" + std::string(66, '-') +
+                         "\nnotes.txt.html Create 2 lines\nWork Completed\n");
+    EXPECT_EQ(readBytes(scratch / "proj/notes.txt.html"), golden("plain.txt.html"));
+}
+
+TEST_F(CliBatchTree, NameClashesAreRefusedBeforeAnythingIsWritten) {
+    const CliResult r = batch("--output-dir out extra.bas a/Form1.frm b/Form1.frm");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "quillon-cli: out/Form1.frm.html: Two sources would give this page: a/Form1.frm and "
+                     "b/Form1.frm\n");
+    EXPECT_FALSE(fs::exists(scratch / "out"));
 }
 
 } // namespace

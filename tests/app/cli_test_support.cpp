@@ -17,13 +17,15 @@ std::string cliQuote(const std::string& text) {
     return quoted + "'";
 }
 
-CliResult runCli(const std::string& arguments, const std::string& standardInput) {
+CliResult runCli(const std::string& arguments, const std::string& standardInput,
+                 const std::filesystem::path& folder) {
     ScratchDir scratch;
     const auto in = scratch / "stdin";
     const auto out = scratch / "stdout";
     const auto err = scratch / "stderr";
     writeBytes(in, standardInput);
-    const std::string command = cliQuote((programDir() / "quillon-cli").string()) + " " + arguments + " <" +
+    const std::string command = (folder.empty() ? "" : "cd " + cliQuote(folder.string()) + " && ") +
+                                cliQuote((programDir() / "quillon-cli").string()) + " " + arguments + " <" +
                                 cliQuote(in.string()) + " >" + cliQuote(out.string()) + " 2>" +
                                 cliQuote(err.string());
     const int raw = std::system(command.c_str());

@@ -14,8 +14,10 @@ struct CliResult {
     std::string err;
 };
 
-// `arguments` is passed to the shell as written; quote paths with cliQuote().
-CliResult runCli(const std::string& arguments, const std::string& standardInput = {});
+// `arguments` is passed to the shell as written; quote paths with cliQuote(). With a
+// `folder`, the program runs in it.
+CliResult runCli(const std::string& arguments, const std::string& standardInput = {},
+                 const std::filesystem::path& folder = {});
 std::string cliQuote(const std::string& text);
 inline std::string q(const std::filesystem::path& path) {
     return cliQuote(path.string());

@@ -36,7 +36,7 @@ run unshare -m --propagation private sh -c "
     mount -t tmpfs -o size=64k tmpfs '$work/small' && printf 'old page' > '$work/small/page.html' &&
     '$cli' page '$work/big.frm' '$work/small/page.html'; s=\$?;
     cat '$work/small/page.html' > '$work/kept'; ls -A '$work/small' > '$work/listing'; exit \$s"
-if [ "$got_status" -eq 1 ] && grep -q "Disk full: $work/small/page.html" <<<"$got_err" &&
+if [ "$got_status" -eq 1 ] && grep -q "$work/small/page.html: Disk full" <<<"$got_err" &&
    [ "$(cat "$work/kept")" = "old page" ] && [ "$(cat "$work/listing")" = "page.html" ]; then
     pass "disk full while writing a page"
 else
@@ -48,7 +48,7 @@ fi
 run unshare -m --propagation private sh -c "
     mount -t tmpfs -o size=64k tmpfs '$work/small' &&
     '$cli' page '$work/big.frm' '$work/small/new.html'; s=\$?; ls -A '$work/small' > '$work/listing'; exit \$s"
-if [ "$got_status" -eq 1 ] && grep -q "Disk full: $work/small/new.html" <<<"$got_err" && [ ! -s "$work/listing" ]; then
+if [ "$got_status" -eq 1 ] && grep -q "$work/small/new.html: Disk full" <<<"$got_err" && [ ! -s "$work/listing" ]; then
     pass "disk full while writing a new page"
 else
     fail "disk full while writing a new page: exit $got_status [$got_err] listing=[$(cat "$work/listing")]"
@@ -58,23 +58,23 @@ fi
 mkdir "$work/out"
 printf 'old page' > "$work/out/page.html"
 run strace -f -o /dev/null -e inject=write:error=ENOSPC:when=3 "$cli" page "$work/big.frm" "$work/out/page.html"
-expect "failing write" 1 "ERREUR n°61 in Cparti: Disk full: $work/out/page.html" "$work/out/page.html" "old page" "$work/out"
+expect "failing write" 1 "^quillon-cli: $work/out/page.html: Disk full$" "$work/out/page.html" "old page" "$work/out"
 run strace -f -o /dev/null -e inject=rename:error=EXDEV "$cli" page "$work/big.frm" "$work/out/page.html"
-expect "failing rename" 1 "in Cparti: .*$work/out/page.html" "$work/out/page.html" "old page" "$work/out"
+expect "failing rename" 1 "^quillon-cli: $work/out/page.html: " "$work/out/page.html" "old page" "$work/out"
 printf 'old sheet' > "$work/out/style.css"
 run strace -f -o /dev/null -e inject=write:error=ENOSPC:when=1 "$cli" css "$work/out/style.css"
-expect "failing style-sheet write" 1 "ERREUR n°61 in SaveCoulorInFile: Disk full: $work/out/style.css" "$work/out/style.css" "old sheet" "$work/out"
+expect "failing style-sheet write" 1 "^quillon-cli: $work/out/style.css: Disk full$" "$work/out/style.css" "old sheet" "$work/out"
 
 # A folder nobody may write to, and a target that is a folder.
 mkdir "$work/locked"; printf 'old page' > "$work/locked/page.html"; chattr +i "$work/locked" 2>/dev/null
 if lsattr -d "$work/locked" 2>/dev/null | grep -q -- '-i-'; then
     run "$cli" page "$work/small.bas" "$work/locked/page.html"
-    expect "read-only folder" 1 "ERREUR n°70 in Cparti: Permission denied: $work/locked/page.html" "$work/locked/page.html" "old page" "$work/locked"
+    expect "read-only folder" 1 "^quillon-cli: $work/locked/page.html: Permission denied$" "$work/locked/page.html" "old page" "$work/locked"
     chattr -i "$work/locked"
 fi
 mkdir "$work/out/dir.html"
 run "$cli" page "$work/small.bas" "$work/out/dir.html"
-expect "folder as target" 1 "in Cparti: .*$work/out/dir.html" "" "" "$work/out"
+expect "folder as target" 1 "^quillon-cli: $work/out/dir.html: Is a directory$" "" "" "$work/out"
 
 # A page named like its own source (through a second name) is refused before writing.
 printf 'Dim keep' > "$work/out/same.bas"; ln "$work/out/same.bas" "$work/out/same.html"
