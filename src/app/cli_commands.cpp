@@ -192,7 +192,7 @@ int colorize(const Options& options) {
     const std::string path =
         options.operands.empty() || options.operands[0] == "-" ? "/dev/stdin" : options.operands[0];
     try {
-        files::TextReader reader(path, options.encoding, files::TextReader::Content::TextOnly);
+        files::TextReader reader(path, options.encoding);
         if (options.output && *options.output != "-") {
             if (sameFile(path, *options.output)) {
                 tell(fileMessage(*options.output, "Would replace its own input"));
@@ -448,6 +448,7 @@ int run(int argc, char** argv) {
         return 1;
     } catch (const VbError& error) {
         tell(messageOf(error));
+        return 1;
     } catch (...) {
         // Outside any one file's work: nothing to name but the program.
         tell("quillon-cli: unexpected failure");
