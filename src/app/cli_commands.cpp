@@ -210,8 +210,9 @@ std::string programFolder() {
 
 using lang::englishMessage;
 
+// The command line's own reporter: errors go to standard error, whatever a window installs.
 void reportError(const VbError& error, std::string_view procedure) {
-    errorReporter().report(error.number(), procedure, error.description());
+    StderrErrorReporter().report(error.number(), procedure, error.description());
 }
 
 // The scheme as the options leave it: loaded from --scheme, then categories turned off
