@@ -211,7 +211,7 @@ int start(const std::string& folder, double megabytes) {
         std::filesystem::remove(page);
         const long long servedBefore = window.frame->uiYield().yieldsServed();
         if (!yieldsOn) {
-            quillon::setYieldHook([](void*) {});
+            window.frame->uiYield().setInterval(std::chrono::hours(24));
         }
         if (yieldsOn && run == 0) {
             rounds.start();
@@ -223,7 +223,7 @@ int start(const std::string& folder, double megabytes) {
             rounds.stop();
             yields = window.frame->uiYield().yieldsServed() - servedBefore;
         }
-        window.frame->uiYield().install();
+        window.frame->uiYield().setInterval(std::chrono::milliseconds(20));
         (yieldsOn ? yielding : frozen).push_back(took);
     }
     std::filesystem::remove(page);

@@ -1,29 +1,11 @@
 #pragma once
-// How the core talks to whatever front end drives it: a hook to yield to the user
-// interface from inside long loops, and a sink for progress. Both do nothing until a
-// front end installs its own, so the command line pays nothing for them.
+// How the core talks to whatever front end drives it: a sink for progress and a hook to
+// yield to the user interface from inside long loops. The caller of a conversion owns and
+// passes them, so conversions on several threads share no mutable state.
 
 #include <string>
 
 namespace quillon {
-
-using YieldFunction = void (*)(void* context);
-
-// Installs the function the core calls where a long loop lets the interface breathe.
-// The window installs a throttled one; passing nullptr removes it. Not thread-safe: the
-// hook is installed once, before any conversion starts.
-void setYieldHook(YieldFunction function, void* context = nullptr);
-
-namespace detail {
-extern YieldFunction yieldFunction;
-extern void* yieldContext;
-} // namespace detail
-
-inline void yieldToUi() {
-    if (detail::yieldFunction != nullptr) {
-        detail::yieldFunction(detail::yieldContext);
-    }
-}
 
 // What a conversion reports its progress to: the progress bar's Value, Max and Caption.
 class ProgressSink {
@@ -51,6 +33,32 @@ private:
     double max_ = 100;
     std::string caption_;
 };
+
+// Where a long loop lets the interface breathe: the window processes pending events.
+class YieldHook {
+public:
+    virtual ~YieldHook() = default;
+    virtual void yield() = 0;
+};
+
+// What a conversion needs from whoever runs it.
+struct ConversionContext {
+    // A plain progress sink is a context that never yields.
+    ConversionContext(ProgressSink& progressSink, YieldHook* yieldHook = nullptr)
+        : progress(progressSink), yield(yieldHook) {}
+
+    void yieldToUi() const {
+        if (yield != nullptr) {
+            yield->yield();
+        }
+    }
+
+    ProgressSink& progress;
+    YieldHook* yield;
+};
+
+// The string helpers' loops still call this; they yield to nothing.
+inline void yieldToUi() {}
 
 // Rounds to the nearest whole number, halves to the even neighbour, as the captions do.
 long long roundHalfEven(double x);

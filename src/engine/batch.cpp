@@ -266,7 +266,7 @@ private:
     }
 
     // Records outcomes and logs every file that is now next in the order of the files.
-    void publish(std::vector<std::pair<std::size_t, BatchOutcome>> done) {
+    void publish(std::vector<std::pair<std::size_t, BatchOutcome>>&& done) {
         const std::lock_guard lock(mutex_);
         for (auto& [index, outcome] : done) {
             results_[index] = std::move(outcome);

@@ -39,9 +39,10 @@ std::string_view directSampleText() {
     return sample;
 }
 
-std::size_t convertDirect(std::string_view text, const DirectConversionOptions& options, ProgressSink& bar,
-                          const std::function<bool()>& stopRequested,
+std::size_t convertDirect(std::string_view text, const DirectConversionOptions& options,
+                          const ConversionContext& context, const std::function<bool()>& stopRequested,
                           const std::function<void(std::string_view)>& emitLine) {
+    ProgressSink& bar = context.progress;
     const double length = static_cast<double>(text.size());
     bar.setMax(length);
     std::size_t position = 0; // 0-based start of the next line
@@ -50,7 +51,7 @@ std::size_t convertDirect(std::string_view text, const DirectConversionOptions& 
     std::unique_ptr<char[]> converted;
     std::size_t convertedCapacity = 0;
     while (position < text.size() && !(stopRequested && stopRequested())) {
-        yieldToUi();
+        context.yieldToUi();
         std::size_t end = position;
         while (end < text.size() && text[end] != '\r' && text[end] != '\n') {
             ++end;

@@ -26,8 +26,8 @@ std::string_view directSampleText();
 // the percentage of the text read, as "37 %". `stopRequested` is asked before each line.
 // At the end the caption reads "Ok" and the Value is 0. Returns the number of lines
 // converted.
-std::size_t convertDirect(std::string_view text, const DirectConversionOptions& options, ProgressSink& bar,
-                          const std::function<bool()>& stopRequested,
+std::size_t convertDirect(std::string_view text, const DirectConversionOptions& options,
+                          const ConversionContext& context, const std::function<bool()>& stopRequested,
                           const std::function<void(std::string_view)>& emitLine);
 
 } // namespace quillon

@@ -73,8 +73,9 @@ void refuseToOverwriteAnInput(const PageJob& job) {
 
 class PageConversion {
 public:
-    PageConversion(const PageJob& job, ProgressSink& bar)
-        : job_(job), bar_(bar), colouriser_(switchesOf(job.scheme), job.optimize) {}
+    PageConversion(const PageJob& job, const ConversionContext& context)
+        : job_(job), bar_(context.progress), context_(context),
+          colouriser_(switchesOf(job.scheme), job.optimize) {}
 
     long run() {
         files::AtomicTextWriter page = write();
@@ -112,7 +113,7 @@ public:
 
         if (haveLine) {
             while (!source->AtEndOfStream()) {
-                yieldToUi();
+                context_.yieldToUi();
                 processLine(line, page);
                 source->readLine(line);
                 AvancePB();
@@ -157,7 +158,7 @@ private:
         bool named = false;
         while (source.readLine(line)) {
             countRead(line);
-            yieldToUi();
+            context_.yieldToUi();
             if (line.starts_with(NamePrefix)) {
                 named = true;
                 break;
@@ -168,7 +169,7 @@ private:
         }
         while (source.readLine(line)) {
             countRead(line);
-            yieldToUi();
+            context_.yieldToUi();
             if (!line.starts_with(AttributePrefix)) {
                 return line;
             }
@@ -222,6 +223,7 @@ private:
 
     const PageJob& job_;
     ProgressSink& bar_;
+    const ConversionContext& context_;
     static constexpr std::size_t RoomSize = 32 * 1024;
 
     LineColouriser colouriser_;
@@ -244,20 +246,20 @@ bool PasAttribute(std::string_view line) {
     return !line.starts_with(AttributePrefix);
 }
 
-long convertPage(const PageJob& job, ProgressSink& bar) {
-    return PageConversion(job, bar).run();
+long convertPage(const PageJob& job, const ConversionContext& context) {
+    return PageConversion(job, context).run();
 }
 
-WrittenPage writePage(const PageJob& job, ProgressSink& bar) {
-    PageConversion conversion(job, bar);
+WrittenPage writePage(const PageJob& job, const ConversionContext& context) {
+    PageConversion conversion(job, context);
     files::AtomicTextWriter page = conversion.write();
     return {std::move(page), conversion.lineCount()};
 }
 
-PageOutcome Cparti(const PageJob& job, ProgressSink& bar) {
+PageOutcome Cparti(const PageJob& job, const ConversionContext& context) {
     PageOutcome outcome;
     try {
-        outcome.LineCount = convertPage(job, bar);
+        outcome.LineCount = convertPage(job, context);
         outcome.converted = true;
     } catch (...) {
         outcome.error = currentError();

@@ -45,9 +45,9 @@ std::string readCopiedText(const std::string& path);
 
 // Converts the page and returns the line count, the turns of the body loop (one less than
 // the lines from the first converted line to the end). Raises VbError on any failure, the
-// target then untouched. Progress goes to `bar`: "Working : N%" every tenth line, then
+// target then untouched. Progress goes to the context's bar: "Working : N%" every tenth line, then
 // "Finish :N lines".
-long convertPage(const PageJob& job, ProgressSink& bar);
+long convertPage(const PageJob& job, const ConversionContext& context);
 
 // A page written whole into a temporary file beside its target, not yet in its place.
 struct WrittenPage {
@@ -58,7 +58,7 @@ struct WrittenPage {
 // convertPage() but for its last step: the target stays as it was until the caller
 // commits `page`. For callers that put many pages in place together. The bar is left as
 // the body loop left it.
-WrittenPage writePage(const PageJob& job, ProgressSink& bar);
+WrittenPage writePage(const PageJob& job, const ConversionContext& context);
 
 struct PageOutcome {
     bool converted = false;
@@ -69,7 +69,7 @@ struct PageOutcome {
 
 // convertPage() under the standard trap: an error is reported under "Cparti" and the
 // outcome says the page was not converted, and why.
-PageOutcome Cparti(const PageJob& job, ProgressSink& bar);
+PageOutcome Cparti(const PageJob& job, const ConversionContext& context);
 
 // False when the line begins with the nine characters "Attribute" (case-sensitive, first
 // column): such lines are dropped from the page.

@@ -4,12 +4,6 @@
 
 namespace quillon {
 
-std::string_view schemeEntryName(int index) {
-    static constexpr std::array<std::string_view, SchemeEntryCount> names{
-        "Background", "Normal", "Comment", "String", "Key Word", "Other", "Number"};
-    return names.at(static_cast<std::size_t>(index));
-}
-
 void InitConfigCouleur(ColourScheme& scheme) {
     static constexpr std::array<std::int32_t, SchemeEntryCount> defaults{
         rgb(0, 0, 0),     rgb(255, 255, 255), rgb(128, 128, 128), rgb(0, 255, 0),

@@ -21,9 +21,6 @@ enum SchemeEntry : int {
 };
 inline constexpr int SchemeEntryCount = 7;
 
-// "Background", "Normal", "Comment", "String", "Key Word", "Other", "Number".
-std::string_view schemeEntryName(int index);
-
 struct TypeCouleur {
     bool Enabled = true;
     std::int32_t Color = 0;

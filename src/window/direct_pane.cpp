@@ -156,7 +156,7 @@ void DirectPane::BTconvert_Click() {
             progress.flush();
         });
         convertDirect(
-            text, options, progress, [this] { return host_.stopRequested(); },
+            text, options, {progress, &uiYield_}, [this] { return host_.stopRequested(); },
             [this](std::string_view line) {
                 pending_ += platform::toQString(line);
                 pending_ += u'\n';

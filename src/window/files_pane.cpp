@@ -286,7 +286,7 @@ bool FilesPane::BTgo_Click() {
     {
         ProgressRelay progress(host_.progressBar());
         const BeforeYieldScope showProgress(host_.uiYield(), [&progress] { progress.flush(); });
-        outcome = Cparti(job, progress);
+        outcome = Cparti(job, {progress, &host_.uiYield()});
     }
     LineCount_ = outcome.LineCount;
     lastError_ = outcome.error;

@@ -78,7 +78,6 @@ void FRMain::buildWindow() {
     setFont(designFont());
 
     setErrorReporter(&errorReporter_);
-    uiYield_.install();
 
     for (int i = 0; i < PaneCount; ++i) {
         auto* button = new SwitchButton(this);

@@ -28,20 +28,6 @@ std::chrono::steady_clock::time_point coarseNow() {
 
 UiYield::UiYield(std::chrono::milliseconds interval) : interval_(interval), last_(coarseNow()) {}
 
-UiYield::~UiYield() {
-    if (detail::yieldFunction == &UiYield::hook && detail::yieldContext == this) {
-        setYieldHook(nullptr);
-    }
-}
-
-void UiYield::install() {
-    setYieldHook(&UiYield::hook, this);
-}
-
-void UiYield::hook(void* self) {
-    static_cast<UiYield*>(self)->yield();
-}
-
 void UiYield::yield() {
     if (coarseNow() - last_ < interval_) {
         return;

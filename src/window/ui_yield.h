@@ -4,28 +4,28 @@
 // conversion itself, so pending events are processed at most once per interval: enough for
 // the window to repaint and for the stop button to be clicked, too seldom to slow the work.
 
+#include "base/ui_hooks.h"
+
 #include <chrono>
 #include <functional>
 
 namespace quillon::window {
 
-class UiYield {
+class UiYield final : public YieldHook {
 public:
     explicit UiYield(std::chrono::milliseconds interval = std::chrono::milliseconds(20));
-    // Removes the hook when it is still this object's.
-    ~UiYield();
     UiYield(const UiYield&) = delete;
     UiYield& operator=(const UiYield&) = delete;
 
-    // Makes this object the core's yield hook.
-    void install();
+    // The least time between two rounds of events.
+    void setInterval(std::chrono::steady_clock::duration interval) { interval_ = interval; }
 
     // Runs right before pending events are processed: a conversion that keeps its results
     // to itself between yields shows them here, so what is painted is current.
     void setBeforeYield(std::function<void()> beforeYield) { beforeYield_ = std::move(beforeYield); }
 
     // What the core calls: processes events when the interval has passed since the last time.
-    void yield();
+    void yield() override;
     // Processes pending events now.
     void yieldNow();
 
@@ -33,8 +33,6 @@ public:
     long long yieldsServed() const { return served_; }
 
 private:
-    static void hook(void* self);
-
     std::chrono::steady_clock::duration interval_;
     std::chrono::steady_clock::time_point last_;
     std::function<void()> beforeYield_;
