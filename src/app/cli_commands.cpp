@@ -227,6 +227,24 @@ void reportError(const VbError& error, std::string_view procedure) {
     errorReporter().report(error.number(), procedure, error.description());
 }
 
+// The page links to the sheet by its address from the page's folder, and may not replace
+// it. One the page would not find is worth a word, but the page is still written.
+void linkStyleSheet(PageJob& job, const std::optional<std::string>& sheet) {
+    if (sheet) {
+        job.linkedStyleSheet = files::linkFromPage(*sheet, job.target).href;
+        job.otherInputs.push_back(*sheet);
+    }
+}
+
+void warnIfStyleSheetUnreachable(const PageJob& job, const std::optional<std::string>& sheet) {
+    if (sheet && !files::linkFromPage(*sheet, job.target).found) {
+        std::fprintf(
+            stderr,
+            "quillon-cli: %s: warning: the linked style sheet %s is not where the page looks for it\n",
+            job.target.c_str(), sheet->c_str());
+    }
+}
+
 // For a catch-all: what escaped the work on `path` is reported like any error, naming it.
 void reportEscaped(std::string_view procedure, const std::string& path) {
     try {
@@ -296,8 +314,10 @@ PageJob jobOf(const Options& options, const ColourScheme& scheme) {
     job.optimize = options.optimize;
     job.sourceEncoding = options.encoding;
     job.scheme = scheme;
-    if (options.linkCss) {
-        job.linkedStyleSheet = std::filesystem::path(*options.linkCss).filename().string();
+    // Made an address for each page by linkStyleSheet().
+    job.linkedStyleSheet = options.linkCss;
+    if (options.schemeFile) {
+        job.otherInputs.push_back(*options.schemeFile);
     }
     return job;
 }
@@ -399,10 +419,12 @@ int page(const Options& options) {
     PageJob job = jobOf(options, schemeOf(options));
     job.source = options.operands[0];
     job.target = options.operands.size() == 2 ? options.operands[1] : job.source + ".html";
+    linkStyleSheet(job, options.linkCss);
     if (const auto refusal = refusalOf(job, options.linkCss)) {
         std::fprintf(stderr, "%s\n", englishMessage(*refusal).c_str());
         return 1;
     }
+    warnIfStyleSheetUnreachable(job, options.linkCss);
     try {
         if (isatty(STDERR_FILENO)) {
             TerminalProgress bar;
@@ -483,6 +505,7 @@ private:
             PageJob job = base_;
             job.source = files_[i];
             job.target = files_[i] + ".html";
+            linkStyleSheet(job, linkCss_);
             std::optional<std::string> refusal = refusalOfOwnFiles(job);
             if (!refusal) {
                 refusal = sharedRefusal_;
@@ -491,6 +514,7 @@ private:
                 publish({{i, failure(i, englishMessage(*refusal))}});
                 continue;
             }
+            warnIfStyleSheetUnreachable(job, linkCss_);
             try {
                 SilentProgress bar;
                 WrittenPage written = writePage(job, bar);
@@ -675,6 +699,17 @@ int css(const Options& options) {
         throw UsageError{"css takes one OUTPUT"};
     }
     const ColourScheme scheme = schemeOf(options);
+    if (options.schemeFile && files::sameFile(options.operands[0], *options.schemeFile)) {
+        // Re-saving the loaded sheet is fine; replacing it with another scheme loses it.
+        ColourScheme loaded = defaultColourScheme();
+        LoadCoulorFromFile(*options.schemeFile, loaded);
+        if (styleSheetLines(loaded) != styleSheetLines(scheme)) {
+            std::fprintf(stderr,
+                         "quillon-cli: %s: the style sheet the scheme was loaded from would be replaced\n",
+                         options.operands[0].c_str());
+            return 1;
+        }
+    }
     try {
         SaveCoulorInFile(options.operands[0], scheme);
     } catch (const VbError& error) {
