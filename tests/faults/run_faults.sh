@@ -81,6 +81,12 @@ printf 'Dim keep' > "$work/out/same.bas"; ln "$work/out/same.bas" "$work/out/sam
 run "$cli" page "$work/out/same.bas" "$work/out/same.html"
 expect "page over its own source" 1 "own source file" "$work/out/same.bas" "Dim keep" "$work/out"
 
+# Input without end: a device as the header, one endless line on standard input.
+run timeout 20 "$cli" page --header /dev/urandom "$work/small.bas" "$work/out/page.html"
+expect "device as header" 1 "Not a plain file: /dev/urandom" "$work/out/page.html" "old page" "$work/out"
+got_err=$(tr '\0' x </dev/zero | timeout 20 "$cli" colorize 2>&1 >/dev/null); got_status=$?
+expect "endless line" 1 "Line longer than 1 MiB: /dev/stdin" "" "" "$work/out"
+
 # Interrupted while writing a page whose temporary file has a name (strace makes the folder
 # refuse unnamed ones): the file goes before the program ends as the signal would end it.
 "$bin/quillon-vbgen" --size 30000000 "$work/huge.frm" >/dev/null || exit 1
