@@ -29,6 +29,7 @@ named=()
 command -v strace >/dev/null && named=(strace -f -o /dev/null -P "$work" -e inject=openat:error=EOPNOTSUPP)
 kills=0 checked=0 bad=0 debris=0 named_debris=0
 for ((round = 1; round <= rounds; round++)); do
+    before=$(ls -A | grep '^\.')
     signal=$((RANDOM % 2 == 0 ? 9 : 15))
     wrapper=()
     ((round % 3 == 0)) && wrapper=("${named[@]}")
@@ -50,12 +51,12 @@ for ((round = 1; round <= rounds; round++)); do
     done
     # With unnamed files only a SIGKILL between naming the finished page and renaming it
     # leaves a name behind; with named ones any SIGKILL does. The next run removes them.
-    left=$(ls -A | grep -c '^\.')
+    left=$(comm -13 <(echo "$before") <(ls -A | grep '^\.') | grep -c .)
     if [ ${#wrapper[@]} -eq 0 ]; then debris=$((debris + left)); else named_debris=$((named_debris + left)); fi
 done
 "$cli" page "${sources[0]}" "${sources[0]}.html" || bad=$((bad + 1))
 remaining=$(ls -A | grep -c '^\.')
 echo "rounds $rounds, kills $kills, pages checked $checked, pages neither old nor new $bad," \
-     "temporary files seen after a kill $debris (unnamed files) and $named_debris (named files)," \
+     "new temporary files left by a kill $debris (unnamed files) and $named_debris (named files)," \
     "left after the next run $remaining"
 [ "$bad" -eq 0 ] && [ "$remaining" -eq 0 ]
