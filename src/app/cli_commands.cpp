@@ -50,6 +50,22 @@ const char* lineBreakOf(LineEnd lineEnd) {
     return lineEnd == LineEnd::Lf ? "\n" : "\r\n";
 }
 
+// The page links to the sheet by its address from the page's folder, and may not replace
+// it. One the page would not find is worth a word, but the page is still written.
+void linkStyleSheet(PageJob& job, const std::optional<std::string>& sheet) {
+    if (sheet) {
+        job.linkedStyleSheet = files::linkFromPage(*sheet, job.target).href;
+        job.otherInputs.push_back(*sheet);
+    }
+}
+
+void warnIfStyleSheetUnreachable(const PageJob& job, const std::optional<std::string>& sheet) {
+    if (sheet && !files::linkFromPage(*sheet, job.target).found) {
+        tell(fileMessage(job.target, "warning: the linked style sheet " + *sheet +
+                                         " is not where the page looks for it"));
+    }
+}
+
 // For a catch-all: whatever escaped the work on `path` (an allocation that failed, say)
 // is told like any failure, naming the file, never an abort.
 void tellEscaped(const std::string& path) {
@@ -120,8 +136,10 @@ PageJob jobOf(const Options& options, const ColourScheme& scheme) {
     job.optimize = options.optimize;
     job.sourceEncoding = options.encoding;
     job.scheme = scheme;
-    if (options.linkCss) {
-        job.linkedStyleSheet = std::filesystem::path(*options.linkCss).filename().string();
+    // Made an address for each page by linkStyleSheet().
+    job.linkedStyleSheet = options.linkCss;
+    if (options.schemeFile) {
+        job.otherInputs.push_back(*options.schemeFile);
     }
     return job;
 }
@@ -237,6 +255,7 @@ int page(const Options& options) {
         chosen = options.operands[1];
     }
     job.target = chosen.value_or(job.source + ".html");
+    linkStyleSheet(job, options.linkCss);
     // A target the user names is taken as named; only the derived one follows the rule
     // of the Files pane (and always passes it).
     std::optional<Refusal> refusal = refusalOfOwnFiles(job);
@@ -250,6 +269,7 @@ int page(const Options& options) {
         tell(refusalMessage(*refusal, job, options.linkCss));
         return 1;
     }
+    warnIfStyleSheetUnreachable(job, options.linkCss);
     try {
         if (chosen == "-") {
             StandardOutputPipe out(options.lineEnd);
@@ -393,6 +413,15 @@ int css(const Options& options) {
     }
     const std::string output = options.output.value_or(options.operands.empty() ? "-" : options.operands[0]);
     const ColourScheme scheme = schemeOf(options);
+    if (options.schemeFile && output != "-" && files::sameFile(output, *options.schemeFile)) {
+        // Re-saving the loaded sheet is fine; replacing it with another scheme loses it.
+        ColourScheme loaded = defaultColourScheme();
+        LoadCoulorFromFile(*options.schemeFile, loaded);
+        if (styleSheetLines(loaded) != styleSheetLines(scheme)) {
+            tell(fileMessage(output, "Would replace the style sheet the scheme was loaded from"));
+            return 1;
+        }
+    }
     std::string sheet;
     for (const std::string& line : styleSheetLines(scheme)) {
         sheet += line;

@@ -123,7 +123,8 @@ public:
         : files_(files), base_(settings.page), log_(log), results_(files.size()), done_(files.size(), false),
           // The header, the footer and the linked sheet are the same for every page (and
           // their texts are read once too): checked once, not once per file.
-          sharedRefusal_(refusalOfSharedFiles(settings.page, settings.linkedStyleSheetPath)) {}
+          sharedRefusal_(refusalOfSharedFiles(settings.page, settings.linkedStyleSheetPath)),
+          linkedStyleSheetPath_(settings.linkedStyleSheetPath) {}
 
     std::vector<BatchOutcome> run(unsigned workers) {
         workersLeft_ = workers;
@@ -158,6 +159,12 @@ private:
             PageJob job = base_;
             job.source = files_[i].source;
             job.target = files_[i].target;
+            if (linkedStyleSheetPath_) {
+                // Each page links the sheet by its address from the page's own folder, and
+                // may not replace it.
+                job.linkedStyleSheet = files::linkFromPage(*linkedStyleSheetPath_, job.target).href;
+                job.otherInputs.push_back(*linkedStyleSheetPath_);
+            }
             std::optional<Refusal> refusal = refusalOfOwnFiles(job);
             if (!refusal) {
                 refusal = sharedRefusal_;
@@ -295,6 +302,7 @@ private:
     std::vector<BatchOutcome> results_;
     std::vector<bool> done_;
     const std::optional<Refusal> sharedRefusal_;
+    const std::optional<std::string> linkedStyleSheetPath_;
     std::atomic<std::size_t> next_{0};
     std::mutex mutex_;
     std::condition_variable pagesWaiting_;

@@ -8,8 +8,8 @@
 #include "io/text_reader.h"
 #include "scheme/style_sheet.h"
 
-#include <sys/stat.h>
 #include <utility>
+#include <vector>
 
 namespace quillon {
 
@@ -55,16 +55,16 @@ void copyWholeFile(const std::string& path, const std::shared_ptr<const std::str
 // A page written over one of its own inputs would destroy it before it is read. Only a
 // target that exists can be one of them: the usual new page costs one look.
 void refuseToOverwriteAnInput(const PageJob& job) {
-    struct stat target {};
-    if (::stat(job.target.c_str(), &target) != 0) {
+    if (!files::FileExists(job.target)) {
         return;
     }
-    const std::pair<const std::string*, const char*> inputs[] = {
-        {&job.source, "source"}, {&job.header, "header"}, {&job.footer, "footer"}};
+    std::vector<std::pair<std::string, const char*>> inputs = {
+        {job.source, "source"}, {job.header, "header"}, {job.footer, "footer"}};
+    for (const std::string& input : job.otherInputs) {
+        inputs.emplace_back(input, "style sheet");
+    }
     for (const auto& [input, role] : inputs) {
-        struct stat info {};
-        if (::stat(input->c_str(), &info) == 0 && info.st_dev == target.st_dev &&
-            info.st_ino == target.st_ino) {
+        if (files::sameFile(input, job.target)) {
             raiseWithText(vberr::PathFileAccess,
                           "The page would replace its own " + std::string(role) + " file: " + job.target);
         }
@@ -93,6 +93,7 @@ public:
         files::AtomicTextWriter page(job_.target, files::Durability::WhenReplacing);
         copyWholeFile(job_.header, job_.headerText, page);
 
+        files::requirePlainFile(job_.source);
         auto source = std::make_unique<files::TextReader>(job_.source, job_.sourceEncoding);
         writeOpening(page);
 
@@ -236,10 +237,7 @@ private:
 } // namespace
 
 std::string readCopiedText(const std::string& path) {
-    files::TextReader reader(path);
-    std::string text = reader.ReadAll();
-    reader.Close();
-    return text;
+    return files::readHeldText(path);
 }
 
 bool PasAttribute(std::string_view line) {

@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quillon {
 
@@ -26,10 +27,12 @@ struct PageJob {
     std::string target;
     std::string header;
     std::string footer;
-    // The style sheet to link to, as it is written into the LINK line (normally a file
-    // name without folder, so the page finds the sheet beside itself); none embeds the
-    // style rules instead.
+    // The style sheet to link to, as it is written into the LINK line (its address
+    // relative to the page, files::linkFromPage()); none embeds the style rules instead.
     std::optional<std::string> linkedStyleSheet;
+    // Further files the run reads that the page may not replace (the linked style sheet,
+    // the one the scheme was loaded from).
+    std::vector<std::string> otherInputs;
     bool optimize = true;
     ColourScheme scheme = defaultColourScheme();
     // The code page to read the source in (any name iconv knows); empty detects it.

@@ -4,12 +4,81 @@
 #include "io/file_errors.h"
 #include "io/posix_file.h"
 #include "io/text_decoding.h"
+#include "io/text_reader.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace quillon::files {
+
+void requireLineWithinLimit(std::size_t length, const std::string& path) {
+    if (length > MaxHeldText) {
+        raiseWithText(vberr::InvalidFileFormat, "Line longer than 1 MiB: " + path);
+    }
+}
+
+void requirePlainFile(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        raiseWithText(vberr::PathFileAccess, "Not a plain file: " + path);
+    }
+}
+
+std::string readHeldText(const std::string& path) {
+    requirePlainFile(path);
+    TextReader reader(path);
+    if (reader.size() > MaxHeldText) {
+        raiseWithText(vberr::InvalidFileFormat, "Larger than 1 MiB: " + path);
+    }
+    std::string text = reader.ReadAll();
+    reader.Close();
+    return text;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat first {};
+    struct stat second {};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+namespace {
+// What a relative URL may hold as it is: the unreserved characters, the path's "/" and the
+// sub-delimiters; ":" is encoded, as in a first segment it would read as a scheme.
+bool keptInUrl(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+           std::string_view("-._~/!$&'()*+,;=@").find(static_cast<char>(c)) != std::string_view::npos;
+}
+} // namespace
+
+StyleSheetLink linkFromPage(const std::string& sheetPath, const std::string& pagePath) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    // A browser resolves ".." in a link by the text of the page's address, not through
+    // symbolic links: so is the link made.
+    const fs::path sheet = fs::absolute(sheetPath, error).lexically_normal();
+    const fs::path pageFolder = fs::absolute(pagePath, error).lexically_normal().parent_path();
+    fs::path relative = sheet.lexically_relative(pageFolder);
+    if (relative.empty()) {
+        relative = sheet;
+    }
+    StyleSheetLink link;
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    for (const char c : relative.generic_string()) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (keptInUrl(byte)) {
+            link.href += c;
+        } else {
+            link.href += '%';
+            link.href += Hex[byte >> 4];
+            link.href += Hex[byte & 0xF];
+        }
+    }
+    link.found = FileExists((pageFolder / relative).lexically_normal().string());
+    return link;
+}
 
 bool FileExists(const std::string& path) {
     struct stat info {};

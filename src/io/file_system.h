@@ -14,6 +14,38 @@
 
 namespace quillon::files {
 
+// The most text the program holds at once: one line of a source, or a whole header or
+// footer. Beyond it a file is refused, before memory grows with it; no source the
+// development environment writes comes near it.
+inline constexpr std::size_t MaxHeldText = 1u << 20;
+
+// Raises 321 "Line longer than 1 MiB: PATH" once a line read from `path` has grown past
+// MaxHeldText bytes.
+void requireLineWithinLimit(std::size_t length, const std::string& path);
+
+// Refuses at once what cannot be converted although it can be opened: a folder, a device,
+// a pipe or a socket raise 75 "Not a plain file: PATH". A missing file is left to the
+// reader, which says so as usual.
+void requirePlainFile(const std::string& path);
+
+// The whole text of a header or footer, with the checks a source gets: a plain file of at
+// most MaxHeldText bytes (321 "Larger than 1 MiB: PATH"), no binary data (321).
+std::string readHeldText(const std::string& path);
+
+// True when both paths name one existing file, however they are spelt (symbolic links,
+// hard links, ".."): the same device and inode.
+bool sameFile(const std::string& a, const std::string& b);
+
+// How a page at `pagePath` refers to the style sheet at `sheetPath`: the sheet's path
+// relative to the page's folder (just its name when it lies beside the page), with what a
+// URL cannot hold percent-encoded ("#", "%", "?", blanks, controls, non-ASCII; "/" kept).
+// `found`: the sheet exists where the page will look for it.
+struct StyleSheetLink {
+    std::string href;
+    bool found = false;
+};
+StyleSheetLink linkFromPage(const std::string& sheetPath, const std::string& pagePath);
+
 // True exactly when something that is not a folder exists at `path` (a plain file, or a
 // device or pipe named by the user); false for folders, missing paths and the empty path.
 bool FileExists(const std::string& path);

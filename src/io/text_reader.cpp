@@ -2,6 +2,7 @@
 
 #include "base/ascii_text.h"
 #include "base/vb_error.h"
+#include "io/file_system.h"
 #include "io/posix_file.h"
 
 #include <algorithm>
@@ -299,6 +300,7 @@ void TextReader::skipPendingLineFeed() {
 }
 
 void TextReader::finishLine(std::string& line) const {
+    requireLineWithinLimit(line.size(), path_);
     if (checkEachLine_ && !isValidUtf8(line)) {
         line = windows1252ToUtf8(line);
     }
@@ -328,6 +330,7 @@ bool TextReader::readLine(std::string& line) {
             line.append(buffer + position_, end_ - position_);
             position_ = end_;
             started = true;
+            requireLineWithinLimit(line.size(), path_);
             continue;
         }
         line.append(buffer + position_, lineEnd - position_);

@@ -4,6 +4,7 @@
 #include "controls/bar_color.h"
 #include "controls/switch_button.h"
 #include "desktop/qt/qt_text.h"
+#include "io/file_system.h"
 #include "lang/translate.h"
 #include "window/colors_pane.h"
 #include "window/pane_host.h"
@@ -225,9 +226,9 @@ PageJob FilesPane::currentJob() const {
     job.footer = toStdString(TXTfoot_->text());
     job.optimize = colors_.optimize();
     job.scheme = colors_.scheme();
-    if (colors_.useExternalCss()) {
-        // The page names the sheet as the box shows it, so it finds the sheet beside itself.
-        job.linkedStyleSheet = toStdString(colors_.cssText());
+    if (const std::optional<std::string> sheet = linkedStyleSheetPath()) {
+        job.linkedStyleSheet = files::linkFromPage(*sheet, job.target).href;
+        job.otherInputs.push_back(*sheet);
     }
     return job;
 }
@@ -281,6 +282,12 @@ bool FilesPane::BTgo_Click() {
         return false;
     }
     const PageJob job = currentJob();
+    const std::optional<std::string> sheet = linkedStyleSheetPath();
+    if (sheet && !files::linkFromPage(*sheet, job.target).found) {
+        services_.messageBoxes.MsgBox(job.target + ": warning: the linked style sheet " + *sheet +
+                                          " is not where the page looks for it",
+                                      platform::MessageIcon::Exclamation);
+    }
     host_.StartWorking();
     PageOutcome outcome;
     {

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Faults of the machine, simulated as root: a full disk, failing writes and renames, a
-# read-only folder, a page named like one of its inputs. In every case quillon-cli must say
-# what failed, naming the file, leave the previous file as it was and leave no temporary
-# file behind.
+# read-only folder, a page named like one of its inputs, an interrupted page. In every case
+# quillon-cli must say what failed, naming the file, leave the previous file as it was and
+# leave no temporary file behind.
 #   run_faults.sh PROGRAM_DIR
 set -u
 bin=${1:?program folder}
@@ -80,6 +80,26 @@ expect "folder as target" 1 "^quillon-cli: $work/out/dir.html: Is a directory$" 
 printf 'Dim keep' > "$work/out/same.bas"; ln "$work/out/same.bas" "$work/out/same.html"
 run "$cli" page "$work/out/same.bas" "$work/out/same.html"
 expect "page over its own source" 1 "own source file" "$work/out/same.bas" "Dim keep" "$work/out"
+
+# Input without end: a device as the header, one endless line on standard input.
+run timeout 20 "$cli" page --header /dev/urandom "$work/small.bas" "$work/out/page.html"
+expect "device as header" 1 "/dev/urandom: Not a plain file" "$work/out/page.html" "old page" "$work/out"
+got_err=$(tr '\0' x </dev/zero | timeout 20 "$cli" colorize 2>&1 >/dev/null); got_status=$?
+expect "endless line" 1 "/dev/stdin: Line longer than 1 MiB" "" "" "$work/out"
+
+# Interrupted while writing a page whose temporary file has a name (strace makes the folder
+# refuse unnamed ones): the file goes before the program ends as the signal would end it.
+"$bin/quillon-vbgen" --size 30000000 "$work/huge.frm" >/dev/null || exit 1
+for signal in INT:130 TERM:143 HUP:129; do
+    printf 'old page' > "$work/out/page.html"
+    (trap - INT; exec strace -f -o /dev/null -P "$work/out" -e inject=openat:error=EOPNOTSUPP \
+        "$cli" page "$work/huge.frm" "$work/out/page.html") 2>/dev/null &
+    sleep 0.5
+    kill -"${signal%:*}" "$(pgrep -P "$!")"
+    wait "$!"; got_status=$?; got_err=""
+    # strace passes on how its child ended: killed by the signal, 128 + its number.
+    expect "SIG${signal%:*} while writing" "${signal#*:}" "" "$work/out/page.html" "old page" "$work/out"
+done
 
 echo "$failures failed"
 [ "$failures" -eq 0 ]

@@ -29,10 +29,6 @@ inline std::pair<int, std::string> raised(const std::function<void()>& body) {
     return {0, {}};
 }
 
-inline int raisedNumber(const std::function<void()>& body) {
-    return raised(body).first;
-}
-
 inline std::vector<std::string> readLines(files::TextReader& reader) {
     std::vector<std::string> lines;
     std::string line;

@@ -175,7 +175,7 @@ TEST_F(FilesPaneTest, StartWritesTheSamePageAsTheCommandLine) {
     expectUsable();
 }
 
-TEST_F(FilesPaneTest, StartLinksToTheChosenStyleSheetByItsName) {
+TEST_F(FilesPaneTest, StartLinksToTheChosenStyleSheetByItsAddressFromThePage) {
     fillValidInputs("module.bas");
     // A sheet of the default scheme, chosen on the Colors pane.
     std::filesystem::create_directories(folder / "sheets");
@@ -191,7 +191,7 @@ TEST_F(FilesPaneTest, StartLinksToTheChosenStyleSheetByItsName) {
     click(files().BTgo());
     EXPECT_TRUE(boxes.shown.empty());
     const std::string page = test::readBytes(path("module.bas.html"));
-    EXPECT_NE(page.find("HREF=\"my style.css\""), std::string::npos);
+    EXPECT_NE(page.find("HREF=\"sheets/my%20style.css\""), std::string::npos);
     EXPECT_EQ(page,
               cliPage({QStringLiteral("--link-css"), QString::fromStdString(sheet)}, path("module.bas")));
 }
