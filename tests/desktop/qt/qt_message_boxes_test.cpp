@@ -1,9 +1,6 @@
 #include "desktop/qt/qt_message_boxes.h"
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QMessageBox>
-#include <QTimer>
 
 #include "qt_test_printers.h"
 
@@ -33,24 +30,6 @@ TEST(QtMessageBoxes, IconTitleAndPlainTextWithLineFeedsAreShownAsAsked) {
                          QString::number(QMessageBox::Critical) +
                              QString::fromUtf8(" ERREUR n\u00B053 in Cparti: File not found: /tmp/a.frm"),
                          QString::number(QMessageBox::Warning) + " E: !"}));
-}
-
-TEST(QtMessageBoxes, RealBoxClosesWithItsOkButton) {
-    QtMessageBoxes boxes;
-    QString shownText;
-    QTimer::singleShot(0, qApp, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            shownText = box->text();
-            box->button(QMessageBox::Ok)->click();
-        }
-    });
-    QTimer::singleShot(5000, qApp, [] {
-        if (QWidget* left = QApplication::activeModalWidget()) {
-            left->close();
-        }
-    });
-    boxes.showRefusal("Error n\u00B02\rFile not found");
-    EXPECT_EQ(shownText, QString::fromUtf8("Error n\u00B02\nFile not found"));
 }
 
 } // namespace
