@@ -79,10 +79,10 @@ TEST_F(FRMainTest, DesignFontsMapToInstalledLookAlikes) {
 // The bar belongs to the Files and Batch panes; the button of the shown pane stays down.
 TEST_F(FRMainTest, PaneButtonsSwitchPanesAndTheBarFollowsItsPane) {
     for (const auto& [pane, barShown] : {std::pair{ColorsPaneIndex, false},
-                                        {FilesPaneIndex, true},
-                                        {BatchPaneIndex, true},
-                                        {DirectPaneIndex, false},
-                                        {DirectPaneIndex, false}}) {
+                                         {FilesPaneIndex, true},
+                                         {BatchPaneIndex, true},
+                                         {DirectPaneIndex, false},
+                                         {DirectPaneIndex, false}}) {
         SCOPED_TRACE(pane);
         click(window->switchButton(pane));
         Flags shown{};

@@ -69,7 +69,6 @@ TEST_F(QtFileDialogsTest, OpenDialogStartsInTheProgramFolderWithTheFirstFilterAn
     EXPECT_EQ(seen.fileMode, QFileDialog::AnyFile) << "the file need not exist";
     EXPECT_EQ(seen.directory, QString::fromStdString(folder.path().string()));
     EXPECT_EQ(seen.title, "Open a VB File");
-    ASSERT_EQ(seen.nameFilters.size(), 7);
     EXPECT_EQ(seen.selectedNameFilter, "FRM Files");
 }
 
