@@ -77,12 +77,6 @@ protected:
         EXPECT_EQ(dialogs.requests.back().title, title);
     }
 
-    void expectCssControlsHidden(bool hidden) {
-        for (const char* name : {"FrameCSS", "TXTcss", "BTchooseCSS", "BTviewCSS"}) {
-            EXPECT_EQ(control<QWidget>(name).isHidden(), hidden) << name;
-        }
-    }
-
     static std::string defaultSheet() {
         return test::readBytes(test::dataDir() / "stylesheets" / "default.css");
     }
@@ -184,7 +178,9 @@ TEST_F(ColorsPaneTest, SaveThenLoadBringsTheSavedSchemeBack) {
 
 TEST_F(ColorsPaneTest, TheExternalSheetChooserNamesTheSheetAndLoadsIt) {
     click(control<QCheckBox>("CHKcss"));
-    expectCssControlsHidden(false);
+    for (const char* name : {"FrameCSS", "TXTcss", "BTchooseCSS", "BTviewCSS"}) {
+        EXPECT_FALSE(control<QWidget>(name).isHidden()) << name;
+    }
 
     ColourScheme grey = defaultColourScheme();
     grey.ConfigCouleur[Normal].Color = rgb(192, 192, 192);

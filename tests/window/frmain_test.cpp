@@ -6,11 +6,9 @@
 #include "base/ui_hooks.h"
 
 #include <QFontInfo>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <QToolButton>
 
 #include <chrono>
 
@@ -46,22 +44,6 @@ TEST_F(FRMainTest, StartsOnTheFilesPaneWithItsBoxesPreset) {
     other.Form_Load();
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(other.shownPane(), FilesPaneIndex);
-}
-
-TEST_F(FRMainTest, PictureButtonsShowAnIconAndLinksGrowAroundTheirCentre) {
-    for (const char* name : {"BTchoseSource", "BTviewHTML", "BTstop"}) {
-        auto& button = control<QToolButton>(name);
-        EXPECT_TRUE(button.text().isEmpty()) << name;
-        EXPECT_FALSE(button.icon().isNull()) << name;
-        EXPECT_FALSE(button.toolTip().isEmpty()) << name;
-    }
-
-    auto& url = control<QLabel>("LBLurl");
-    const int centre = url.geometry().center().x();
-    url.setText("https://a-much-longer-address.example.org/quillon/home");
-    QCoreApplication::sendPostedEvents();
-    EXPECT_GE(url.width(), url.sizeHint().width());
-    EXPECT_NEAR(url.geometry().center().x(), centre, 1);
 }
 
 TEST_F(FRMainTest, DesignFontsMapToInstalledLookAlikes) {
