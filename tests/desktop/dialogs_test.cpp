@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <deque>
+#include <functional>
 #include <limits>
 #include <stdexcept>
 
@@ -104,21 +106,26 @@ TEST(MessageBoxErrorReporter, TrappedErrorsReachTheStandardBoxAndTheCallerGoesOn
     EXPECT_NE(written.find("ERREUR n\u00B053 in Cparti: File not found"), std::string::npos) << written;
 }
 
-class ThrowingShell final : public Shell {
+// A shell that answers each call as the test says.
+class ScriptedShell final : public Shell {
 public:
-    bool vbError = true;
-    std::int32_t ShellExecuteA(const ShellRequest&) override {
-        if (vbError) {
-            raise(vberr::PathFileAccess, "/tmp/x");
-        }
-        throw std::logic_error("?");
+    std::function<std::int32_t()> answer;
+    std::vector<ShellRequest> requests;
+    std::int32_t ShellExecuteA(const ShellRequest& request) override {
+        requests.push_back(request);
+        return answer();
     }
 };
 
 TEST(OpenDocument, FailuresAreShownAsErrorNumberCarriageReturnText) {
-    test::FakeShell shell;
-    shell.results = {shellresult::Accepted, shellresult::FileNotFound, shellresult::NoAssociation,
-                     shellresult::DdeBusy, 7};
+    std::deque<std::int32_t> results = {shellresult::Accepted, shellresult::FileNotFound,
+                                        shellresult::NoAssociation, shellresult::DdeBusy, 7};
+    ScriptedShell shell;
+    shell.answer = [&] {
+        const std::int32_t result = results.front();
+        results.pop_front();
+        return result;
+    };
     test::FakeMessageBoxes boxes;
     ShellDocumentOpener opener(shell, boxes);
     EXPECT_TRUE(opener.OpenDocument("notepad", ShowDefault, "/opt/quillon/header.txt", "", "open", 0));
@@ -133,11 +140,10 @@ TEST(OpenDocument, FailuresAreShownAsErrorNumberCarriageReturnText) {
     EXPECT_EQ(shell.requests.at(1).showMode, ShowNormal);
     EXPECT_EQ(shellRequestFor("C:\\Tools\\Conv.exe", ShowDefault, "-q", "", "open", 0).showMode, ShowHidden);
     // A shell that throws is reported with its own error, not as out of memory.
-    ThrowingShell throwing;
-    ShellDocumentOpener throwingOpener(throwing, boxes);
-    EXPECT_FALSE(throwingOpener.OpenDocument("/tmp/x", ShowDefault, "", "", "open", 0));
-    throwing.vbError = false;
-    EXPECT_FALSE(throwingOpener.OpenDocument("/tmp/x", ShowDefault, "", "", "open", 0));
+    shell.answer = []() -> std::int32_t { raise(vberr::PathFileAccess, "/tmp/x"); };
+    EXPECT_FALSE(opener.OpenDocument("/tmp/x", ShowDefault, "", "", "open", 0));
+    shell.answer = []() -> std::int32_t { throw std::logic_error("?"); };
+    EXPECT_FALSE(opener.OpenDocument("/tmp/x", ShowDefault, "", "", "open", 0));
     const std::string other = "An error occurred occurred whilst trying to open or print the selected file.";
     std::vector<std::string> texts;
     for (const MessageBoxRequest& box : boxes.shown) {

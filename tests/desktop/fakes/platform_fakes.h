@@ -107,19 +107,6 @@ protected:
     void showMessageBox(const platform::MessageBoxRequest& request) override { shown.push_back(request); }
 };
 
-// The shell under the real document opener: records each call exactly as it was made.
-class FakeShell final : public platform::Shell {
-public:
-    // Results for the next calls, in order; after them Accepted.
-    std::deque<std::optional<std::int32_t>> results;
-    std::vector<platform::ShellRequest> requests;
-
-    std::int32_t ShellExecuteA(const platform::ShellRequest& request) override {
-        requests.push_back(request);
-        return nextAnswer(results).value_or(platform::shellresult::Accepted);
-    }
-};
-
 // Replaces the whole opener, for tests that only care what was asked to open.
 class FakeDocumentOpener final : public platform::DocumentOpener {
 public:
