@@ -13,15 +13,12 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     const QTemporaryDir root(QDir::tempPath() + QStringLiteral("/quillon-window-test-XXXXXX"));
-    for (const char* name : {"config", "runtime"}) {
-        if (!root.isValid() || !QDir(root.path()).mkdir(QString::fromLatin1(name))) {
-            return 2;
-        }
-        QFile::setPermissions(root.filePath(QString::fromLatin1(name)),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (!root.isValid()) {
+        return 2;
     }
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(root.filePath(QStringLiteral("config"))));
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root.filePath(QStringLiteral("runtime"))));
+    // The temporary folder is the owner's alone, as a runtime folder must be.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(root.path()));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root.path()));
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -2,6 +2,7 @@
 // Stand-ins for the platform services: they answer from a script and remember every call,
 // so window tests never show a dialog or start a program.
 
+#include "base/vb_error.h"
 #include "desktop/common_dialogs.h"
 #include "desktop/document_opener.h"
 #include "desktop/file_dialogs.h"
@@ -15,22 +16,44 @@
 
 namespace quillon::test {
 
+// The next scripted answer; nothing (a cancel) when none is left.
+template <typename T> std::optional<T> nextAnswer(std::deque<std::optional<T>>& answers) {
+    if (answers.empty()) {
+        return std::nullopt;
+    }
+    std::optional<T> answer = std::move(answers.front());
+    answers.pop_front();
+    return answer;
+}
+
 // The open and save dialogs. The dialog rules (filter, title kept between calls, program
 // folder, cancel code, bare name) are the real ones; only the user's answer is scripted.
 class FakeFileDialogs final : public platform::FileDialogs {
 public:
-    explicit FakeFileDialogs(std::string programFolder = "/opt/quillon");
+    explicit FakeFileDialogs(std::string programFolder = "/opt/quillon")
+        : FileDialogs(std::move(programFolder)) {}
 
     // Answers for the next dialogs, in order. With none left a dialog is cancelled.
-    void answerPath(std::string path);
-    void answerCancel();
-    void answerError(int number);
+    void answerPath(std::string path) { answers_.push_back({std::move(path)}); }
+    void answerCancel() { answers_.push_back({}); }
+    // The dialog itself fails with error `number`.
+    void answerError(int number) { answers_.push_back({std::nullopt, number}); }
 
     // Every dialog shown, as it was shown.
     std::vector<platform::FileDialogRequest> requests;
 
 protected:
-    std::optional<std::string> showFileDialog(const platform::FileDialogRequest& request) override;
+    std::optional<std::string> showFileDialog(const platform::FileDialogRequest& request) override {
+        requests.push_back(request);
+        const Answer answer = answers_.empty() ? Answer{} : answers_.front();
+        if (!answers_.empty()) {
+            answers_.pop_front();
+        }
+        if (answer.error != 0) {
+            raise(answer.error);
+        }
+        return answer.path;
+    }
 
 private:
     struct Answer {
@@ -43,10 +66,13 @@ private:
 class FakeColourDialog final : public platform::ColourDialog {
 public:
     // With no answer left the dialog is cancelled.
-    void answerColour(std::int32_t colour);
-    void answerCancel();
+    void answerColour(std::int32_t colour) { answers_.emplace_back(colour); }
+    void answerCancel() { answers_.emplace_back(std::nullopt); }
 
-    std::int32_t ChoisirCouleur(std::int32_t current) override;
+    std::int32_t ChoisirCouleur(std::int32_t current) override {
+        calls.push_back(current);
+        return nextAnswer(answers_).value_or(current);
+    }
 
     // The `current` passed to each call.
     std::vector<std::int32_t> calls;
@@ -58,10 +84,13 @@ private:
 class FakeFontDialog final : public platform::FontDialog {
 public:
     // With no answer left the dialog is cancelled.
-    void answerFont(platform::FontChoice choice);
-    void answerCancel();
+    void answerFont(platform::FontChoice choice) { answers_.emplace_back(std::move(choice)); }
+    void answerCancel() { answers_.emplace_back(std::nullopt); }
 
-    std::optional<platform::FontChoice> ShowFont() override;
+    std::optional<platform::FontChoice> ShowFont() override {
+        ++calls;
+        return nextAnswer(answers_);
+    }
 
     int calls = 0;
 
@@ -75,19 +104,7 @@ public:
     std::vector<platform::MessageBoxRequest> shown;
 
 protected:
-    void showMessageBox(const platform::MessageBoxRequest& request) override;
-};
-
-// The shell under the real document opener: records each call exactly as it was made.
-class FakeShell final : public platform::Shell {
-public:
-    // Results for the next calls, in order; after them `result` is returned.
-    std::deque<std::int32_t> results;
-    std::int32_t result = platform::shellresult::Accepted;
-
-    std::vector<platform::ShellRequest> requests;
-
-    std::int32_t ShellExecuteA(const platform::ShellRequest& request) override;
+    void showMessageBox(const platform::MessageBoxRequest& request) override { shown.push_back(request); }
 };
 
 // Replaces the whole opener, for tests that only care what was asked to open.
@@ -104,11 +121,14 @@ public:
         friend bool operator==(const Call&, const Call&) = default;
     };
 
-    bool result = true;
     std::vector<Call> calls;
 
     bool OpenDocument(std::string_view target, std::int32_t showMode, std::string_view parameters,
-                      std::string_view folder, std::string_view operation, std::int32_t owner) override;
+                      std::string_view folder, std::string_view operation, std::int32_t owner) override {
+        calls.push_back({std::string(target), showMode, std::string(parameters), std::string(folder),
+                         std::string(operation), owner});
+        return true;
+    }
 };
 
 } // namespace quillon::test
