@@ -59,11 +59,6 @@ TEST(CliEncodings, PagesShowTheAuthorsCharactersAndEncodingForcesACodePage) {
     EXPECT_NE(refused.err.find("Not a text file: " + (scratch / "header.txt").string()), std::string::npos)
         << refused.err;
     EXPECT_FALSE(fs::exists(scratch / "new.html"));
-
-    const CliResult unknown = runCli("page --encoding klingon " + q(scratch / "koi8.frm"));
-    EXPECT_EQ(unknown.status, 2);
-    EXPECT_TRUE(unknown.err.starts_with("quillon-cli: --encoding: unknown encoding 'klingon'\n"))
-        << unknown.err;
 }
 
 } // namespace
