@@ -83,6 +83,7 @@ bool readsEveryByte(const EncodingDecision& decision, std::string_view bytes) {
 bool detail::readsAsWesternText(std::string_view sample) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(sample.data());
     const std::size_t size = sample.size();
+    int symbolsInWords = 0;
     for (std::size_t i = 0; i < size;) {
         i += asciiRun(bytes + i, size - i);
         if (i == size) {
@@ -97,11 +98,12 @@ bool detail::readsAsWesternText(std::string_view sample) {
             symbol = symbol || !isWesternLetter(bytes[i]);
         }
         // Western words hold their accented letters one or two at a time; a longer run is
-        // a word of another script. A symbol between two letters is a letter of another
-        // code page.
+        // a word of another script. A symbol between two letters, more than once, is a
+        // letter of another code page (once may be a name such as "N£OWEB").
         const bool betweenLetters =
             start > 0 && isAsciiLetter(bytes[start - 1]) && i < size && isAsciiLetter(bytes[i]);
-        if (i - start > 2 || (symbol && betweenLetters)) {
+        symbolsInWords += symbol && betweenLetters ? 1 : 0;
+        if (i - start > 2 || symbolsInWords > 1) {
             return false;
         }
     }
@@ -231,13 +233,19 @@ bool EncodingDetector::settled() const noexcept {
 }
 
 EncodingVerdict EncodingDetector::codePageVerdict() const {
-    if (const std::optional<EncodingDecision> named = formCodePage(descriptive_)) {
-        if (readsEveryByte(*named, sample_)) {
-            return {*named, EncodingEvidence::Strong, {}};
-        }
-    }
     const EncodingDecision western{TextEncoding::Windows1252};
-    if (sampledHighBytes_ <= WeakEvidenceLimit && detail::readsAsWesternText(sample_)) {
+    const bool readsAsWestern = detail::readsAsWesternText(sample_);
+    const FormCharsets fonts = formCharsets(descriptive_);
+    if (fonts.mostlyWestern && readsAsWestern) {
+        return {western, EncodingEvidence::Strong, {}};
+    }
+    // A form of Western fonts may still hold a control of another script, and the other
+    // way round: the bytes have the last word.
+    if (fonts.codePage && (!fonts.mostlyWestern || !readsAsWestern) &&
+        readsEveryByte(*fonts.codePage, sample_)) {
+        return {*fonts.codePage, EncodingEvidence::Strong, {}};
+    }
+    if (sampledHighBytes_ <= WeakEvidenceLimit && readsAsWestern) {
         return {western, EncodingEvidence::Weak, sample_};
     }
     if (std::optional<EncodingDecision> found =
@@ -277,7 +285,7 @@ EncodingVerdict EncodingDetector::verdict(bool wholeText) const {
     return *codePage_;
 }
 
-std::optional<EncodingDecision> formCodePage(std::string_view descriptiveBlock) {
+FormCharsets formCharsets(std::string_view descriptiveBlock) {
     struct FontCharset {
         int number;
         const char* codePage;
@@ -296,6 +304,7 @@ std::optional<EncodingDecision> formCodePage(std::string_view descriptiveBlock) 
                                                             {222, "CP874"},
                                                             {238, "WINDOWS-1250"}}};
     std::array<int, CodePages.size()> votes{};
+    int western = 0;
     constexpr std::string_view Key = "Charset";
     for (std::size_t at = descriptiveBlock.find(Key); at != std::string_view::npos;
          at = descriptiveBlock.find(Key, at + Key.size())) {
@@ -316,16 +325,19 @@ std::optional<EncodingDecision> formCodePage(std::string_view descriptiveBlock) 
              ++i, ++digits) {
             number = number * 10 + (descriptiveBlock[i] - '0');
         }
+        western += number == 0 ? 1 : 0;
         for (std::size_t k = 0; k < CodePages.size(); ++k) {
             votes[k] += CodePages[k].number == number ? 1 : 0;
         }
     }
+    FormCharsets found;
     const auto most = std::max_element(votes.begin(), votes.end());
-    if (*most == 0) {
-        return std::nullopt;
+    found.mostlyWestern = western > 0 && western >= *most;
+    if (*most > 0) {
+        found.codePage = EncodingDecision{TextEncoding::Legacy, 0,
+                                          CodePages[static_cast<std::size_t>(most - votes.begin())].codePage};
     }
-    const auto index = static_cast<std::size_t>(most - votes.begin());
-    return EncodingDecision{TextEncoding::Legacy, 0, CodePages[index].codePage};
+    return found;
 }
 
 void EncodingHint::add(const EncodingVerdict& verdict) {

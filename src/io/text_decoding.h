@@ -83,9 +83,15 @@ private:
     mutable std::optional<EncodingVerdict> codePage_;
 };
 
-// The code page the fonts of a form or user control name (their `Charset`), from the
-// start of the file; nothing when they name none, or only the Western one.
-std::optional<EncodingDecision> formCodePage(std::string_view descriptiveBlock);
+// What the fonts of a form or user control (their `Charset`) say of its code page, from
+// the start of the file.
+struct FormCharsets {
+    // The code page that most of its fonts that are not Western name.
+    std::optional<EncodingDecision> codePage;
+    // It has at least as many Western (ANSI) fonts as fonts of that code page.
+    bool mostlyWestern = false;
+};
+FormCharsets formCharsets(std::string_view descriptiveBlock);
 
 // What a batch learns from the files of one folder: a project is written in one code
 // page, so the one its files with strong evidence agree on is the best reading of the
@@ -116,7 +122,7 @@ std::string detectCharset(std::string_view sample);
 // use (no answer, an encoding the bytes already failed, one iconv cannot decode).
 std::optional<EncodingDecision> codePageFor(std::string_view detected, std::string_view sample);
 
-// The sample's few bytes outside ASCII read as ordinary Western text in Windows-1252:
+// The sample's bytes outside ASCII read as ordinary Western text in Windows-1252:
 // accented letters alone or in pairs, symbols that do not sit inside words.
 bool readsAsWesternText(std::string_view sample);
 
