@@ -9,10 +9,7 @@
 #include "io/text_reader.h"
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,8 +18,15 @@ namespace {
 using namespace quillon::files;
 
 std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string bytes;
+    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+        char block[65536];
+        for (std::size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;) {
+            bytes.append(block, got);
+        }
+        std::fclose(file);
+    }
+    return bytes;
 }
 
 const char* evidenceName(EncodingEvidence evidence) {

@@ -80,6 +80,34 @@ bool readsEveryByte(const EncodingDecision& decision, std::string_view bytes) {
 
 } // namespace
 
+namespace {
+
+// A run of one byte repeated, such as a line of "¤" or "°" framing a comment: drawing, not
+// words of any script.
+bool isDecoration(const unsigned char* run, std::size_t length) {
+    return length >= 3 && std::all_of(run, run + length, [&](unsigned char byte) { return byte == run[0]; });
+}
+
+} // namespace
+
+std::string detail::withoutDecoration(std::string_view sample) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(sample.data());
+    std::string kept;
+    kept.reserve(sample.size());
+    for (std::size_t i = 0; i < sample.size();) {
+        const std::size_t ascii = asciiRun(bytes + i, sample.size() - i);
+        kept.append(sample.substr(i, ascii));
+        i += ascii;
+        const std::size_t start = i;
+        while (i < sample.size() && bytes[i] >= 0x80) {
+            ++i;
+        }
+        kept.append(isDecoration(bytes + start, i - start) ? std::string_view(" ")
+                                                           : sample.substr(start, i - start));
+    }
+    return kept;
+}
+
 bool detail::readsAsWesternText(std::string_view sample) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(sample.data());
     const std::size_t size = sample.size();
@@ -98,12 +126,13 @@ bool detail::readsAsWesternText(std::string_view sample) {
             symbol = symbol || !isWesternLetter(bytes[i]);
         }
         // Western words hold their accented letters one or two at a time; a longer run is
-        // a word of another script. A symbol between two letters, more than once, is a
-        // letter of another code page (once may be a name such as "N£OWEB").
+        // a word of another script. Symbols between two letters, more than twice, are
+        // letters of another code page (a name such as "N£OWEB" or an address written
+        // "me•example•com" is no such evidence).
         const bool betweenLetters =
             start > 0 && isAsciiLetter(bytes[start - 1]) && i < size && isAsciiLetter(bytes[i]);
         symbolsInWords += symbol && betweenLetters ? 1 : 0;
-        if (i - start > 2 || symbolsInWords > 1) {
+        if (i - start > 2 || symbolsInWords > 2) {
             return false;
         }
     }
@@ -141,7 +170,6 @@ void EncodingDetector::takeRun(std::string_view bytes, std::size_t& pos) {
     while (pos < bytes.size() && static_cast<unsigned char>(bytes[pos]) >= 0x80 &&
            sample_.size() < SampleSize) {
         sample_.push_back(bytes[pos++]);
-        ++sampledHighBytes_;
     }
     sampleFull_ = sample_.size() == SampleSize;
     after_ = Context;
@@ -234,7 +262,8 @@ bool EncodingDetector::settled() const noexcept {
 
 EncodingVerdict EncodingDetector::codePageVerdict() const {
     const EncodingDecision western{TextEncoding::Windows1252};
-    const bool readsAsWestern = detail::readsAsWesternText(sample_);
+    const std::string sample = detail::withoutDecoration(sample_);
+    const bool readsAsWestern = detail::readsAsWesternText(sample);
     const FormCharsets fonts = formCharsets(descriptive_);
     if (fonts.mostlyWestern && readsAsWestern) {
         return {western, EncodingEvidence::Strong, {}};
@@ -245,11 +274,12 @@ EncodingVerdict EncodingDetector::codePageVerdict() const {
         readsEveryByte(*fonts.codePage, sample_)) {
         return {*fonts.codePage, EncodingEvidence::Strong, {}};
     }
-    if (sampledHighBytes_ <= WeakEvidenceLimit && readsAsWestern) {
+    const auto telling = std::count_if(sample.begin(), sample.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    if (static_cast<std::size_t>(telling) <= WeakEvidenceLimit && readsAsWestern) {
         return {western, EncodingEvidence::Weak, sample_};
     }
-    if (std::optional<EncodingDecision> found =
-            detail::codePageFor(detail::detectCharset(sample_), sample_)) {
+    if (std::optional<EncodingDecision> found = detail::codePageFor(detail::detectCharset(sample), sample)) {
         return {std::move(*found), EncodingEvidence::Strong, {}};
     }
     return {western, EncodingEvidence::Weak, sample_};

@@ -75,7 +75,6 @@ private:
     // Bytes between the last sampled byte and the next were left out.
     bool gap_ = false;
     bool sampleFull_ = false;
-    std::size_t sampledHighBytes_ = 0;
     // The start of a form or user control, up to the end of its descriptive block.
     std::string descriptive_;
     bool descriptiveDone_ = false;
@@ -125,6 +124,9 @@ std::optional<EncodingDecision> codePageFor(std::string_view detected, std::stri
 // The sample's bytes outside ASCII read as ordinary Western text in Windows-1252:
 // accented letters alone or in pairs, symbols that do not sit inside words.
 bool readsAsWesternText(std::string_view sample);
+// The sample without the runs of one byte repeated outside ASCII (a line of "¤" framing a
+// comment), which tell nothing of its script.
+std::string withoutDecoration(std::string_view sample);
 
 } // namespace detail
 
