@@ -80,9 +80,38 @@ bool readsEveryByte(const EncodingDecision& decision, std::string_view bytes) {
 
 } // namespace
 
+namespace {
+
+// A run of one byte repeated, such as a line of "¤" or "°" framing a comment: drawing, not
+// words of any script.
+bool isDecoration(const unsigned char* run, std::size_t length) {
+    return length >= 3 && std::all_of(run, run + length, [&](unsigned char byte) { return byte == run[0]; });
+}
+
+} // namespace
+
+std::string detail::withoutDecoration(std::string_view sample) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(sample.data());
+    std::string kept;
+    kept.reserve(sample.size());
+    for (std::size_t i = 0; i < sample.size();) {
+        const std::size_t ascii = asciiRun(bytes + i, sample.size() - i);
+        kept.append(sample.substr(i, ascii));
+        i += ascii;
+        const std::size_t start = i;
+        while (i < sample.size() && bytes[i] >= 0x80) {
+            ++i;
+        }
+        kept.append(isDecoration(bytes + start, i - start) ? std::string_view(" ")
+                                                           : sample.substr(start, i - start));
+    }
+    return kept;
+}
+
 bool detail::readsAsWesternText(std::string_view sample) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(sample.data());
     const std::size_t size = sample.size();
+    int symbolsInWords = 0;
     for (std::size_t i = 0; i < size;) {
         i += asciiRun(bytes + i, size - i);
         if (i == size) {
@@ -97,11 +126,13 @@ bool detail::readsAsWesternText(std::string_view sample) {
             symbol = symbol || !isWesternLetter(bytes[i]);
         }
         // Western words hold their accented letters one or two at a time; a longer run is
-        // a word of another script. A symbol between two letters is a letter of another
-        // code page.
+        // a word of another script. Symbols between two letters, more than twice, are
+        // letters of another code page (a name such as "N£OWEB" or an address written
+        // "me•example•com" is no such evidence).
         const bool betweenLetters =
             start > 0 && isAsciiLetter(bytes[start - 1]) && i < size && isAsciiLetter(bytes[i]);
-        if (i - start > 2 || (symbol && betweenLetters)) {
+        symbolsInWords += symbol && betweenLetters ? 1 : 0;
+        if (i - start > 2 || symbolsInWords > 2) {
             return false;
         }
     }
@@ -139,7 +170,6 @@ void EncodingDetector::takeRun(std::string_view bytes, std::size_t& pos) {
     while (pos < bytes.size() && static_cast<unsigned char>(bytes[pos]) >= 0x80 &&
            sample_.size() < SampleSize) {
         sample_.push_back(bytes[pos++]);
-        ++sampledHighBytes_;
     }
     sampleFull_ = sample_.size() == SampleSize;
     after_ = Context;
@@ -231,17 +261,25 @@ bool EncodingDetector::settled() const noexcept {
 }
 
 EncodingVerdict EncodingDetector::codePageVerdict() const {
-    if (const std::optional<EncodingDecision> named = formCodePage(descriptive_)) {
-        if (readsEveryByte(*named, sample_)) {
-            return {*named, EncodingEvidence::Strong, {}};
-        }
-    }
     const EncodingDecision western{TextEncoding::Windows1252};
-    if (sampledHighBytes_ <= WeakEvidenceLimit && detail::readsAsWesternText(sample_)) {
+    const std::string sample = detail::withoutDecoration(sample_);
+    const bool readsAsWestern = detail::readsAsWesternText(sample);
+    const FormCharsets fonts = formCharsets(descriptive_);
+    if (fonts.mostlyWestern && readsAsWestern) {
+        return {western, EncodingEvidence::Strong, {}};
+    }
+    // A form of Western fonts may still hold a control of another script, and the other
+    // way round: the bytes have the last word.
+    if (fonts.codePage && (!fonts.mostlyWestern || !readsAsWestern) &&
+        readsEveryByte(*fonts.codePage, sample_)) {
+        return {*fonts.codePage, EncodingEvidence::Strong, {}};
+    }
+    const auto telling = std::count_if(sample.begin(), sample.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    if (static_cast<std::size_t>(telling) <= WeakEvidenceLimit && readsAsWestern) {
         return {western, EncodingEvidence::Weak, sample_};
     }
-    if (std::optional<EncodingDecision> found =
-            detail::codePageFor(detail::detectCharset(sample_), sample_)) {
+    if (std::optional<EncodingDecision> found = detail::codePageFor(detail::detectCharset(sample), sample)) {
         return {std::move(*found), EncodingEvidence::Strong, {}};
     }
     return {western, EncodingEvidence::Weak, sample_};
@@ -277,7 +315,7 @@ EncodingVerdict EncodingDetector::verdict(bool wholeText) const {
     return *codePage_;
 }
 
-std::optional<EncodingDecision> formCodePage(std::string_view descriptiveBlock) {
+FormCharsets formCharsets(std::string_view descriptiveBlock) {
     struct FontCharset {
         int number;
         const char* codePage;
@@ -296,6 +334,7 @@ std::optional<EncodingDecision> formCodePage(std::string_view descriptiveBlock) 
                                                             {222, "CP874"},
                                                             {238, "WINDOWS-1250"}}};
     std::array<int, CodePages.size()> votes{};
+    int western = 0;
     constexpr std::string_view Key = "Charset";
     for (std::size_t at = descriptiveBlock.find(Key); at != std::string_view::npos;
          at = descriptiveBlock.find(Key, at + Key.size())) {
@@ -316,16 +355,19 @@ std::optional<EncodingDecision> formCodePage(std::string_view descriptiveBlock) 
              ++i, ++digits) {
             number = number * 10 + (descriptiveBlock[i] - '0');
         }
+        western += number == 0 ? 1 : 0;
         for (std::size_t k = 0; k < CodePages.size(); ++k) {
             votes[k] += CodePages[k].number == number ? 1 : 0;
         }
     }
+    FormCharsets found;
     const auto most = std::max_element(votes.begin(), votes.end());
-    if (*most == 0) {
-        return std::nullopt;
+    found.mostlyWestern = western > 0 && western >= *most;
+    if (*most > 0) {
+        found.codePage = EncodingDecision{TextEncoding::Legacy, 0,
+                                          CodePages[static_cast<std::size_t>(most - votes.begin())].codePage};
     }
-    const auto index = static_cast<std::size_t>(most - votes.begin());
-    return EncodingDecision{TextEncoding::Legacy, 0, CodePages[index].codePage};
+    return found;
 }
 
 void EncodingHint::add(const EncodingVerdict& verdict) {

@@ -75,7 +75,6 @@ private:
     // Bytes between the last sampled byte and the next were left out.
     bool gap_ = false;
     bool sampleFull_ = false;
-    std::size_t sampledHighBytes_ = 0;
     // The start of a form or user control, up to the end of its descriptive block.
     std::string descriptive_;
     bool descriptiveDone_ = false;
@@ -83,9 +82,15 @@ private:
     mutable std::optional<EncodingVerdict> codePage_;
 };
 
-// The code page the fonts of a form or user control name (their `Charset`), from the
-// start of the file; nothing when they name none, or only the Western one.
-std::optional<EncodingDecision> formCodePage(std::string_view descriptiveBlock);
+// What the fonts of a form or user control (their `Charset`) say of its code page, from
+// the start of the file.
+struct FormCharsets {
+    // The code page that most of its fonts that are not Western name.
+    std::optional<EncodingDecision> codePage;
+    // It has at least as many Western (ANSI) fonts as fonts of that code page.
+    bool mostlyWestern = false;
+};
+FormCharsets formCharsets(std::string_view descriptiveBlock);
 
 // What a batch learns from the files of one folder: a project is written in one code
 // page, so the one its files with strong evidence agree on is the best reading of the
@@ -116,9 +121,12 @@ std::string detectCharset(std::string_view sample);
 // use (no answer, an encoding the bytes already failed, one iconv cannot decode).
 std::optional<EncodingDecision> codePageFor(std::string_view detected, std::string_view sample);
 
-// The sample's few bytes outside ASCII read as ordinary Western text in Windows-1252:
+// The sample's bytes outside ASCII read as ordinary Western text in Windows-1252:
 // accented letters alone or in pairs, symbols that do not sit inside words.
 bool readsAsWesternText(std::string_view sample);
+// The sample without the runs of one byte repeated outside ASCII (a line of "¤" framing a
+// comment), which tell nothing of its script.
+std::string withoutDecoration(std::string_view sample);
 
 } // namespace detail
 

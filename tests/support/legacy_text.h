@@ -11,30 +11,16 @@
 #include <cstdint>
 #include <filesystem>
 #include <iconv.h>
-#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
-
-namespace quillon::files {
-
-// Decisions by name in test messages.
-inline void PrintTo(const EncodingDecision& decision, std::ostream* out) {
-    *out << decision.name() << " (BOM " << decision.bomLength
-         << (decision.repairLines ? ", lines checked)" : ")");
-}
-
-} // namespace quillon::files
 
 namespace quillon::test {
 
 // `utf8` in the iconv code page `encoding`; throws when a character has no place there.
 inline std::string encodeAs(std::string_view utf8, const std::string& encoding) {
     const iconv_t cd = ::iconv_open(encoding.c_str(), "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1))) {
-        throw std::runtime_error("iconv does not know " + encoding);
-    }
     std::string out(utf8.size() * 4 + 16, '\0');
     char* in = const_cast<char*>(utf8.data());
     std::size_t inLeft = utf8.size();
@@ -43,7 +29,8 @@ inline std::string encodeAs(std::string_view utf8, const std::string& encoding) 
     const std::size_t result = ::iconv(cd, &in, &inLeft, &o, &outLeft);
     ::iconv(cd, nullptr, nullptr, &o, &outLeft);
     ::iconv_close(cd);
-    if (result == static_cast<std::size_t>(-1)) {
+    if (cd == reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1)) ||
+        result == static_cast<std::size_t>(-1)) {
         throw std::runtime_error("cannot write the text in " + encoding);
     }
     out.resize(out.size() - outLeft);
