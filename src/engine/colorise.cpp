@@ -320,8 +320,9 @@ inline bool spacesOnly(const char* text, std::size_t length) {
 template <bool Entities> class Emitter {
 public:
     // Without the optimiser no tag may ever start a merge.
-    Emitter(char* out, const char* text, const std::uint64_t* markers, bool optimize)
-        : out_(out), text_(text), markers_(markers), resumeAt_(optimize ? 0 : ~std::size_t{0}) {}
+    Emitter(char* out, const char* text, std::size_t length, const std::uint64_t* markers, bool optimize)
+        : out_(out), text_(text), length_(length), markers_(markers),
+          ampersand_(Entities ? nextAmpersand(0) : 0), resumeAt_(optimize ? 0 : ~std::size_t{0}) {}
 
     void token(TagKind kind, std::size_t start, std::size_t length) {
         assert(start >= plainFrom_ && "tokens come in order and never overlap");
@@ -362,34 +363,52 @@ private:
     // it has been written.
     std::size_t markupStart(std::size_t start) const { return start + TagsLength * count_ + longer_; }
 
+    // The first "&" at or after `from`, or the end of the text.
+    std::size_t nextAmpersand(std::size_t from) const {
+        if (text_[from] == '&') {
+            return from;
+        }
+        const void* found = std::memchr(text_ + from, '&', length_ - from);
+        return found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - text_) : length_;
+    }
+
     char* write(char* out, std::size_t from, std::size_t length) {
         if constexpr (Entities) {
-            const std::size_t end = from + length;
-            while (const void* found = std::memchr(text_ + from, '&', end - from)) {
-                const auto at = static_cast<std::size_t>(static_cast<const char*>(found) - text_);
-                out = put(out, text_ + from, at - from);
-                if ((markers_[at / 64] >> (at % 64)) & 1) {
-                    std::memcpy(out, text_ + at, 3);
-                    out[3] = ';';
-                    out += 4;
-                    longer_ += 1;
-                    from = at + 3;
-                } else {
-                    std::memcpy(out, "&amp;", 5);
-                    out += 5;
-                    longer_ += 4;
-                    from = at + 1;
-                }
+            if (ampersand_ < from + length) [[unlikely]] {
+                return writeWithEntities(out, from, length);
             }
-            return put(out, text_ + from, end - from);
-        } else {
-            return put(out, text_ + from, length);
         }
+        return put(out, text_ + from, length);
+    }
+
+    // Kept out of line so that the common write stays small enough to be inlined.
+    [[gnu::noinline]] char* writeWithEntities(char* out, std::size_t from, std::size_t length) {
+        const std::size_t end = from + length;
+        while (ampersand_ < end) {
+            const std::size_t at = ampersand_;
+            out = put(out, text_ + from, at - from);
+            if ((markers_[at / 64] >> (at % 64)) & 1) {
+                std::memcpy(out, text_ + at, 3);
+                out[3] = ';';
+                out += 4;
+                longer_ += 1;
+                from = at + 3;
+            } else {
+                std::memcpy(out, "&amp;", 5);
+                out += 5;
+                longer_ += 4;
+                from = at + 1;
+            }
+            ampersand_ = nextAmpersand(from);
+        }
+        return put(out, text_ + from, end - from);
     }
 
     char* out_;
     const char* text_;
+    std::size_t length_;
     const std::uint64_t* markers_;
+    std::size_t ampersand_;
     std::size_t resumeAt_;
     std::size_t plainFrom_ = 0;
     std::size_t count_ = 0;
@@ -575,7 +594,7 @@ template <bool Entities>
 char* LineColouriser::colour(char* out, const char* f, std::size_t m, std::size_t apostrophe) {
     const std::uint8_t* classes = classes_;
     const std::uint8_t* bounds = boundaries_;
-    Emitter<Entities> emit(out, f, markers_.data(), optimize_);
+    Emitter<Entities> emit(out, f, m, markers_.data(), optimize_);
     auto boundedAfter = [&](std::size_t end, std::uint8_t bit) {
         return (bounds[byteAt(f, end)] & bit) != 0 || end == m || end == apostrophe;
     };
