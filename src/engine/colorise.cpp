@@ -282,6 +282,7 @@ enum TagKind : std::uint8_t { TagK, TagN, TagO, TagS, TagC, NoTag };
 constexpr char OpenTags[5][16] = {"<a class=k>", "<a class=n>", "<a class=o>", "<a class=s>", "<a class=c>"};
 constexpr std::size_t OpenTagLength = 11;
 constexpr std::size_t TagsLength = 15; // an opening and a closing tag
+constexpr std::string_view AmpersandEntity = "&amp;";
 
 inline char* put(char* out, const char* from, std::size_t length) {
     std::memcpy(out, from, 16);
@@ -394,9 +395,9 @@ private:
                 longer_ += 1;
                 from = at + 3;
             } else {
-                std::memcpy(out, "&amp;", 5);
-                out += 5;
-                longer_ += 4;
+                std::memcpy(out, AmpersandEntity.data(), AmpersandEntity.size());
+                out += AmpersandEntity.size();
+                longer_ += AmpersandEntity.size() - 1;
                 from = at + 1;
             }
             ampersand_ = nextAmpersand(from);
