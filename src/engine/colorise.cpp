@@ -489,14 +489,15 @@ const char* LineColouriser::stage(std::string_view line, std::size_t& length, st
     char* const text = base + GuardBefore;
     // The copy goes a word at a time, and each word is looked at on its way: for the
     // first apostrophe, and for anything to escape at all, which most lines lack.
-    std::uint64_t angles = 0;
-    std::uint64_t ampersands = 0;
+    std::uint64_t escapes = 0;
     apostrophe = std::string_view::npos;
     const char* const from = line.data();
     std::size_t at = 0;
     auto look = [&](std::uint64_t word) {
-        angles |= bytesEqual(word | Ones * 0x02, '>'); // "<" is ">" but for one bit
-        ampersands |= bytesEqual(word, '&');
+        // "<" is ">" but for one bit; the high bits are taken once for both tests.
+        const std::uint64_t angle = (word | Ones * 0x02) ^ (Ones * '>');
+        const std::uint64_t ampersand = word ^ (Ones * '&');
+        escapes |= ((angle - Ones) & ~angle) | ((ampersand - Ones) & ~ampersand);
         if (apostrophe == std::string_view::npos) {
             if (const std::uint64_t marks = bytesEqual(word, '\'')) {
                 apostrophe = at + firstMarked(marks);
@@ -523,17 +524,19 @@ const char* LineColouriser::stage(std::string_view line, std::size_t& length, st
     store8(text + at, tail);
     std::memset(text + at + 8, 0, GuardAfter);
     std::size_t m = n;
-    if (angles != 0) {
-        // The copy stands as it is up to the first "<" or ">"; from there on it is written
-        // again with each of them as "&lt" or "&gt", and the "&" of each marked as not
-        // the source's own.
-        std::size_t first = 0;
-        for (;; first += 8) {
+    std::size_t first = n;
+    if ((escapes & Highs) != 0) {
+        for (first = 0; first < n; first += 8) {
             if (const std::uint64_t marks = bytesEqual(load8(text + first) | Ones * 0x02, '>')) {
                 first += firstMarked(marks);
                 break;
             }
         }
+    }
+    if (first < n) {
+        // The copy stands as it is up to the first "<" or ">"; from there on it is written
+        // again with each of them as "&lt" or "&gt", and the "&" of each marked as not
+        // the source's own.
         if (apostrophe != std::string_view::npos && apostrophe > first) {
             apostrophe = std::string_view::npos;
         }
@@ -555,14 +558,14 @@ const char* LineColouriser::stage(std::string_view line, std::size_t& length, st
             text[m++] = c;
         }
         std::memset(text + m, 0, GuardAfter);
-    } else if (ampersands != 0) {
+    } else if ((escapes & Highs) != 0) {
         markers_.assign(n / 64 + 1, 0);
     }
     // Behind the end of the text: a NUL that ends every scan, then a quote that ends the
     // search for a closing quote without a bound to test.
     text[m + 1] = '"';
     length = m;
-    entities = (angles | ampersands) != 0;
+    entities = (escapes & Highs) != 0;
     return text;
 }
 
