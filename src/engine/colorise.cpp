@@ -282,6 +282,7 @@ enum TagKind : std::uint8_t { TagK, TagN, TagO, TagS, TagC, NoTag };
 constexpr char OpenTags[5][16] = {"<a class=k>", "<a class=n>", "<a class=o>", "<a class=s>", "<a class=c>"};
 constexpr std::size_t OpenTagLength = 11;
 constexpr std::size_t TagsLength = 15; // an opening and a closing tag
+constexpr std::string_view AmpersandEntity = "&amp;";
 
 inline char* put(char* out, const char* from, std::size_t length) {
     std::memcpy(out, from, 16);
@@ -320,8 +321,9 @@ inline bool spacesOnly(const char* text, std::size_t length) {
 template <bool Entities> class Emitter {
 public:
     // Without the optimiser no tag may ever start a merge.
-    Emitter(char* out, const char* text, const std::uint64_t* markers, bool optimize)
-        : out_(out), text_(text), markers_(markers), resumeAt_(optimize ? 0 : ~std::size_t{0}) {}
+    Emitter(char* out, const char* text, std::size_t length, const std::uint64_t* markers, bool optimize)
+        : out_(out), text_(text), length_(length), markers_(markers),
+          ampersand_(Entities ? nextAmpersand(0) : 0), resumeAt_(optimize ? 0 : ~std::size_t{0}) {}
 
     void token(TagKind kind, std::size_t start, std::size_t length) {
         assert(start >= plainFrom_ && "tokens come in order and never overlap");
@@ -362,34 +364,52 @@ private:
     // it has been written.
     std::size_t markupStart(std::size_t start) const { return start + TagsLength * count_ + longer_; }
 
+    // The first "&" at or after `from`, or the end of the text.
+    std::size_t nextAmpersand(std::size_t from) const {
+        if (text_[from] == '&') {
+            return from;
+        }
+        const void* found = std::memchr(text_ + from, '&', length_ - from);
+        return found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - text_) : length_;
+    }
+
     char* write(char* out, std::size_t from, std::size_t length) {
         if constexpr (Entities) {
-            const std::size_t end = from + length;
-            while (const void* found = std::memchr(text_ + from, '&', end - from)) {
-                const auto at = static_cast<std::size_t>(static_cast<const char*>(found) - text_);
-                out = put(out, text_ + from, at - from);
-                if ((markers_[at / 64] >> (at % 64)) & 1) {
-                    std::memcpy(out, text_ + at, 3);
-                    out[3] = ';';
-                    out += 4;
-                    longer_ += 1;
-                    from = at + 3;
-                } else {
-                    std::memcpy(out, "&amp;", 5);
-                    out += 5;
-                    longer_ += 4;
-                    from = at + 1;
-                }
+            if (ampersand_ < from + length) [[unlikely]] {
+                return writeWithEntities(out, from, length);
             }
-            return put(out, text_ + from, end - from);
-        } else {
-            return put(out, text_ + from, length);
         }
+        return put(out, text_ + from, length);
+    }
+
+    // Kept out of line so that the common write stays small enough to be inlined.
+    [[gnu::noinline]] char* writeWithEntities(char* out, std::size_t from, std::size_t length) {
+        const std::size_t end = from + length;
+        while (ampersand_ < end) {
+            const std::size_t at = ampersand_;
+            out = put(out, text_ + from, at - from);
+            if ((markers_[at / 64] >> (at % 64)) & 1) {
+                std::memcpy(out, text_ + at, 3);
+                out[3] = ';';
+                out += 4;
+                longer_ += 1;
+                from = at + 3;
+            } else {
+                std::memcpy(out, AmpersandEntity.data(), AmpersandEntity.size());
+                out += AmpersandEntity.size();
+                longer_ += AmpersandEntity.size() - 1;
+                from = at + 1;
+            }
+            ampersand_ = nextAmpersand(from);
+        }
+        return put(out, text_ + from, end - from);
     }
 
     char* out_;
     const char* text_;
+    std::size_t length_;
     const std::uint64_t* markers_;
+    std::size_t ampersand_;
     std::size_t resumeAt_;
     std::size_t plainFrom_ = 0;
     std::size_t count_ = 0;
@@ -469,14 +489,15 @@ const char* LineColouriser::stage(std::string_view line, std::size_t& length, st
     char* const text = base + GuardBefore;
     // The copy goes a word at a time, and each word is looked at on its way: for the
     // first apostrophe, and for anything to escape at all, which most lines lack.
-    std::uint64_t angles = 0;
-    std::uint64_t ampersands = 0;
+    std::uint64_t escapes = 0;
     apostrophe = std::string_view::npos;
     const char* const from = line.data();
     std::size_t at = 0;
     auto look = [&](std::uint64_t word) {
-        angles |= bytesEqual(word | Ones * 0x02, '>'); // "<" is ">" but for one bit
-        ampersands |= bytesEqual(word, '&');
+        // "<" is ">" but for one bit; the high bits are taken once for both tests.
+        const std::uint64_t angle = (word | Ones * 0x02) ^ (Ones * '>');
+        const std::uint64_t ampersand = word ^ (Ones * '&');
+        escapes |= ((angle - Ones) & ~angle) | ((ampersand - Ones) & ~ampersand);
         if (apostrophe == std::string_view::npos) {
             if (const std::uint64_t marks = bytesEqual(word, '\'')) {
                 apostrophe = at + firstMarked(marks);
@@ -503,17 +524,19 @@ const char* LineColouriser::stage(std::string_view line, std::size_t& length, st
     store8(text + at, tail);
     std::memset(text + at + 8, 0, GuardAfter);
     std::size_t m = n;
-    if (angles != 0) {
-        // The copy stands as it is up to the first "<" or ">"; from there on it is written
-        // again with each of them as "&lt" or "&gt", and the "&" of each marked as not
-        // the source's own.
-        std::size_t first = 0;
-        for (;; first += 8) {
+    std::size_t first = n;
+    if ((escapes & Highs) != 0) {
+        for (first = 0; first < n; first += 8) {
             if (const std::uint64_t marks = bytesEqual(load8(text + first) | Ones * 0x02, '>')) {
                 first += firstMarked(marks);
                 break;
             }
         }
+    }
+    if (first < n) {
+        // The copy stands as it is up to the first "<" or ">"; from there on it is written
+        // again with each of them as "&lt" or "&gt", and the "&" of each marked as not
+        // the source's own.
         if (apostrophe != std::string_view::npos && apostrophe > first) {
             apostrophe = std::string_view::npos;
         }
@@ -535,14 +558,14 @@ const char* LineColouriser::stage(std::string_view line, std::size_t& length, st
             text[m++] = c;
         }
         std::memset(text + m, 0, GuardAfter);
-    } else if (ampersands != 0) {
+    } else if ((escapes & Highs) != 0) {
         markers_.assign(n / 64 + 1, 0);
     }
     // Behind the end of the text: a NUL that ends every scan, then a quote that ends the
     // search for a closing quote without a bound to test.
     text[m + 1] = '"';
     length = m;
-    entities = (angles | ampersands) != 0;
+    entities = (escapes & Highs) != 0;
     return text;
 }
 
@@ -575,7 +598,7 @@ template <bool Entities>
 char* LineColouriser::colour(char* out, const char* f, std::size_t m, std::size_t apostrophe) {
     const std::uint8_t* classes = classes_;
     const std::uint8_t* bounds = boundaries_;
-    Emitter<Entities> emit(out, f, markers_.data(), optimize_);
+    Emitter<Entities> emit(out, f, m, markers_.data(), optimize_);
     auto boundedAfter = [&](std::size_t end, std::uint8_t bit) {
         return (bounds[byteAt(f, end)] & bit) != 0 || end == m || end == apostrophe;
     };
