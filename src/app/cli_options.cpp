@@ -166,15 +166,15 @@ const OptionSpec Specs[] = {
 };
 
 struct Given {
-    const OptionSpec* spec;
+    const OptionSpec* definition;
     std::string written; // as the user wrote it: "-o" or "--output"
     std::string value;
 };
 
 const OptionSpec& specNamed(std::string_view longName, char shortName, std::string_view written) {
-    for (const OptionSpec& spec : Specs) {
-        if (longName.empty() ? spec.shortName == shortName : spec.longName == longName) {
-            return spec;
+    for (const OptionSpec& definition : Specs) {
+        if (longName.empty() ? definition.shortName == shortName : definition.longName == longName) {
+            return definition;
         }
     }
     throw UsageError{"unknown option '" + std::string(written) + "'"};
@@ -202,12 +202,12 @@ Options parseCommandLine(int argc, char** argv) {
         } else if (arg.starts_with("--")) {
             const auto equals = arg.find('=');
             const std::string written = arg.substr(0, equals);
-            const OptionSpec& spec = specNamed(std::string_view(written).substr(2), 0, written);
-            if (!spec.takesValue && equals != std::string::npos) {
+            const OptionSpec& definition = specNamed(std::string_view(written).substr(2), 0, written);
+            if (!definition.takesValue && equals != std::string::npos) {
                 throw UsageError{"option " + written + " takes no value"};
             }
-            given.push_back({&spec, written,
-                             !spec.takesValue              ? std::string()
+            given.push_back({&definition, written,
+                             !definition.takesValue        ? std::string()
                              : equals != std::string::npos ? arg.substr(equals + 1)
                                                            : nextValue(written)});
         } else {
@@ -215,20 +215,20 @@ Options parseCommandLine(int argc, char** argv) {
             // and takes the rest of it, or the next argument ("-j4", "-j 4").
             for (std::size_t k = 1; k < arg.size(); ++k) {
                 const std::string written = std::string("-") + arg[k];
-                const OptionSpec& spec = specNamed({}, arg[k], written);
-                if (!spec.takesValue) {
-                    given.push_back({&spec, written, {}});
+                const OptionSpec& definition = specNamed({}, arg[k], written);
+                if (!definition.takesValue) {
+                    given.push_back({&definition, written, {}});
                     continue;
                 }
                 given.push_back(
-                    {&spec, written, k + 1 < arg.size() ? arg.substr(k + 1) : nextValue(written)});
+                    {&definition, written, k + 1 < arg.size() ? arg.substr(k + 1) : nextValue(written)});
                 break;
             }
         }
         if (!given.empty() &&
-            (given.back().spec->longName == "help" || given.back().spec->longName == "version")) {
+            (given.back().definition->longName == "help" || given.back().definition->longName == "version")) {
             Options options;
-            given.back().spec->apply(options, {});
+            given.back().definition->apply(options, {});
             return options;
         }
     }
@@ -243,10 +243,10 @@ Options parseCommandLine(int argc, char** argv) {
         throw UsageError{"unknown command '" + options.command + "'"};
     }
     for (const Given& option : given) {
-        if ((option.spec->commands & command->second) == 0) {
+        if ((option.definition->commands & command->second) == 0) {
             throw UsageError{"option " + option.written + " does not apply to " + options.command};
         }
-        option.spec->apply(options, option.value);
+        option.definition->apply(options, option.value);
     }
     options.operands.assign(operands.begin() + 1, operands.end());
     return options;
