@@ -1,7 +1,10 @@
 #pragma once
-// How the core talks to whatever front end drives it: a sink for progress and a hook to
-// yield to the user interface from inside long loops. The caller of a conversion owns and
-// passes them, so conversions on several threads share no mutable state.
+// How the core talks to whatever front end drives it: a sink for progress, a hook to
+// yield to the user interface from inside long loops and the reporter of trapped errors.
+// The caller of a conversion owns and passes them, so conversions on several threads share
+// no mutable state.
+
+#include "base/vb_error.h"
 
 #include <string>
 
@@ -43,9 +46,11 @@ public:
 
 // What a conversion needs from whoever runs it.
 struct ConversionContext {
-    // A plain progress sink is a context that never yields.
+    // A plain progress sink is a context that never yields and reports to standard error.
     ConversionContext(ProgressSink& progressSink, YieldHook* yieldHook = nullptr)
-        : progress(progressSink), yield(yieldHook) {}
+        : ConversionContext(progressSink, yieldHook, stderrErrorReporter()) {}
+    ConversionContext(ProgressSink& progressSink, YieldHook* yieldHook, ErrorReporter& errorReporter)
+        : progress(progressSink), yield(yieldHook), reporter(errorReporter) {}
 
     void yieldToUi() const {
         if (yield != nullptr) {
@@ -55,6 +60,7 @@ struct ConversionContext {
 
     ProgressSink& progress;
     YieldHook* yield;
+    ErrorReporter& reporter;
 };
 
 // The string helpers' loops still call this; they yield to nothing.

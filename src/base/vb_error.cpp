@@ -1,6 +1,5 @@
 #include "base/vb_error.h"
 
-#include <atomic>
 #include <cstdio>
 #include <new>
 
@@ -67,18 +66,9 @@ void StderrErrorReporter::report(int number, std::string_view procedure, std::st
     std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
-namespace {
-StderrErrorReporter stderrReporter;
-std::atomic<ErrorReporter*> installedReporter{nullptr};
-} // namespace
-
-void setErrorReporter(ErrorReporter* reporter) {
-    installedReporter.store(reporter);
-}
-
-ErrorReporter& errorReporter() {
-    ErrorReporter* reporter = installedReporter.load();
-    return reporter ? *reporter : stderrReporter;
+ErrorReporter& stderrErrorReporter() {
+    static StderrErrorReporter reporter;
+    return reporter;
 }
 
 VbError currentError() {
@@ -93,9 +83,9 @@ VbError currentError() {
     }
 }
 
-void reportCurrentException(std::string_view procedure) {
+void reportCurrentException(ErrorReporter& reporter, std::string_view procedure) {
     const VbError error = currentError();
-    errorReporter().report(error.number(), procedure, error.description());
+    reporter.report(error.number(), procedure, error.description());
 }
 
 } // namespace quillon

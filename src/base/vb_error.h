@@ -4,7 +4,7 @@
 // Failures are raised as VbError carrying the number of the matching Visual Basic
 // run-time error, so the numbers users and translators know stay the same. Each
 // procedure that guards itself runs its body through trap(), which hands a caught
-// error to the installed ErrorReporter and lets the caller go on.
+// error to the ErrorReporter its caller names and lets the caller go on.
 
 #include <stdexcept>
 #include <string>
@@ -61,32 +61,33 @@ public:
     virtual void report(int number, std::string_view procedure, std::string_view description) = 0;
 };
 
-// Writes trapLine() to standard error; in place until a front end installs its own.
+// Writes trapLine() to standard error.
 class StderrErrorReporter final : public ErrorReporter {
 public:
     void report(int number, std::string_view procedure, std::string_view description) override;
 };
 
-// The reporter receives every trapped error. Passing nullptr restores the stderr reporter.
-void setErrorReporter(ErrorReporter* reporter);
-ErrorReporter& errorReporter();
+// One stderr reporter for callers that have no reporter of their own; it keeps no state,
+// so sharing it shares nothing.
+ErrorReporter& stderrErrorReporter();
 
 // The exception being handled, as the error it stands for. Anything that is not a VbError
 // (an allocation failure, say) becomes error 7 or 5 with its own text. Only inside a catch.
 VbError currentError();
 
-// Hands an escaping exception to the reporter under `procedure`. Anything that is not a
+// Hands an escaping exception to `reporter` under `procedure`. Anything that is not a
 // VbError (an allocation failure, say) is reported as error 5 with its own text.
-void reportCurrentException(std::string_view procedure);
+void reportCurrentException(ErrorReporter& reporter, std::string_view procedure);
 
-// Runs `body`; an error escaping it is reported under `procedure` and the empty value of
+// Runs `body`; an error escaping it is reported to `reporter` under `procedure` and the empty value of
 // the result type is returned, as a trapped procedure "returns what it had set so far".
-template <class Body> auto trap(std::string_view procedure, Body&& body) -> decltype(body()) {
+template <class Body>
+auto trap(ErrorReporter& reporter, std::string_view procedure, Body&& body) -> decltype(body()) {
     using Result = decltype(body());
     try {
         return std::forward<Body>(body)();
     } catch (...) {
-        reportCurrentException(procedure);
+        reportCurrentException(reporter, procedure);
         if constexpr (!std::is_void_v<Result>) {
             return Result{};
         }

@@ -48,8 +48,7 @@ protected:
     virtual void showMessageBox(const MessageBoxRequest& request) = 0;
 };
 
-// Shows every trapped error in the standard error box. Install it with setErrorReporter()
-// once the window exists, and remove it before the boxes go away.
+// Shows every trapped error in the standard error box; it must not outlive the boxes.
 class MessageBoxErrorReporter final : public ErrorReporter {
 public:
     explicit MessageBoxErrorReporter(MessageBoxes& boxes) : boxes_(boxes) {}

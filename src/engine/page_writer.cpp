@@ -261,7 +261,7 @@ PageOutcome Cparti(const PageJob& job, const ConversionContext& context) {
         outcome.converted = true;
     } catch (...) {
         outcome.error = currentError();
-        errorReporter().report(outcome.error->number(), "Cparti", outcome.error->description());
+        context.reporter.report(outcome.error->number(), "Cparti", outcome.error->description());
     }
     return outcome;
 }

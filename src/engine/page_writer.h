@@ -70,7 +70,7 @@ struct PageOutcome {
     std::optional<VbError> error;
 };
 
-// convertPage() under the standard trap: an error is reported under "Cparti" and the
+// convertPage() under the standard trap: an error goes to the context's reporter under "Cparti" and the
 // outcome says the page was not converted, and why.
 PageOutcome Cparti(const PageJob& job, const ConversionContext& context);
 

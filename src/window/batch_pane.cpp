@@ -152,15 +152,16 @@ private:
     const bool shownAtStart_;
 };
 
-BatchPane::BatchPane(platform::DocumentOpener& opener, SingleFileStart& start, QWidget* parent)
-    : QFrame(parent), opener_(opener), start_(start), systemDrives_(std::make_unique<SystemDriveRoots>()),
-      drives_(systemDrives_.get()) {
+BatchPane::BatchPane(platform::DocumentOpener& opener, ErrorReporter& reporter, SingleFileStart& start,
+                     QWidget* parent)
+    : QFrame(parent), opener_(opener), reporter_(reporter), start_(start),
+      systemDrives_(std::make_unique<SystemDriveRoots>()), drives_(systemDrives_.get()) {
     init(QString());
 }
 
-BatchPane::BatchPane(platform::DocumentOpener& opener, SingleFileStart& start, const DriveRoots& drives,
-                     QWidget* parent, const QString& startFolder)
-    : QFrame(parent), opener_(opener), start_(start), drives_(&drives) {
+BatchPane::BatchPane(platform::DocumentOpener& opener, ErrorReporter& reporter, SingleFileStart& start,
+                     const DriveRoots& drives, QWidget* parent, const QString& startFolder)
+    : QFrame(parent), opener_(opener), reporter_(reporter), start_(start), drives_(&drives) {
     init(startFolder);
 }
 
@@ -284,7 +285,7 @@ void BatchPane::showFolder(const QString& folder) {
 }
 
 void BatchPane::selectFiles(const QString& folder, const QStringList& names) {
-    trap("FolderList_Change", [&] {
+    trap(reporter_, "FolderList_Change", [&] {
         showFolder(folder);
         const QStringList sources = matchingFiles(FileList_->Path(), QString::fromLatin1(BatchSourcePattern));
         const bool allFiles = std::any_of(names.begin(), names.end(),
@@ -303,7 +304,7 @@ void BatchPane::refreshDrives() {
 }
 
 void BatchPane::DriveList_Change() {
-    const bool changed = trap("DriveList_Change", [&] {
+    const bool changed = trap(reporter_, "DriveList_Change", [&] {
         const QString drive = DriveList_->Drive();
         const int shown = driveIndexOf(DriveList_->drives(), FolderList_->Path());
         if (shown >= 0 && DriveList_->drives()[static_cast<std::size_t>(shown)].path == drive) {
@@ -321,7 +322,7 @@ void BatchPane::DriveList_Change() {
 }
 
 void BatchPane::FolderList_Change(const QString& folder) {
-    trap("FolderList_Change", [&] {
+    trap(reporter_, "FolderList_Change", [&] {
         FolderList_->setPath(folder, FolderList_->top());
         FileList_->setPath(FolderList_->Path());
     });
@@ -333,7 +334,7 @@ void BatchPane::chkAllFile_Click() {
 }
 
 void BatchPane::FileList_MouseUp() {
-    trap("FileList_MouseUp", [&] { rebuildSelectionLog(); });
+    trap(reporter_, "FileList_MouseUp", [&] { rebuildSelectionLog(); });
 }
 
 void BatchPane::fillFileBar(int selected) {
@@ -358,7 +359,7 @@ void BatchPane::BTstartBatch_Click() {
     if (running_) {
         return;
     }
-    trap("BTstartBatch_Click", [&] {
+    trap(reporter_, "BTstartBatch_Click", [&] {
         const RunFence fence(*this);
         // Taken once: what is converted is what was selected when the run began.
         const QString folder = FileList_->Path();
@@ -404,7 +405,7 @@ void BatchPane::letWindowRepaint() {
 }
 
 void BatchPane::LSTdo_DblClick() {
-    trap("LSTdo_DblClick", [&] {
+    trap(reporter_, "LSTdo_DblClick", [&] {
         const QListWidgetItem* line = LSTdo_->currentItem();
         if (line == nullptr) {
             return;

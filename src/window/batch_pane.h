@@ -5,6 +5,7 @@
 // second bar counts the files still to do, and a double-click on the line of a created page
 // opens that page.
 
+#include "base/vb_error.h"
 #include "desktop/document_opener.h"
 #include "window/batch_drives.h"
 
@@ -40,14 +41,16 @@ class BatchPane : public QFrame {
     Q_OBJECT
 
 public:
-    // `start` converts each file; it must outlive the pane. The drives are the system's
-    // and the lists start in the current working folder.
-    BatchPane(platform::DocumentOpener& opener, SingleFileStart& start, QWidget* parent);
+    // `start` converts each file and `reporter` receives the errors the pane traps; both
+    // must outlive the pane. The drives are the system's and the lists start in the current
+    // working folder.
+    BatchPane(platform::DocumentOpener& opener, ErrorReporter& reporter, SingleFileStart& start,
+              QWidget* parent);
     // `drives` is asked for the drive list at once and again whenever the list is opened,
     // so volumes mounted meanwhile show up; it must outlive the pane. The lists start in
     // `startFolder`, or in the current working folder when it is empty.
-    BatchPane(platform::DocumentOpener& opener, SingleFileStart& start, const DriveRoots& drives,
-              QWidget* parent, const QString& startFolder = QString());
+    BatchPane(platform::DocumentOpener& opener, ErrorReporter& reporter, SingleFileStart& start,
+              const DriveRoots& drives, QWidget* parent, const QString& startFolder = QString());
 
     // The folder list goes to the root of the drive chosen, the file list follows. A drive
     // that cannot be listed is reported and the lists stay where they were.
@@ -108,6 +111,7 @@ private:
     void letWindowRepaint();
 
     platform::DocumentOpener& opener_;
+    ErrorReporter& reporter_;
     SingleFileStart& start_;
     std::unique_ptr<DriveRoots> systemDrives_;
     const DriveRoots* drives_ = nullptr;

@@ -284,7 +284,7 @@ void ColorsPane::buildFontControls() {
 // Showing and capturing the scheme
 
 void ColorsPane::AfficheConfigCouleur(bool rederive) {
-    trap("AfficheConfigCouleur", [&] {
+    trap(services_.errorReporter, "AfficheConfigCouleur", [&] {
         if (rederive) {
             rederiveEnabled(scheme_);
         }
@@ -306,7 +306,7 @@ void ColorsPane::AfficheConfigCouleur(bool rederive) {
 }
 
 void ColorsPane::UpdateSample() {
-    trap("UpdateSample", [&] {
+    trap(services_.errorReporter, "UpdateSample", [&] {
         const std::int32_t background = scheme_.ConfigCouleur[Background].Color;
         for (QLabel* word : words_) {
             const int index = word->property(TagProperty).toInt();
@@ -328,7 +328,7 @@ void ColorsPane::UpdateSample() {
 }
 
 void ColorsPane::EnregistreConfigCouleur() {
-    trap("EnregistreConfigCouleur", [&] {
+    trap(services_.errorReporter, "EnregistreConfigCouleur", [&] {
         SchemePaneState pane;
         for (std::size_t i = 0; i < SchemeEntryCount; ++i) {
             const EntryRow& row = rows_[i];
@@ -371,7 +371,7 @@ void ColorsPane::showFontLabel() {
 // Handlers
 
 void ColorsPane::BTtext_Click(int index) {
-    trap("BTtext_Click", [&] {
+    trap(services_.errorReporter, "BTtext_Click", [&] {
         QPushButton& button = *rows_[static_cast<std::size_t>(index)].colour;
         setButtonColour(button, ChoisirCouleur(buttonColour(button)));
         EnregistreConfigCouleur();
@@ -380,11 +380,11 @@ void ColorsPane::BTtext_Click(int index) {
 }
 
 void ColorsPane::CHKtext_MouseUp() {
-    trap("CHKtext_MouseUp", [&] { captureAndShow(); });
+    trap(services_.errorReporter, "CHKtext_MouseUp", [&] { captureAndShow(); });
 }
 
 void ColorsPane::CHKbold_MouseUp() {
-    trap("CHKbold_MouseUp", [&] { captureAndShow(); });
+    trap(services_.errorReporter, "CHKbold_MouseUp", [&] { captureAndShow(); });
 }
 
 void ColorsPane::BTfont_Click() {
@@ -414,7 +414,7 @@ void ColorsPane::BTfont_Click() {
 }
 
 void ColorsPane::CHKcss_Click(bool ticked) {
-    trap("CHKcss_Click", [&] {
+    trap(services_.errorReporter, "CHKcss_Click", [&] {
         for (QWidget* control : std::initializer_list<QWidget*>{cssBox_, chooseCss_, viewCss_, frameCss_}) {
             control->setVisible(ticked);
         }
@@ -422,7 +422,7 @@ void ColorsPane::CHKcss_Click(bool ticked) {
 }
 
 void ColorsPane::BTchooseCSS_Click() {
-    trap("BTchooseCSS_Click", [&] {
+    trap(services_.errorReporter, "BTchooseCSS_Click", [&] {
         std::string fileTitle;
         std::int32_t errorCode = 0;
         const std::string path =
@@ -437,7 +437,7 @@ void ColorsPane::BTchooseCSS_Click() {
 }
 
 void ColorsPane::BTloadCSS_Click() {
-    trap("BTloadCSS_Click", [&] {
+    trap(services_.errorReporter, "BTloadCSS_Click", [&] {
         std::string fileTitle;
         std::int32_t errorCode = 0;
         const std::string path =
@@ -449,7 +449,7 @@ void ColorsPane::BTloadCSS_Click() {
 }
 
 void ColorsPane::BTsaveColor_Click() {
-    trap("BTsaveColor_Click", [&] {
+    trap(services_.errorReporter, "BTsaveColor_Click", [&] {
         std::string fileTitle;
         std::int32_t errorCode = 0;
         const std::string path =
@@ -458,12 +458,12 @@ void ColorsPane::BTsaveColor_Click() {
             return;
         }
         EnregistreConfigCouleur();
-        trap("SaveCoulorInFile", [&] { SaveCoulorInFile(path, scheme_); });
+        trap(services_.errorReporter, "SaveCoulorInFile", [&] { SaveCoulorInFile(path, scheme_); });
     });
 }
 
 void ColorsPane::BTviewCSS_Click() {
-    trap("BTviewCSS_Click", [&] {
+    trap(services_.errorReporter, "BTviewCSS_Click", [&] {
         services_.documentOpener.OpenDocument("notepad", platform::ShowDefault, toStdString(cssPath()), "",
                                               "open", 0);
     });

@@ -135,7 +135,7 @@ void DirectPane::BTconvert_Click() {
     if (converting_ || TXTorigine_->document()->isEmpty()) {
         return;
     }
-    trap("BTconvert_Click", [&] {
+    trap(host_.errorReporter(), "BTconvert_Click", [&] {
         const std::string text = sourceTextOf(*TXTorigine_);
         DirectConversionOptions options;
         options.switches = switchesOf(colors_.scheme());
@@ -156,7 +156,8 @@ void DirectPane::BTconvert_Click() {
             progress.flush();
         });
         convertDirect(
-            text, options, {progress, &uiYield_}, [this] { return host_.stopRequested(); },
+            text, options, {progress, &uiYield_, host_.errorReporter()},
+            [this] { return host_.stopRequested(); },
             [this](std::string_view line) {
                 pending_ += platform::toQString(line);
                 pending_ += u'\n';

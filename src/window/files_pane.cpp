@@ -169,7 +169,7 @@ void FilesPane::showEvent(QShowEvent* event) {
 }
 
 void FilesPane::BTchoseSource_Click() {
-    trap("BTchoseSource_Click", [&] {
+    trap(services_.errorReporter, "BTchoseSource_Click", [&] {
         std::string title;
         std::int32_t error = 0;
         const std::string path =
@@ -185,7 +185,7 @@ void FilesPane::setSource(const QString& path) {
 }
 
 void FilesPane::BTchooseTarget_Click() {
-    trap("BTchooseTarget_Click", [&] {
+    trap(services_.errorReporter, "BTchooseTarget_Click", [&] {
         std::string title;
         std::int32_t error = 0;
         const std::string path =
@@ -195,7 +195,7 @@ void FilesPane::BTchooseTarget_Click() {
 }
 
 void FilesPane::BTopenHead_Click() {
-    trap("BTopenHead_Click", [&] {
+    trap(services_.errorReporter, "BTopenHead_Click", [&] {
         std::string title;
         std::int32_t error = 0;
         const std::string path =
@@ -207,7 +207,7 @@ void FilesPane::BTopenHead_Click() {
 }
 
 void FilesPane::BTfoot_Click() {
-    trap("BTfoot_Click", [&] {
+    trap(services_.errorReporter, "BTfoot_Click", [&] {
         std::string title;
         std::int32_t error = 0;
         const std::string path =
@@ -248,7 +248,7 @@ void FilesPane::focusBox(QLineEdit& box) {
 }
 
 bool FilesPane::OnPeutYaller() {
-    return trap("OnPeutYaller", [&] {
+    return trap(services_.errorReporter, "OnPeutYaller", [&] {
         const std::optional<Refusal> refusal = refusalOf(currentJob(), linkedStyleSheetPath());
         if (!refusal) {
             return true;
@@ -293,7 +293,7 @@ bool FilesPane::BTgo_Click() {
     {
         ProgressRelay progress(host_.progressBar());
         const BeforeYieldScope showProgress(host_.uiYield(), [&progress] { progress.flush(); });
-        outcome = Cparti(job, {progress, &host_.uiYield()});
+        outcome = Cparti(job, {progress, &host_.uiYield(), services_.errorReporter});
     }
     LineCount_ = outcome.LineCount;
     lastError_ = outcome.error;

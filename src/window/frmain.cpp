@@ -50,21 +50,17 @@ void place(QWidget& widget, const TwipsRect& r) {
 
 } // namespace
 
-FRMain::FRMain(WindowServices services, QWidget* parent)
-    : QWidget(parent), services_(std::move(services)), errorReporter_(services_.messageBoxes) {
+FRMain::FRMain(WindowServices services, QWidget* parent) : QWidget(parent), services_(std::move(services)) {
     buildWindow();
 }
 
 FRMain::FRMain(const ServicesFactory& makeServices, QWidget* parent)
-    : QWidget(parent), services_(makeServices(*this)), errorReporter_(services_.messageBoxes) {
+    : QWidget(parent), services_(makeServices(*this)) {
     buildWindow();
 }
 
 FRMain::~FRMain() {
     showWaitCursor(false);
-    if (&errorReporter() == &errorReporter_) {
-        setErrorReporter(nullptr);
-    }
 }
 
 void FRMain::buildWindow() {
@@ -76,8 +72,6 @@ void FRMain::buildWindow() {
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     // Set before any control exists, so that every control takes it from the window.
     setFont(designFont());
-
-    setErrorReporter(&errorReporter_);
 
     for (int i = 0; i < PaneCount; ++i) {
         auto* button = new SwitchButton(this);
@@ -107,7 +101,7 @@ void FRMain::buildPanes() {
     colors_ = new ColorsPane(services_, this);
     files_ = new FilesPane(services_, *this, *colors_, this);
     filesStart_ = std::make_unique<FilesPaneStart>(*files_);
-    batch_ = new BatchPane(services_.documentOpener, *filesStart_, this);
+    batch_ = new BatchPane(services_.documentOpener, services_.errorReporter, *filesStart_, this);
     direct_ = new DirectPane(*this, *colors_, uiYield_, this);
     languageMenu_ = new LanguageMenu(*this, services_);
     connect(&files_->cmdTranslate(), &SwitchButton::Click, this,
@@ -123,7 +117,7 @@ void FRMain::buildPanes() {
 }
 
 void FRMain::Form_Load() {
-    trap("Form_Load", [&] {
+    trap(services_.errorReporter, "Form_Load", [&] {
         for (int i = PaneCount - 1; i >= 0; --i) {
             QFrame& frame = FrameSTEP(i);
             frame.raise();
@@ -163,7 +157,7 @@ void FRMain::Form_Load() {
 }
 
 void FRMain::SwitchButton_Click(int index) {
-    trap("SwitchButton_Click", [&] {
+    trap(services_.errorReporter, "SwitchButton_Click", [&] {
         SwitchButton& clicked = switchButton(index);
         if (clicked.position() != 0) {
             // The button of the pane shown has just come up: it cannot be released.
@@ -209,14 +203,14 @@ void FRMain::selectPane(int index) {
 }
 
 void FRMain::StartWorking() {
-    trap("StartWorking", [&] {
+    trap(services_.errorReporter, "StartWorking", [&] {
         showWaitCursor(true);
         fencePanes(0, PaneCount - 1, false);
     });
 }
 
 void FRMain::StopWorking(bool converted) {
-    trap("StopWorking", [&] {
+    trap(services_.errorReporter, "StopWorking", [&] {
         PBC_->setCaption(converted ? platform::toQString(lang::GetMsg("msg2"))
                                    : QString::fromLatin1(ConversionFailedCaption));
         showWaitCursor(false);

@@ -2,7 +2,7 @@
 // The program's window: four panes stacked on top of each other, one shown at a time, the
 // row of pane buttons above them, and the progress bar PBC that moves from pane to pane.
 // The window owns what is shared by the panes (the fences around a conversion, the pane
-// switch, the stop request) and installs the core's yield hook and error reporter; each
+// switch, the stop request) and the core's yield hook and error reporter; each
 // pane is a class of its own.
 
 #include "base/vb_error.h"
@@ -80,6 +80,7 @@ public:
     QFrame& FrameSTEP(int index) { return *frames_.at(static_cast<std::size_t>(index)); }
     SwitchButton& switchButton(int index) { return *switchButtons_.at(static_cast<std::size_t>(index)); }
     UiYield& uiYield() override { return uiYield_; }
+    ErrorReporter& errorReporter() override { return services_.errorReporter; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -93,7 +94,6 @@ private:
     void showWaitCursor(bool on);
 
     WindowServices services_;
-    platform::MessageBoxErrorReporter errorReporter_;
     UiYield uiYield_;
 
     std::array<SwitchButton*, PaneCount> switchButtons_{};

@@ -50,7 +50,7 @@ void LanguageMenu::popUpUnder(QWidget& button) {
 }
 
 void LanguageMenu::MNlangueChoice_Click(int index) {
-    trap("MNlangueChoice_Click", [&] {
+    trap(services_.errorReporter, "MNlangueChoice_Click", [&] {
         QString name = MNlangueChoice_.at(static_cast<std::size_t>(index))->text();
         name.replace(QStringLiteral("&&"), QStringLiteral("&"));
         const std::string file =
@@ -63,7 +63,7 @@ void LanguageMenu::MNlangueChoice_Click(int index) {
 }
 
 void LanguageMenu::MNlangueOther_Click() {
-    trap("MNlangueOther_Click", [&] {
+    trap(services_.errorReporter, "MNlangueOther_Click", [&] {
         const std::string& file = lang::CurrentLanguageFile();
         services_.messageBoxes.showInformation(lang::languageHowToText(file));
         services_.documentOpener.OpenDocument("notepad", platform::ShowNormal, file, "", "open", 0);

@@ -5,6 +5,7 @@
 
 namespace quillon {
 class BarColor;
+class ErrorReporter;
 } // namespace quillon
 
 namespace quillon::window {
@@ -30,6 +31,8 @@ public:
     virtual BarColor& progressBar() = 0;
     // The core's yield hook, through which a conversion lets the window repaint.
     virtual UiYield& uiYield() = 0;
+    // Where the panes' trapped errors go: the window's standard error box.
+    virtual ErrorReporter& errorReporter() = 0;
 
     // Brings pane `index` to the front as if its button had been clicked.
     virtual void selectPane(int index) = 0;

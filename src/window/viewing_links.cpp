@@ -66,7 +66,7 @@ ViewingLinks::ViewingLinks(WindowServices& services, FilesPane& files, const std
 }
 
 void ViewingLinks::open(const char* procedure, const QString& target, const QString& parameters) {
-    trap(procedure, [&] {
+    trap(services_.errorReporter, procedure, [&] {
         // The box's text goes as it is: the opener reports a missing file itself.
         services_.documentOpener.OpenDocument(platform::toStdString(target), platform::ShowDefault,
                                               platform::toStdString(parameters), "", "open", 0);

@@ -24,6 +24,8 @@ struct WindowServices {
     // English.lng is written to: the executable's folder, or the user's and the installed
     // data folder once installed.
     files::ProgramFolder programFolder;
+    // Every error the window's procedures trap goes to the standard error box.
+    platform::MessageBoxErrorReporter errorReporter{messageBoxes};
 };
 
 } // namespace quillon::window

@@ -87,17 +87,15 @@ protected:
 TEST(MessageBoxErrorReporter, TrappedErrorsReachTheStandardBoxAndTheCallerGoesOn) {
     test::FakeMessageBoxes boxes;
     MessageBoxErrorReporter reporter(boxes);
-    setErrorReporter(&reporter);
-    const int result = trap("BTgo_Click", []() -> int { raise(vberr::PathNotFound, "/nowhere/x.html"); });
-    trap("SaveCoulorInFile", [] { throw std::bad_alloc(); });
+    const int result =
+        trap(reporter, "BTgo_Click", []() -> int { raise(vberr::PathNotFound, "/nowhere/x.html"); });
+    trap(reporter, "SaveCoulorInFile", [] { throw std::bad_alloc(); });
     // A box that cannot be shown does not escape the trap.
     FailingBoxes failing;
     MessageBoxErrorReporter failingReporter(failing);
-    setErrorReporter(&failingReporter);
     testing::internal::CaptureStderr();
-    EXPECT_NO_THROW(trap("Cparti", [] { raise(vberr::FileNotFound); }));
+    EXPECT_NO_THROW(trap(failingReporter, "Cparti", [] { raise(vberr::FileNotFound); }));
     const std::string written = testing::internal::GetCapturedStderr();
-    setErrorReporter(nullptr);
     EXPECT_EQ(result, 0);
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[0], (MessageBoxRequest{"Path not found: /nowhere/x.html", MessageIcon::Critical,

@@ -47,7 +47,7 @@ TEST_P(FailedPages, LeaveTheOldPageAndNothingElse) {
     message.replace(message.find('$'), 1, scratch.path().string());
     SilentProgress bar;
     test::RecordingReporter reporter;
-    EXPECT_FALSE(Cparti(job, bar).converted);
+    EXPECT_FALSE(Cparti(job, {bar, nullptr, reporter}).converted);
     ASSERT_EQ(reporter.errors.size(), 1u);
     EXPECT_EQ(reporter.errors[0].procedure, "Cparti");
     EXPECT_EQ(reporter.errors[0].number, c.number);
@@ -106,6 +106,20 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   vberr::PathFileAccess, OwnFile + "style sheet file: $/page.html"}),
     [](const auto& param) { return std::string(param.param.name); });
+
+// Each conversion reports to the reporter of its own context: nothing is shared between them.
+TEST(FailedPage, GoesToTheReporterOfItsOwnContext) {
+    test::ScratchDir scratch;
+    SilentProgress bar;
+    test::RecordingReporter first;
+    test::RecordingReporter second;
+    EXPECT_FALSE(Cparti(jobFor(scratch / "a.bas", scratch / "a.html"), {bar, nullptr, first}).converted);
+    EXPECT_FALSE(Cparti(jobFor(scratch / "b.bas", scratch / "b.html"), {bar, nullptr, second}).converted);
+    ASSERT_EQ(first.errors.size(), 1u);
+    ASSERT_EQ(second.errors.size(), 1u);
+    EXPECT_EQ(first.errors[0].description, "File not found: " + (scratch / "a.bas").string());
+    EXPECT_EQ(second.errors[0].description, "File not found: " + (scratch / "b.bas").string());
+}
 
 } // namespace
 } // namespace quillon

@@ -9,7 +9,7 @@ namespace {
 TEST(Hexa, WritesRedGreenBlueInUpperCaseAndRefusesMoreThanTwentyFourBits) {
     EXPECT_EQ(HEXA(rgb(10, 128, 0xAB)), "#0A80AB");
     test::RecordingReporter reporter;
-    EXPECT_EQ(trap("HEXA", [] { return HEXA(-1); }), "");
+    EXPECT_EQ(trap(reporter, "HEXA", [] { return HEXA(-1); }), "");
     ASSERT_EQ(reporter.errors.size(), 1u);
     EXPECT_EQ(reporter.errors[0].number, 5);
 }

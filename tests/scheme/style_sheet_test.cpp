@@ -137,7 +137,7 @@ TEST_F(StyleSheet, InvalidFileIsRejectedByNameAndLeavesTheSchemeAsItWas) {
 TEST_F(StyleSheet, FileThatCannotBeOpenedRaisesFileNotFound) {
     ColourScheme scheme = customScheme();
     test::RecordingReporter reporter;
-    trap("LoadCoulorFromFile", [&] { LoadCoulorFromFile(path, scheme); });
+    trap(reporter, "LoadCoulorFromFile", [&] { LoadCoulorFromFile(path, scheme); });
     ASSERT_EQ(reporter.errors.size(), 1u);
     EXPECT_EQ(reporter.errors[0].number, 53);
     EXPECT_EQ(reporter.errors[0].description, "File not found: " + path);

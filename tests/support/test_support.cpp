@@ -95,13 +95,6 @@ ScratchDir::~ScratchDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-RecordingReporter::RecordingReporter() {
-    setErrorReporter(this);
-}
-RecordingReporter::~RecordingReporter() {
-    setErrorReporter(nullptr);
-}
-
 void RecordingReporter::report(int number, std::string_view procedure, std::string_view description) {
     errors.push_back({number, std::string(procedure), std::string(description)});
 }

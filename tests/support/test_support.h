@@ -43,11 +43,9 @@ struct ReportedError {
     std::string description;
 };
 
-// Installs itself as the error reporter for its lifetime and keeps what it is told.
+// Keeps what it is told.
 class RecordingReporter final : public ErrorReporter {
 public:
-    RecordingReporter();
-    ~RecordingReporter() override;
     void report(int number, std::string_view procedure, std::string_view description) override;
     std::vector<ReportedError> errors;
 };

@@ -33,7 +33,8 @@ protected:
     void makePane() {
         window->selectPane(BatchPaneIndex);
         start = std::make_unique<FilesPaneStart>(files());
-        pane = new BatchPane(opener, *start, drives, &window->FrameSTEP(BatchPaneIndex), qs(work));
+        pane = new BatchPane(opener, window->errorReporter(), *start, drives,
+                             &window->FrameSTEP(BatchPaneIndex), qs(work));
         pane->show();
     }
     static QStringList texts(const QListWidget& list) {
