@@ -392,10 +392,6 @@ void TextReader::Close() noexcept {
     pendingLineFeed_ = false;
 }
 
-TextReader OpenTextFile(const std::string& path) {
-    return TextReader(path);
-}
-
 EncodingVerdict examineEncoding(const std::string& path) {
     struct stat info {};
     const detail::FileDescriptor file = detail::openForReading(path, info);

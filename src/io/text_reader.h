@@ -115,9 +115,6 @@ private:
     bool nulBytesAllowed_ = false;
 };
 
-// Opens a text file for reading (the file-system component's OpenTextFile).
-TextReader OpenTextFile(const std::string& path);
-
 // How the file would be decided, for a batch to gather the verdicts of a folder into an
 // EncodingHint before converting its files. Raises as TextReader does on opening.
 EncodingVerdict examineEncoding(const std::string& path);

@@ -73,7 +73,7 @@ TEST(TextReader, VbStyleCallsReadLineByLineThenTheRest) {
     ScratchDir dir;
     const std::string path = (dir / "form.frm").string();
     writeBytes(path, std::string(Chunk - 1, 'a') + "\r\nBegin\r\n  x\r\nEnd\r\n");
-    TextReader reader = OpenTextFile(path);
+    TextReader reader(path);
     EXPECT_EQ(reader.ReadLine(), std::string(Chunk - 1, 'a'));
     EXPECT_EQ(reader.ReadAll(), "Begin\r\n  x\r\nEnd\r\n");
     EXPECT_EQ(reader.ReadAll(), "");
@@ -112,7 +112,6 @@ TEST(FileSystem, OpeningFailuresRaiseTheMatchingErrorNamingThePath) {
         const std::string path = (dir.path() / relative).string();
         EXPECT_EQ(raised([&] { TextReader reader(path); }),
                   std::make_pair(number, description + ": "s + path));
-        EXPECT_EQ(raised([&] { fileSize(path); }).first, number) << path;
         EXPECT_FALSE(FileExists(path)) << path;
     }
 }
