@@ -349,14 +349,6 @@ bool TextReader::readLine(std::string& line) {
     }
 }
 
-std::string TextReader::ReadLine() {
-    std::string line;
-    if (!readLine(line)) {
-        raise(vberr::InputPastEnd, path_);
-    }
-    return line;
-}
-
 std::string TextReader::ReadAll() {
     std::string all;
     skipPendingLineFeed();

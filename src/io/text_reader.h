@@ -50,8 +50,6 @@ public:
     // with `line` empty, when nothing is left. A failed read raises 75.
     bool readLine(std::string& line);
 
-    // The next line; reading when nothing is left raises 62 naming the path.
-    std::string ReadLine();
     // Everything not yet read, line breaks included as they are in the file. Empty when
     // nothing is left.
     std::string ReadAll();
