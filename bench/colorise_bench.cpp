@@ -44,7 +44,7 @@ std::size_t longest(const std::vector<std::string_view>& lines) {
 // through the line step and the optimiser into one buffer.
 void BM_LineStepOnGeneratedSource(benchmark::State& state) {
     const auto lines = files::splitTextLines(generated());
-    LineColouriser colouriser(ColourSwitches::allOn(), state.range(0) != 0);
+    LineColouriser colouriser(ColourSwitches{}, state.range(0) != 0);
     OutputBuffer buffer(longest(lines));
     std::size_t written = 0;
     for (auto _ : state) {
@@ -64,7 +64,7 @@ constexpr std::string_view TypicalLine =
     "    If nCount >= 10 And Not bDone Then lResult = Len(sName) + 1.5 * (x - 2) ' check \"it\"";
 
 void BM_LineStepTypicalLine(benchmark::State& state) {
-    LineColouriser colouriser(ColourSwitches::allOn(), true);
+    LineColouriser colouriser(ColourSwitches{}, true);
     OutputBuffer buffer(TypicalLine.size());
     for (auto _ : state) {
         benchmark::DoNotOptimize(colouriser.writeLine(buffer.data(), TypicalLine));
@@ -80,7 +80,7 @@ void BM_KeywordPass(benchmark::State& state) {
         "    If nCount >= 10 And Not bDone Then lResult = Len(sName) Else Exit Sub";
     ColourSwitches keywordsOnly{false, false, true, false, false};
     if (state.range(0) != 0) {
-        keywordsOnly = ColourSwitches::allOn();
+        keywordsOnly = ColourSwitches{};
     }
     LineColouriser colouriser(keywordsOnly, false);
     OutputBuffer buffer(fragment.size());
@@ -103,7 +103,7 @@ std::string repeatTo(std::string_view piece, std::size_t length) {
 
 template <class Make> void lineStepOn(benchmark::State& state, Make make) {
     const std::string line = make(static_cast<std::size_t>(state.range(0)));
-    LineColouriser colouriser(ColourSwitches::allOn(), true);
+    LineColouriser colouriser(ColourSwitches{}, true);
     OutputBuffer buffer(line.size());
     for (auto _ : state) {
         benchmark::DoNotOptimize(colouriser.writeLine(buffer.data(), line));

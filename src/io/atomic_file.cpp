@@ -525,10 +525,6 @@ void AtomicTextWriter::discard() noexcept {
     }
 }
 
-AtomicTextWriter CreateTextFile(const std::string& path) {
-    return AtomicTextWriter(path);
-}
-
 void writeFileAtomically(const std::string& path, std::string_view bytes) {
     AtomicTextWriter writer(path);
     writer.Write(bytes);

@@ -93,9 +93,6 @@ private:
     std::unique_ptr<State> state_;
 };
 
-// Creates a text file for writing (the file-system component's CreateTextFile).
-AtomicTextWriter CreateTextFile(const std::string& path);
-
 // Ends the process on SIGINT, SIGTERM and SIGHUP as their default action would (the caller
 // sees 130, 143 or 129), but removes every temporary file of a writer first. Signals the
 // process was started ignoring stay ignored. For a program's main, once.

@@ -1,13 +1,11 @@
 #include "io/file_system.h"
 
 #include "base/vb_error.h"
-#include "io/file_errors.h"
 #include "io/posix_file.h"
 #include "io/text_decoding.h"
 #include "io/text_reader.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -83,20 +81,6 @@ StyleSheetLink linkFromPage(const std::string& sheetPath, const std::string& pag
 bool FileExists(const std::string& path) {
     struct stat info {};
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
-}
-
-std::uint64_t fileSize(const std::string& path) {
-    if (path.empty()) {
-        raise(vberr::FileNotFound, path);
-    }
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        raiseFileError(errno, path, FileAccess::Read);
-    }
-    if (S_ISDIR(info.st_mode)) {
-        raise(vberr::PathFileAccess, path);
-    }
-    return static_cast<std::uint64_t>(info.st_size);
 }
 
 TextPrefix readTextPrefix(const std::string& path, std::size_t maxBytes) {

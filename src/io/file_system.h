@@ -7,7 +7,6 @@
 // permission denied, 75 other access errors (a folder where a file is expected).
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,9 +48,6 @@ StyleSheetLink linkFromPage(const std::string& sheetPath, const std::string& pag
 // True exactly when something that is not a folder exists at `path` (a plain file, or a
 // device or pipe named by the user); false for folders, missing paths and the empty path.
 bool FileExists(const std::string& path);
-
-// The file's size in bytes. A folder raises 75.
-std::uint64_t fileSize(const std::string& path);
 
 struct TextPrefix {
     // The decoded text (UTF-8, BOM dropped). When the file was longer than the bytes read,

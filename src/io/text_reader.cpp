@@ -349,14 +349,6 @@ bool TextReader::readLine(std::string& line) {
     }
 }
 
-std::string TextReader::ReadLine() {
-    std::string line;
-    if (!readLine(line)) {
-        raise(vberr::InputPastEnd, path_);
-    }
-    return line;
-}
-
 std::string TextReader::ReadAll() {
     std::string all;
     skipPendingLineFeed();
@@ -390,10 +382,6 @@ void TextReader::Close() noexcept {
     end_ = 0;
     endOfFile_ = true;
     pendingLineFeed_ = false;
-}
-
-TextReader OpenTextFile(const std::string& path) {
-    return TextReader(path);
 }
 
 EncodingVerdict examineEncoding(const std::string& path) {

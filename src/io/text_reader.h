@@ -50,8 +50,6 @@ public:
     // with `line` empty, when nothing is left. A failed read raises 75.
     bool readLine(std::string& line);
 
-    // The next line; reading when nothing is left raises 62 naming the path.
-    std::string ReadLine();
     // Everything not yet read, line breaks included as they are in the file. Empty when
     // nothing is left.
     std::string ReadAll();
@@ -114,9 +112,6 @@ private:
     // The encoding's own characters hold NUL bytes: they are no sign of binary data.
     bool nulBytesAllowed_ = false;
 };
-
-// Opens a text file for reading (the file-system component's OpenTextFile).
-TextReader OpenTextFile(const std::string& path);
 
 // How the file would be decided, for a batch to gather the verdicts of a folder into an
 // EncodingHint before converting its files. Raises as TextReader does on opening.

@@ -1,7 +1,5 @@
 #include "lang/translate.h"
 
-#include "base/vb_error.h"
-
 #include <array>
 #include <utility>
 
@@ -19,31 +17,6 @@ std::string& currentLanguageFile() {
 std::string ReadIniString(const std::string& file, std::string_view section, std::string_view key,
                           std::string_view defaultText) {
     return IniDocument::loadOrEmpty(file).readString(section, key, defaultText);
-}
-
-void WriteIniString(const std::string& file, std::string_view section, std::string_view key,
-                    std::string_view value) {
-    IniDocument doc = IniDocument::load(file);
-    if (doc.set(section, key, value)) {
-        doc.save(file);
-    }
-}
-
-std::vector<std::string> WriteIniSection(const std::string& file, std::string_view section,
-                                         std::span<const IniEntry> entries) {
-    IniDocument doc = IniDocument::load(file);
-    std::vector<std::string> refused;
-    for (const IniEntry& entry : entries) {
-        try {
-            doc.set(section, entry.key, entry.value);
-        } catch (const VbError&) {
-            refused.push_back(entry.key);
-        }
-    }
-    if (doc.modified()) {
-        doc.save(file);
-    }
-    return refused;
 }
 
 const std::string& CurrentLanguageFile() {

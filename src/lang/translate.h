@@ -1,6 +1,6 @@
 #pragma once
-// Language files and the message table: reading and writing single texts of an INI
-// language file, the current language file, and the eleven messages the workflows show.
+// Language files and the message table: reading single texts of an INI language
+// file, the current language file, and the eleven messages the workflows show.
 
 #include "engine/page_writer.h"
 #include "lang/ini_document.h"
@@ -8,7 +8,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace quillon::lang {
 
@@ -21,20 +20,6 @@ inline constexpr int MessageCount = 11;
 // missing: this never fails.
 std::string ReadIniString(const std::string& file, std::string_view section, std::string_view key,
                           std::string_view defaultText);
-
-// Sets one value, replacing an existing key's value inside its line and keeping the rest
-// of the file as it was; creates the file, section or key as needed. Writes nothing when
-// the value is already there. Raises VbError when the file cannot be read or written
-// (the file is then left as it was) or when the text cannot be stored (see
-// IniDocument::set).
-void WriteIniString(const std::string& file, std::string_view section, std::string_view key,
-                    std::string_view value);
-
-// Sets many values of one section with one read and one write of the file. Entries that
-// cannot be stored are passed over; their keys are returned. Raises VbError when the file
-// cannot be read or written, and then leaves it as it was.
-std::vector<std::string> WriteIniSection(const std::string& file, std::string_view section,
-                                         std::span<const IniEntry> entries);
 
 // The language file in use: set by every translation and language choice, read by GetMsg.
 const std::string& CurrentLanguageFile();

@@ -78,7 +78,6 @@ struct ColourSwitches {
     bool other = true;
     bool number = true;
 
-    static ColourSwitches allOn() { return {}; }
     friend bool operator==(const ColourSwitches&, const ColourSwitches&) = default;
 };
 ColourSwitches switchesOf(const ColourScheme& scheme);

@@ -161,11 +161,6 @@ void FolderListBox::setPath(const QString& folder, const QString& top) {
     scrollToItem(item(currentRow_), QAbstractItemView::PositionAtTop);
 }
 
-QString FolderListBox::folderAt(int row) const {
-    const QListWidgetItem* entry = item(row);
-    return entry != nullptr ? entry->data(FolderRole).toString() : QString();
-}
-
 FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
 }

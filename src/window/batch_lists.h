@@ -58,11 +58,6 @@ public:
     // exist or cannot be listed, and the list then stays as it was.
     void setPath(const QString& folder, const QString& top);
 
-    // The folder of a row.
-    QString folderAt(int row) const;
-    // The row of the folder shown.
-    int currentFolderRow() const { return currentRow_; }
-
 signals:
     // The user opened a folder of the list (double-click or Enter).
     void folderChosen(const QString& folder);
@@ -83,7 +78,6 @@ public:
     void setPath(const QString& folder);
     // Patterns separated by ";", matched without regard to case; "*.*" is every file, as
     // on Windows, dotted or not.
-    QString Pattern() const { return pattern_; }
     void setPattern(const QString& pattern);
     // Lists the folder again; the files still there keep their selection.
     void Refresh();

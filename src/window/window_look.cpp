@@ -70,11 +70,6 @@ void nameControl(QObject& control, const char* name, int index) {
     }
 }
 
-int vbIndexOf(const QObject& control) {
-    const QVariant index = control.property(VbIndexProperty);
-    return index.isValid() ? index.toInt() : -1;
-}
-
 QToolButton* makePictureButton(QWidget* parent, const char* name, const QString& iconName,
                                const QString& toolTip) {
     auto* button = new QToolButton(parent);

@@ -33,8 +33,6 @@ QIcon programIcon();
 
 // Names a control; `index` >= 0 makes it member `index` of the group `name`.
 void nameControl(QObject& control, const char* name, int index = -1);
-// The group index of a control, or -1 when it is not a group member.
-int vbIndexOf(const QObject& control);
 
 // A small button that shows an icon and no caption, with a tool tip.
 QToolButton* makePictureButton(QWidget* parent, const char* name, const QString& iconName,

@@ -49,7 +49,7 @@ ColourSwitches randomSwitches(std::mt19937& rng) {
     return {on(rng), on(rng), on(rng), on(rng), on(rng)};
 }
 
-const ColourSwitches allOn = ColourSwitches::allOn();
+const ColourSwitches allOn{};
 
 std::string write(LineColouriser& colouriser, std::string_view line) {
     std::string out(LineColouriser::maxOutput(line.size()), '\0');

@@ -156,7 +156,7 @@ TEST(PageWriter, GeneratedFormMatchesTheLiteralRulesLineByLine) {
     convertPage(jobFor(scratch / "gen.frm", scratch / "gen.frm.html"), bar);
     const std::string body = test::bodyOf(test::readBytes(scratch / "gen.frm.html"));
     EXPECT_EQ(body, test::expectedBody(source, [](std::string_view line) {
-                  return literal::OptimizeTag(literal::lineStep(line, ColourSwitches::allOn()));
+                  return literal::OptimizeTag(literal::lineStep(line, ColourSwitches{}));
               }));
     EXPECT_EQ(test::withoutTags(body), test::expectedBody(source));
 }

@@ -61,7 +61,7 @@ protected:
 // Pieces of every size through every way of writing, past the buffer and past the steps at
 // which the disk is asked to start early; the old file's permissions stay.
 TEST_F(AtomicTextWriterTest, TextArrivesInOrderWhateverWritesItAndHoweverLarge) {
-    AtomicTextWriter writer = CreateTextFile(target);
+    AtomicTextWriter writer(target);
     std::string expected;
     for (int i = 0; expected.size() < (20u << 20); ++i) {
         const std::string piece(i % 50 == 0 ? 3 * Buffer + 17 : static_cast<std::size_t>(i % 997),

@@ -98,7 +98,7 @@ TEST_F(FRMainTest, AConversionFencesThePanesAndShowsTheHourglass) {
     EXPECT_EQ(PBC().caption(), ConversionFailedCaption);
 
     // The message is looked up when it is shown: the current language file has the last word.
-    lang::WriteIniString(path("English.lng"), lang::MessageSection, "msg2", "Travail fini !");
+    test::writeBytes(path("English.lng"), "[MSG]\r\nmsg2=Travail fini !\r\n");
     window->StartWorking();
     window->StopWorking(true);
     EXPECT_EQ(PBC().caption(), "Travail fini !");

@@ -54,7 +54,8 @@ protected:
     // The control named `name` (member `index` of its group when index >= 0).
     template <class Widget> Widget& control(const char* name, int index = -1) {
         for (Widget* widget : window->findChildren<Widget*>(QString::fromLatin1(name))) {
-            if (vbIndexOf(*widget) == index) {
+            const QVariant member = widget->property(VbIndexProperty);
+            if ((member.isValid() ? member.toInt() : -1) == index) {
                 return *widget;
             }
         }
