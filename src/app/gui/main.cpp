@@ -1,6 +1,7 @@
 // quillon [FILE...]: the window. The platform services are built on the window, so that
 // every dialog and message box has it as its parent.
 
+#include "base/version.h"
 #include "io/atomic_file.h"
 #include "io/program_folder.h"
 #include "window/qt_services.h"
@@ -16,6 +17,9 @@ int main(int argc, char** argv) {
     quillon::files::removeTemporariesOnSignals();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillon Free"));
+    // The one version of the project, as quillon-cli --version prints it; the caption keeps
+    // its own words.
+    QApplication::setApplicationVersion(QString::fromLatin1(quillon::ProgramVersion));
 
     std::unique_ptr<quillon::platform::QtPlatform> platform;
     quillon::window::FRMain window(quillon::window::qtServices(
