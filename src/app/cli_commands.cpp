@@ -208,7 +208,7 @@ int colorize(const Options& options) {
         throw UsageError{"colorize takes at most one FILE"};
     }
     const std::string path =
-        options.operands.empty() || options.operands[0] == "-" ? "/dev/stdin" : options.operands[0];
+        options.operands.empty() || options.operands[0] == "-" ? StandardInputPath : options.operands[0];
     try {
         files::TextReader reader(path, options.encoding);
         if (options.output && *options.output != "-") {

@@ -36,7 +36,9 @@ std::string reasonFor(int number, const std::string& path) {
 }
 
 std::string fileMessage(const std::string& path, std::string_view reason) {
-    std::string message = "quillon-cli: " + path;
+    // The reader's name for "-" means nothing to whoever typed "-" or nothing at all.
+    std::string message =
+        "quillon-cli: " + (path == StandardInputPath ? std::string("standard input") : path);
     message += ": ";
     message += reason;
     return message;

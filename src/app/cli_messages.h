@@ -19,6 +19,9 @@ std::string messageOf(const VbError& error);
 // footer, linked style sheet): what is at `path` instead of a file.
 std::string missingInputMessage(const std::string& path);
 
+// What the commands read for "-" or no file at all.
+inline constexpr const char* StandardInputPath = "/dev/stdin";
+
 std::string fileMessage(const std::string& path, std::string_view reason);
 
 // Writes the message and a line break to standard error.

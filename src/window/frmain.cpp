@@ -1,5 +1,6 @@
 #include "window/frmain.h"
 
+#include "base/version.h"
 #include "controls/bar_color.h"
 #include "controls/switch_button.h"
 #include "controls/vb_color.h"
@@ -20,6 +21,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
 
@@ -36,6 +38,8 @@ struct TwipsRect {
 constexpr TwipsRect PaneButtonPlaces[PaneCount] = {
     {180, 60, 915, 375}, {1200, 60, 795, 375}, {2100, 60, 795, 375}, {3000, 60, 795, 375}};
 constexpr TwipsRect PanePlace{120, 480, 8805, 5505};
+// Right of the pane buttons, ending where the panes end.
+constexpr TwipsRect VersionPlace{4200, 120, 4725, 255};
 // Where PBC goes with the "Files", "Batch" and "Direct" panes, in window coordinates.
 constexpr TwipsRect FilesBarPlace{240, 5400, 8535, 435};
 constexpr TwipsRect BatchBarPlace{5220, 5340, 3615, 255};
@@ -82,6 +86,15 @@ void FRMain::buildWindow() {
         connect(button, &SwitchButton::Click, this, [this, i] { SwitchButton_Click(i); });
         switchButtons_[static_cast<std::size_t>(i)] = button;
     }
+
+    // The caption names the edition; which build this is shows here, as quillon-cli --version
+    // prints it. The label has no name, so no language file carries or changes it.
+    auto* version = new QLabel(QStringLiteral("Quillon %1").arg(QString::fromLatin1(ProgramVersion)), this);
+    version->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QPalette versionPalette = version->palette();
+    versionPalette.setColor(QPalette::WindowText, QColor(0x59, 0x59, 0x59));
+    version->setPalette(versionPalette);
+    place(*version, VersionPlace);
 
     buildPanes();
 

@@ -116,6 +116,7 @@ TEST(CliConventions, FailuresNameTheFileOnStandardErrorAndExitOne) {
         EXPECT_EQ(r.err, "quillon-cli: " + c.path + ": " + c.reason + "\n") << c.args;
         EXPECT_EQ(r.out, "") << c.args;
     }
+    EXPECT_EQ(runCli("colorize -", "MZ\0\0"s).err, "quillon-cli: standard input: Not a text file\n");
     EXPECT_FALSE(fs::exists(scratch / "x.html"));
     EXPECT_FALSE(fs::exists(scratch / "Tool.bas.html"));
 }

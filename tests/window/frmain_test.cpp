@@ -4,12 +4,15 @@
 #include "window_fixture.h"
 
 #include "base/ui_hooks.h"
+#include "base/version.h"
 
 #include <QFontInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 
 namespace quillon::window::testing {
@@ -28,6 +31,11 @@ protected:
 
 TEST_F(FRMainTest, StartsOnTheFilesPaneWithItsBoxesPreset) {
     EXPECT_EQ(window->windowTitle(), "Quillon 2.0 Free");
+    const auto labels = window->findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](const QLabel* label) {
+        return label->isVisible() &&
+               label->text() == QStringLiteral("Quillon %1").arg(quillon::ProgramVersion);
+    }));
     EXPECT_EQ(panesShown(), (Flags{true, false, false, false}));
     EXPECT_EQ(PBC().caption(), "Ready");
     // Preset whether or not the files are there.
