@@ -1,7 +1,9 @@
 #include "engine/batch.h"
 
+#include "base/ascii_text.h"
 #include "io/atomic_file.h"
 #include "io/file_system.h"
+#include "io/text_reader.h"
 
 #include <algorithm>
 #include <atomic>
@@ -127,6 +129,9 @@ public:
           linkedStyleSheetPath_(settings.linkedStyleSheetPath) {}
 
     std::vector<BatchOutcome> run(unsigned workers) {
+        if (detectsEncodings()) {
+            decideEncodings(workers);
+        }
         workersLeft_ = workers;
         std::jthread committer([this] { commitPages(); });
         std::vector<std::jthread> pool;
@@ -154,11 +159,50 @@ private:
         WrittenPage written;
     };
 
+    bool detectsEncodings() const {
+        return !base_.sourceDecision &&
+               (base_.sourceEncoding.empty() || equalsIgnoringAsciiCase(base_.sourceEncoding, "auto"));
+    }
+
+    // A project is written in one code page: each folder's files are examined first, on
+    // every worker, so that the firm among them decide the weak (files::decideByFolder()).
+    // Each file's verdict is then its page's decision, and its bytes are not examined
+    // again.
+    void decideEncodings(unsigned workers) {
+        std::vector<std::optional<files::EncodingVerdict>> verdicts(files_.size());
+        std::atomic<std::size_t> next{0};
+        auto examineSome = [&] {
+            for (std::size_t i = next++; i < files_.size(); i = next++) {
+                try {
+                    verdicts[i] = files::examineEncoding(files_[i].source);
+                } catch (...) {
+                    // Left to the page, which fails on it with the file's own error.
+                }
+            }
+        };
+        {
+            std::vector<std::jthread> pool;
+            for (unsigned w = 1; w < workers; ++w) {
+                pool.emplace_back(examineSome);
+            }
+            examineSome();
+        }
+        std::vector<std::string> sources;
+        sources.reserve(files_.size());
+        for (const BatchFile& file : files_) {
+            sources.push_back(file.source);
+        }
+        decisions_ = files::decideByFolder(sources, verdicts);
+    }
+
     void work() {
         for (std::size_t i = next_++; i < files_.size(); i = next_++) {
             PageJob job = base_;
             job.source = files_[i].source;
             job.target = files_[i].target;
+            if (i < decisions_.size() && decisions_[i]) {
+                job.sourceDecision = decisions_[i];
+            }
             if (linkedStyleSheetPath_) {
                 // Each page links the sheet by its address from the page's own folder, and
                 // may not replace it.
@@ -303,6 +347,7 @@ private:
     std::vector<bool> done_;
     const std::optional<Refusal> sharedRefusal_;
     const std::optional<std::string> linkedStyleSheetPath_;
+    std::vector<std::optional<files::EncodingDecision>> decisions_;
     std::atomic<std::size_t> next_{0};
     std::mutex mutex_;
     std::condition_variable pagesWaiting_;

@@ -94,7 +94,9 @@ public:
         copyWholeFile(job_.header, job_.headerText, page);
 
         files::requirePlainFile(job_.source);
-        auto source = std::make_unique<files::TextReader>(job_.source, job_.sourceEncoding);
+        auto source = job_.sourceDecision
+                          ? std::make_unique<files::TextReader>(job_.source, *job_.sourceDecision)
+                          : std::make_unique<files::TextReader>(job_.source, job_.sourceEncoding);
         writeOpening(page);
 
         std::string line;

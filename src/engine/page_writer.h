@@ -12,6 +12,7 @@
 #include "base/ui_hooks.h"
 #include "base/vb_error.h"
 #include "io/atomic_file.h"
+#include "io/text_codecs.h"
 #include "scheme/colour_scheme.h"
 
 #include <memory>
@@ -37,6 +38,9 @@ struct PageJob {
     ColourScheme scheme = defaultColourScheme();
     // The code page to read the source in (any name iconv knows); empty detects it.
     std::string sourceEncoding;
+    // The encoding decided beforehand for the source (a batch decides each folder's files
+    // together, files::decideByFolder()); it wins over sourceEncoding.
+    std::optional<files::EncodingDecision> sourceDecision;
     // The header's and the footer's text when the caller has read them already (a batch
     // reads them once for all its pages); when absent they are read from their files.
     std::shared_ptr<const std::string> headerText;

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -134,9 +136,21 @@ TextReader& TextReader::operator=(TextReader&& other) noexcept {
     return *this;
 }
 
+namespace {
+[[noreturn]] void refuseAsNoText(const std::string& path) {
+    raiseWithText(vberr::InvalidFileFormat, "Not a text file: " + path);
+}
+} // namespace
+
 void TextReader::refuseNulBytes(std::string_view raw) const {
     if (!nulBytesAllowed_ && std::memchr(raw.data(), '\0', raw.size()) != nullptr) {
-        raiseWithText(vberr::InvalidFileFormat, "Not a text file: " + path_);
+        refuseAsNoText(path_);
+    }
+}
+
+void requireText(std::string_view bytes, const EncodingDecision& decision, const std::string& path) {
+    if (!decision.textHoldsNulBytes() && std::memchr(bytes.data(), '\0', bytes.size()) != nullptr) {
+        refuseAsNoText(path);
     }
 }
 
@@ -394,6 +408,27 @@ EncodingVerdict examineEncoding(const std::string& path) {
     }
     const PassOver pass = passOver(file.get(), buffer.data(), detector, path, [](std::string_view) {});
     return detector.verdict(pass.reachedEnd);
+}
+
+std::vector<std::optional<EncodingDecision>>
+decideByFolder(const std::vector<std::string>& paths,
+               const std::vector<std::optional<EncodingVerdict>>& verdicts) {
+    std::map<std::filesystem::path, EncodingHint> hints;
+    const auto folderOf = [&](std::size_t i) {
+        return std::filesystem::path(paths[i]).lexically_normal().parent_path();
+    };
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (verdicts[i]) {
+            hints[folderOf(i)].add(*verdicts[i]);
+        }
+    }
+    std::vector<std::optional<EncodingDecision>> decisions(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (verdicts[i]) {
+            decisions[i] = hints[folderOf(i)].decisionFor(*verdicts[i]);
+        }
+    }
+    return decisions;
 }
 
 } // namespace quillon::files

@@ -25,6 +25,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillon::files {
 
@@ -113,8 +114,22 @@ private:
     bool nulBytesAllowed_ = false;
 };
 
+// The rule of every file read as text, for those read whole outside a TextReader (the
+// language files): a NUL byte, outside an encoding whose characters hold NULs, raises 321
+// "Not a text file: PATH".
+void requireText(std::string_view bytes, const EncodingDecision& decision, const std::string& path);
+
 // How the file would be decided, for a batch to gather the verdicts of a folder into an
 // EncodingHint before converting its files. Raises as TextReader does on opening.
 EncodingVerdict examineEncoding(const std::string& path);
+
+// The decisions for files read together (the sources of a batch or of a project): a
+// project is written in one code page, so within each folder the files whose own bytes
+// decide firmly settle those whose evidence is weak (EncodingHint). `verdicts[i]` is that
+// of `paths[i]` (examineEncoding()), none where the file could not be examined; its
+// decision is then none too, and its reading tells why.
+std::vector<std::optional<EncodingDecision>>
+decideByFolder(const std::vector<std::string>& paths,
+               const std::vector<std::optional<EncodingVerdict>>& verdicts);
 
 } // namespace quillon::files

@@ -4,6 +4,7 @@
 #include "base/vb_error.h"
 #include "io/atomic_file.h"
 #include "io/text_decoding.h"
+#include "io/text_reader.h"
 
 #include <array>
 #include <cerrno>
@@ -222,7 +223,11 @@ void IniDocument::indexBlock(std::size_t blockIndex) {
 }
 
 IniDocument IniDocument::load(const std::string& path) {
-    return parse(readWholeFile(path));
+    const std::string bytes = readWholeFile(path);
+    IniDocument doc = parse(bytes);
+    // Binary data is no language file, and is never written back as one.
+    files::requireText(bytes, doc.encoding_, path);
+    return doc;
 }
 
 IniDocument IniDocument::loadOrEmpty(const std::string& path) {

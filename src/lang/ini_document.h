@@ -42,7 +42,8 @@ public:
 
     // A missing file gives an empty document. Anything else at the path that cannot be
     // read as a file (no permission, a folder, a pipe) raises VbError (70 permission
-    // denied, 75 otherwise), so a later save can never replace content that was not seen.
+    // denied, 75 otherwise), so a later save can never replace content that was not seen;
+    // a file with a NUL byte raises 321 "Not a text file: PATH".
     static IniDocument load(const std::string& path);
     // As load(), but a file that cannot be read also gives an empty document: for readers,
     // to whom an unreadable language file is one without keys.

@@ -4,6 +4,7 @@
 
 #include "engine/batch.h"
 #include "page_test_support.h"
+#include "support/legacy_text.h"
 
 #include <gtest/gtest.h>
 
@@ -107,6 +108,20 @@ TEST(Batch, MissingSharedFileRefusesEveryPage) {
     EXPECT_EQ(outcomes[0].refusal, Refusal::FooterMissing);
     EXPECT_EQ(log.lines[3], "a.html Failed: refused 4");
     EXPECT_FALSE(fs::exists(scratch / "a.html"));
+}
+
+// The sources of one folder are read in the code page their forms name: a module with one
+// Chinese character is Big5 beside Big5 forms, not Western Latin.
+TEST(Batch, WeakSourcesTakeTheCodePageOfTheirFolder) {
+    ScratchDir scratch;
+    writeBytes(scratch / "main.frm", encodeAs(vb6Form(phrasesOf("big5").phrases, 4, 0, 136), "CP950"));
+    writeBytes(scratch / "tool.bas", "x = 1 ' \xA4\xA4\r\n");
+    Lines log;
+    BatchLog batchLog(log, wording());
+    convertBatch({{(scratch / "main.frm").string(), (scratch / "main.html").string()},
+                  {(scratch / "tool.bas").string(), (scratch / "tool.html").string()}},
+                 settingsOf(2), batchLog);
+    EXPECT_NE(readBytes(scratch / "tool.html").find("' \u4E2D"), std::string::npos);
 }
 
 TEST(Batch, ControlCharactersInNamesAreEscaped) {

@@ -216,5 +216,36 @@ TEST(TextReader, ANulByteAnywhereRefusesTheFile) {
     EXPECT_EQ(raised([&] { TextReader(pipe.path()).ReadAll(); }).first, 321);
 }
 
+// A project is written in one code page: a module with a few bytes outside ASCII takes the
+// code page of the forms of its own folder, never of another's.
+TEST(DecideByFolder, WeakFilesTakeTheCodePageOfTheirOwnFolder) {
+    ScratchDir dir;
+    std::filesystem::create_directories(dir / "big5");
+    std::filesystem::create_directories(dir / "other");
+    const std::string module = "' \xA4\xA4\r\n";
+    writeBytes(dir / "big5" / "main.frm",
+               encodeAs(test::vb6Form(test::phrasesOf("big5").phrases, 4, 0, 136), "CP950"));
+    writeBytes(dir / "big5" / "tool.bas", module);
+    writeBytes(dir / "other" / "tool.bas", module);
+    const std::vector<std::string> paths = {
+        (dir / "big5" / "main.frm").string(), (dir / "big5" / "tool.bas").string(),
+        (dir / "other" / "tool.bas").string(), (dir / "big5" / "gone.bas").string()};
+    std::vector<std::optional<EncodingVerdict>> verdicts;
+    for (const std::string& path : paths) {
+        const bool exists = std::filesystem::exists(path);
+        verdicts.push_back(exists ? std::optional(examineEncoding(path)) : std::nullopt);
+    }
+    const auto decisions = decideByFolder(paths, verdicts);
+    const EncodingDecision big5{TextEncoding::Legacy, 0, "CP950"};
+    EXPECT_EQ(decisions[0], big5);
+    EXPECT_EQ(decisions[1], big5);
+    EXPECT_EQ(decisions[2], verdicts[2]->decision);
+    EXPECT_NE(decisions[2], big5);
+    EXPECT_FALSE(decisions[3]);
+    // Read in it, the module shows its Chinese character.
+    TextReader reader(paths[1], *decisions[1]);
+    EXPECT_EQ(readLines(reader), std::vector<std::string>{"' \u4E2D"});
+}
+
 } // namespace
 } // namespace quillon::files

@@ -1,6 +1,7 @@
 #include "lang/ini_document.h"
 
 #include "base/vb_error.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -140,6 +141,25 @@ TEST(IniDocumentWrite, RefusesWhatCannotReadBackTheSameWithInvalidCall) {
         }
         EXPECT_EQ(doc.serialise(), "[S]\nk=old\n");
     }
+}
+
+// A language file is text like any other: binary data is refused by name, never taken
+// for keys nor written back; UTF-16 keeps its NULs.
+TEST(IniDocumentLoad, RefusesAFileWithANulByte) {
+    test::ScratchDir dir;
+    const std::string binary = (dir / "Binary.lng").string();
+    test::writeBytes(binary, "[FRMain]\r\nForm.Caption=a\0b\r\n"s);
+    try {
+        IniDocument::load(binary);
+        ADD_FAILURE() << "loaded a file with a NUL byte";
+    } catch (const VbError& error) {
+        EXPECT_EQ(error.number(), vberr::InvalidFileFormat);
+        EXPECT_EQ(error.description(), "Not a text file: " + binary);
+    }
+    EXPECT_FALSE(IniDocument::loadOrEmpty(binary).find("FRMain", "Form.Caption"));
+    const std::string wide = (dir / "Wide.lng").string();
+    test::writeBytes(wide, "\xFF\xFE[\0S\0]\0\n\0k\0=\0v\0"s);
+    EXPECT_EQ(IniDocument::load(wide).find("S", "k"), "v");
 }
 
 } // namespace
