@@ -7,7 +7,7 @@ _quillon_cli() {
     local command="" i
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
-            colorize | page | batch | css) command=${words[i]}; break ;;
+            colorize | page | batch | site | css) command=${words[i]}; break ;;
         esac
     done
 
@@ -39,7 +39,7 @@ _quillon_cli() {
         if [[ $cur == -* ]]; then
             COMPREPLY=($(compgen -W '--help --version' -- "$cur"))
         else
-            COMPREPLY=($(compgen -W 'colorize page batch css' -- "$cur"))
+            COMPREPLY=($(compgen -W 'colorize page batch site css' -- "$cur"))
         fi
         return
     fi
@@ -50,6 +50,7 @@ _quillon_cli() {
             colorize) options+=' --output --encoding --no-optimize' ;;
             page) options+=' --output --encoding --scheme --no-optimize --font --font-size --link-css --header --footer --progress --no-progress' ;;
             batch) options+=' --encoding --scheme --no-optimize --font --font-size --link-css --header --footer --jobs --recursive --pattern --output-dir --quiet --progress --no-progress' ;;
+            site) options='--help --version --off --output --encoding --scheme --no-optimize --font --font-size --link-css --header --footer --jobs --quiet --progress --no-progress' ;;
             css) options+=' --output --scheme --font --font-size' ;;
         esac
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
@@ -58,6 +59,7 @@ _quillon_cli() {
     fi
 
     case $command in
+        site) _filedir '@(vbp|vbg|VBP|VBG)' ;;
         page | colorize) _filedir '@(frm|cls|bas|ctl|pag|txt|FRM|CLS|BAS|CTL|PAG|TXT)' ;;
         css) _filedir css ;;
         *) _filedir ;;

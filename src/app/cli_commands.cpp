@@ -10,6 +10,8 @@
 #include "engine/colorise.h"
 #include "engine/direct_conversion.h"
 #include "engine/page_writer.h"
+#include "engine/site.h"
+#include "engine/vb_project.h"
 #include "io/atomic_file.h"
 #include "io/file_system.h"
 #include "io/program_folder.h"
@@ -407,6 +409,95 @@ int batch(const Options& options) {
     return allConverted ? 0 : 1;
 }
 
+// What a site shows of its pages as they are done: the batch log on standard output
+// (unless --quiet), each failure also on standard error, a count on a terminal.
+class SiteOutput final : public BatchLogSink {
+public:
+    SiteOutput(const Options& options, Output& out)
+        : options_(options), out_(out), progressShown_(progressOnTerminal(options)) {}
+    ~SiteOutput() override { clearProgress(); }
+    SiteOutput(const SiteOutput&) = delete;
+    SiteOutput& operator=(const SiteOutput&) = delete;
+
+    void addLine(const std::string& line) override {
+        if (options_.logShown) {
+            out_.line(line);
+        }
+    }
+    void flush() override { out_.flush(); }
+    void finished(std::size_t, const BatchOutcome& outcome, const std::string& line) override {
+        addLine(line);
+        if (!outcome.converted) {
+            clearProgress();
+            tell(outcome.error ? messageOf(*outcome.error) : "quillon-cli: " + line);
+        }
+        if (progressShown_) {
+            std::fprintf(stderr, "\r%zu pages\033[K", ++done_);
+            progressDrawn_ = true;
+        }
+    }
+
+private:
+    void clearProgress() {
+        if (progressDrawn_) {
+            std::fputs("\r\033[K", stderr);
+            progressDrawn_ = false;
+        }
+    }
+
+    const Options& options_;
+    Output& out_;
+    const bool progressShown_;
+    bool progressDrawn_ = false;
+    std::size_t done_ = 0;
+};
+
+int site(const Options& options) {
+    if (options.operands.empty()) {
+        throw UsageError{"site needs at least one INPUT"};
+    }
+    if (!options.output || options.output->empty() || *options.output == "-") {
+        throw UsageError{"site needs -o OUTDIR, the folder of the site"};
+    }
+    SiteSettings settings;
+    settings.page = jobOf(options, schemeOf(options));
+    settings.page.linkedStyleSheet.reset();
+    settings.userStyleSheet = options.linkCss;
+    settings.outputFolder = *options.output;
+    settings.jobs = options.jobs;
+    if (const std::optional<Refusal> refusal = refusalOfSharedFiles(settings.page, std::nullopt)) {
+        tell(refusalMessage(*refusal, settings.page, options.linkCss));
+        return 1;
+    }
+    if (options.linkCss && !files::FileExists(*options.linkCss)) {
+        tell(missingInputMessage(*options.linkCss));
+        return 1;
+    }
+    Output out;
+    SiteResult result;
+    try {
+        SiteOutput sink(options, out);
+        BatchLog log(sink, {englishMessage("msg11"),
+                            [](Refusal refusal) { return englishMessage(lang::messageKeyOf(refusal)); }});
+        result = writeSite(options.operands, settings, log);
+    } catch (...) {
+        tellEscaped(settings.outputFolder);
+        return 1;
+    }
+    for (const VbError& failure : result.failures) {
+        tell(messageOf(failure));
+    }
+    if (options.logShown) {
+        out.line("Site: " + std::to_string(result.projects) + " projects, " + std::to_string(result.members) +
+                 " members, " + std::to_string(result.missingMembers) + " missing, " +
+                 std::to_string(result.pagesWritten) + " pages written, " +
+                 std::to_string(result.filesUnchanged) + " files unchanged, " +
+                 std::to_string(result.filesRemoved) + " removed");
+    }
+    out.close();
+    return result.complete() ? 0 : 1;
+}
+
 int css(const Options& options) {
     if (options.operands.size() > 1 || (options.operands.size() == 1 && options.output)) {
         throw UsageError{"css takes one OUTPUT at most"};
@@ -468,6 +559,9 @@ int run(int argc, char** argv) {
         }
         if (options.command == "batch") {
             return batch(options);
+        }
+        if (options.command == "site") {
+            return site(options);
         }
         return css(options);
     } catch (const UsageError& error) {

@@ -19,11 +19,17 @@ Commands:
                              --output-dir), printing the log of the Batch pane on
                              standard output and each failure on standard error; two
                              sources that would give one page refuse the whole batch
+  site INPUT... -o OUTDIR    publish Visual Basic projects (.vbp, .vbg, or a FOLDER of
+                             them or of sources) as a site in OUTDIR: a page per member
+                             with an outline and numbered lines, the original files
+                             to download, an index per project; a run again rewrites
+                             only what changed
   css [OUTPUT]               write the colour scheme as a style sheet to OUTPUT, -o FILE
                              or standard output
 
 Options:
-  -o, --output FILE          colorize, page, css: write to FILE; "-" is standard output
+  -o, --output FILE          colorize, page, css: write to FILE; "-" is standard output;
+                             site: the folder of the site
   -e, --encoding NAME        read sources in the code page NAME (any name iconv knows,
                              such as CP1251, CP950 or UTF-16LE); "auto", the default,
                              detects it
@@ -40,17 +46,17 @@ Options:
       --footer FILE          footer copied into pages (default: footer.txt there)
       --eol crlf|lf          line ends of pages, coloured lines and style sheets
                              (default: crlf, as the window writes them)
-  -j, --jobs N               batch: convert N files at once (default: one per core)
+  -j, --jobs N               batch, site: convert N files at once (default: one per core)
   -r, --recursive            batch: convert every file below each FOLDER whose name
                              matches the pattern
       --pattern LIST         batch: that pattern, shell patterns separated by ";",
                              case ignored (default: *.frm;*.cls;*.bas;*.ctl;*.pag)
       --output-dir DIR       batch: write the pages into DIR, in the folders their
                              sources have below the FOLDER given, made as needed
-  -q, --quiet                batch: print no log
-      --progress             page, batch: show a progress line on standard error when
+  -q, --quiet                batch, site: print no log
+      --progress             page, batch, site: show a progress line on standard error when
                              it is a terminal (the default there)
-      --no-progress          page, batch: show none
+      --no-progress          page, batch, site: show none
   -h, --help                 show this text
   -V, --version              show the version
 
@@ -63,12 +69,12 @@ standard error), 2 bad usage.
 
 namespace {
 
-enum Command : unsigned { Colorize = 1, Page = 2, Batch = 4, Css = 8 };
-constexpr unsigned Converting = Page | Batch;
-constexpr unsigned Every = Colorize | Page | Batch | Css;
+enum Command : unsigned { Colorize = 1, Page = 2, Batch = 4, Css = 8, Site = 16 };
+constexpr unsigned Converting = Page | Batch | Site;
+constexpr unsigned Every = Colorize | Page | Batch | Css | Site;
 
-constexpr std::array<std::pair<std::string_view, Command>, 4> Commands{
-    {{"colorize", Colorize}, {"page", Page}, {"batch", Batch}, {"css", Css}}};
+constexpr std::array<std::pair<std::string_view, Command>, 5> Commands{
+    {{"colorize", Colorize}, {"page", Page}, {"batch", Batch}, {"css", Css}, {"site", Site}}};
 
 using Apply = void (*)(Options&, const std::string&);
 
@@ -143,7 +149,8 @@ LineEnd lineEndOption(const std::string& name) {
 const OptionSpec Specs[] = {
     {"help", 'h', false, Every, [](Options& o, const std::string&) { o.command = "help"; }},
     {"version", 'V', false, Every, [](Options& o, const std::string&) { o.command = "version"; }},
-    {"output", 'o', true, Colorize | Page | Css, [](Options& o, const std::string& v) { o.output = v; }},
+    {"output", 'o', true, Colorize | Page | Css | Site,
+     [](Options& o, const std::string& v) { o.output = v; }},
     {"encoding", 'e', true, Colorize | Converting,
      [](Options& o, const std::string& v) { o.encoding = encodingOption(v); }},
     {"scheme", 's', true, Converting | Css, [](Options& o, const std::string& v) { o.schemeFile = v; }},
@@ -155,12 +162,12 @@ const OptionSpec Specs[] = {
     {"link-css", 0, true, Converting, [](Options& o, const std::string& v) { o.linkCss = v; }},
     {"header", 0, true, Converting, [](Options& o, const std::string& v) { o.header = v; }},
     {"footer", 0, true, Converting, [](Options& o, const std::string& v) { o.footer = v; }},
-    {"eol", 0, true, Every, [](Options& o, const std::string& v) { o.lineEnd = lineEndOption(v); }},
-    {"jobs", 'j', true, Batch, [](Options& o, const std::string& v) { o.jobs = parseJobs(v); }},
+    {"eol", 0, true, Every & ~Site, [](Options& o, const std::string& v) { o.lineEnd = lineEndOption(v); }},
+    {"jobs", 'j', true, Batch | Site, [](Options& o, const std::string& v) { o.jobs = parseJobs(v); }},
     {"recursive", 'r', false, Batch, [](Options& o, const std::string&) { o.recursive = true; }},
     {"pattern", 0, true, Batch, [](Options& o, const std::string& v) { o.pattern = v; }},
     {"output-dir", 0, true, Batch, [](Options& o, const std::string& v) { o.outputDir = v; }},
-    {"quiet", 'q', false, Batch, [](Options& o, const std::string&) { o.logShown = false; }},
+    {"quiet", 'q', false, Batch | Site, [](Options& o, const std::string&) { o.logShown = false; }},
     {"progress", 0, false, Converting, [](Options& o, const std::string&) { o.progressShown = true; }},
     {"no-progress", 0, false, Converting, [](Options& o, const std::string&) { o.progressShown = false; }},
 };

@@ -8,6 +8,8 @@
 #include "io/text_reader.h"
 #include "scheme/style_sheet.h"
 
+#include <algorithm>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -75,7 +77,14 @@ class PageConversion {
 public:
     PageConversion(const PageJob& job, const ConversionContext& context)
         : job_(job), bar_(context.progress), context_(context),
-          colouriser_(switchesOf(job.scheme), job.optimize) {}
+          colouriser_(switchesOf(job.scheme), job.optimize) {
+        if (job.extras) {
+            const auto found = job.extras->find(job.target);
+            if (found != job.extras->end()) {
+                extras_ = &found->second;
+            }
+        }
+    }
 
     long run() {
         files::AtomicTextWriter page = write();
@@ -103,12 +112,14 @@ public:
         bool haveLine = true;
         line = VaAuDebut(*source);
         line += ' ';
+        lineNumber_ = linesRead_;
         if (source->AtEndOfStream()) {
             // No attribute block, or nothing after it: the whole file is converted from its
             // first line, read again in the encoding already decided.
             source = std::make_unique<files::TextReader>(source->reopened());
             bytesRead_ = 0;
             haveLine = source->readLine(line);
+            lineNumber_ = 1;
         }
         const double sourceSize = static_cast<double>(source->size());
         bar_.setMax(sourceSize - static_cast<double>(bytesRead_));
@@ -126,7 +137,14 @@ public:
         }
 
         bar_.setValue(bar_.max());
-        page.WriteLine("</pre>");
+        if (extras_ != nullptr) {
+            // Anchors past the last shown line still land in the page, at its end.
+            writeAnchorsUpTo(std::numeric_limits<long>::max(), page);
+            page.WriteLine("</pre>");
+            page.Write(extras_->afterCode);
+        } else {
+            page.WriteLine("</pre>");
+        }
         copyWholeFile(job_.footer, job_.footerText, page);
         source->Close();
         return page;
@@ -150,6 +168,9 @@ private:
             }
             page.WriteLine("-->");
             page.WriteLine("</style>");
+        }
+        if (extras_ != nullptr) {
+            page.Write(extras_->beforeCode);
         }
         page.WriteLine("<PRE>");
     }
@@ -180,7 +201,10 @@ private:
         return {};
     }
 
-    void countRead(const std::string& line) { bytesRead_ += static_cast<long long>(line.size()) + 2; }
+    void countRead(const std::string& line) {
+        bytesRead_ += static_cast<long long>(line.size()) + 2;
+        ++linesRead_;
+    }
 
     // The line is escaped, coloured and optimised straight into the page's buffer.
     // Escaping leaves the "Attribute" that starts a dropped line as it is, so the test is
@@ -189,7 +213,12 @@ private:
     // else is written to it (endRoom()).
     void processLine(const std::string& line, files::AtomicTextWriter& page) {
         countRead(line);
+        const long number = lineNumber_++;
         if (!PasAttribute(line)) {
+            return;
+        }
+        if (extras_ != nullptr) {
+            processLineWithExtras(line, number, page);
             return;
         }
         const std::size_t need = LineColouriser::maxOutput(line.size()) + 2;
@@ -203,6 +232,27 @@ private:
         end[0] = '\r';
         end[1] = '\n';
         out_ = end + 2;
+    }
+
+    // The line as its own element; the anchors due by then come before it.
+    void processLineWithExtras(const std::string& line, long number, files::AtomicTextWriter& page) {
+        endRoom(page);
+        writeAnchorsUpTo(number, page);
+        const std::string digits = std::to_string(number);
+        const std::string open = "<span class=\"l\" id=\"L" + digits + "\" data-n=\"" + digits + "\">";
+        constexpr std::string_view close = "</span>\r\n";
+        char* out = page.reserve(open.size() + LineColouriser::maxOutput(line.size()) + close.size());
+        out = std::copy(open.begin(), open.end(), out);
+        out = colouriser_.writeLine(out, line);
+        out = std::copy(close.begin(), close.end(), out);
+        page.commitReserved(out);
+    }
+
+    void writeAnchorsUpTo(long number, files::AtomicTextWriter& page) {
+        const auto& anchors = extras_->anchors;
+        for (; nextAnchor_ < anchors.size() && anchors[nextAnchor_].first <= number; ++nextAnchor_) {
+            page.Write("<span class=\"p\" id=\"" + attributeText(anchors[nextAnchor_].second) + "\"></span>");
+        }
     }
 
     void endRoom(files::AtomicTextWriter& page) {
@@ -234,6 +284,11 @@ private:
     char* roomEnd_ = nullptr;
     long lineCount_ = 0;
     long long bytesRead_ = 0;
+    const PageExtras* extras_ = nullptr;
+    long linesRead_ = 0;
+    // The source line processLine() is given next.
+    long lineNumber_ = 1;
+    std::size_t nextAnchor_ = 0;
 };
 
 } // namespace

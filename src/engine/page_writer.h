@@ -15,12 +15,28 @@
 #include "io/text_codecs.h"
 #include "scheme/colour_scheme.h"
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace quillon {
+
+// What a published site adds to one of its pages. A page without extras is byte for byte
+// the page of the "page" command.
+struct PageExtras {
+    // Markup written after the style rules (or link) and before the code, and after it.
+    std::string beforeCode;
+    std::string afterCode;
+    // Empty anchors (id) put before the first shown line at or after each line number
+    // (1-based over every line of the source), in line order. With extras every shown
+    // line is also an element of its own, id="L<number>", its number in data-n for the
+    // style sheet's gutter: the number is no text of the code.
+    std::vector<std::pair<long, std::string>> anchors;
+};
+// Extras by the page's target path, for a batch whose pages share one PageJob.
+using PageExtrasByTarget = std::map<std::string, PageExtras>;
 
 // Everything a page conversion reads, gathered by the window or the command line.
 struct PageJob {
@@ -45,6 +61,8 @@ struct PageJob {
     // reads them once for all its pages); when absent they are read from their files.
     std::shared_ptr<const std::string> headerText;
     std::shared_ptr<const std::string> footerText;
+    // Site pages only: the extras of the pages that have some.
+    std::shared_ptr<const PageExtrasByTarget> extras;
 };
 
 // The text of a header or footer file as a page copies it.

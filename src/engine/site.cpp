@@ -1,0 +1,637 @@
+#include "engine/site.h"
+
+#include "base/ascii_text.h"
+#include "engine/outline.h"
+#include "engine/vb_project.h"
+#include "io/atomic_file.h"
+#include "io/text_reader.h"
+#include "scheme/style_sheet.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
+#include <sstream>
+
+namespace quillon {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char ManifestHeading[] = "quillon site manifest 1";
+constexpr char SiteSheetName[] = "site.css";
+constexpr char SchemeSheetName[] = "style.css";
+
+// The gutter is generated content: its numbers are never part of the code's text, so a
+// reader who selects and copies the code gets the source alone.
+constexpr char SiteRules[] =
+    R"(span.l::before { content: attr(data-n); display: inline-block; min-width: 4ch; padding-right: 1ch; margin-right: 1ch; text-align: right; color: #888; border-right: 1px solid #ccc; user-select: none; -webkit-user-select: none; }
+span.l:target { background: #ffd; }
+nav.site, nav.outline, body.index { font-family: sans-serif; font-size: 0.9em; }
+nav.site a, nav.outline a, body.index a { color: #0645ad; text-decoration: none; }
+nav.site a:hover, nav.outline a:hover, body.index a:hover { text-decoration: underline; }
+nav.outline ul { margin: 0.3em 0; padding-left: 1.5em; columns: 18em; }
+nav.outline .kind, nav.outline .scope { color: #666; }
+body.index table { border-collapse: collapse; margin: 0.5em 0 1em; }
+body.index th, body.index td { border: 1px solid #ccc; padding: 0.2em 0.6em; text-align: left; }
+body.index td.count { text-align: right; }
+body.index tr.missing td { color: #a00; }
+)";
+
+std::uint64_t fnv1a(std::string_view text, std::uint64_t hash = 1469598103934665603ULL) {
+    for (unsigned char c : text) {
+        hash ^= c;
+        hash *= 1099511628211ULL;
+    }
+    return hash;
+}
+
+std::string hexOf(std::uint64_t value) {
+    static constexpr char Digits[] = "0123456789abcdef";
+    std::string out(16, '0');
+    for (int i = 15; i >= 0; --i, value >>= 4) {
+        out[static_cast<std::size_t>(i)] = Digits[value & 15];
+    }
+    return out;
+}
+
+std::string html(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+// The address of `target` from the page `from`, both relative to the site's folder.
+std::string hrefOf(const std::string& from, const std::string& target) {
+    const std::string relative =
+        fs::path(target).lexically_relative(fs::path(from).parent_path()).generic_string();
+    std::string out;
+    for (unsigned char c : relative) {
+        if (std::isalnum(c) != 0 ||
+            std::string_view("/._-~").find(static_cast<char>(c)) != std::string_view::npos) {
+            out += static_cast<char>(c);
+        } else {
+            static constexpr char Digits[] = "0123456789ABCDEF";
+            out += '%';
+            out += Digits[c >> 4];
+            out += Digits[c & 15];
+        }
+    }
+    return out;
+}
+
+// A form's binary resources: Form1.frm keeps them in Form1.frx, and so on.
+std::optional<std::string> resourceExtension(const std::string& path) {
+    static const std::map<std::string, std::string> Resources = {
+        {".frm", ".frx"}, {".ctl", ".ctx"}, {".pag", ".pgx"}, {".dob", ".dox"}, {".dsr", ".dsx"}};
+    const auto found = Resources.find(asciiLower(fs::path(path).extension().string()));
+    return found == Resources.end() ? std::nullopt : std::optional<std::string>(found->second);
+}
+
+std::string fileStamp(const std::string& path) {
+    std::error_code error;
+    const auto size = fs::file_size(path, error);
+    const auto time = fs::last_write_time(path, error);
+    return std::to_string(error ? 0 : size) + "-" + std::to_string(time.time_since_epoch().count());
+}
+
+std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        raise(vberr::FileNotFound, path);
+    }
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (in.bad()) {
+        raise(vberr::PathFileAccess, path);
+    }
+    return std::move(bytes).str();
+}
+
+struct Member {
+    const ProjectMember* source = nullptr;
+    std::string relative; // the copy's path in the site; the page adds ".html"
+    std::optional<std::string> resource;
+    std::string resourceRelative;
+    bool paged = false; // a source with a page of its own (not a related document)
+    long lines = 0;
+    std::vector<OutlineEntry> outline;
+    std::string encoding;
+    std::optional<std::string> readFailure;
+    std::string page() const { return relative + ".html"; }
+};
+
+struct Project {
+    VbProject project;
+    std::string folder; // in the site, "" or "Name/"
+    std::vector<Member> members;
+    std::vector<std::size_t> missing; // indexes into project.members
+    std::string index() const { return folder + "index.html"; }
+};
+
+// An output the site writes: text it made, a copy of a file, or a page.
+struct Output {
+    std::string relative;
+    std::string stamp;
+    std::optional<std::string> text;
+    std::string copyOf;
+    std::string pageSource;
+};
+
+std::string relativeInProject(const VbProject& project, const std::string& path) {
+    std::error_code error;
+    const fs::path base =
+        fs::absolute(project.folder.empty() ? "." : project.folder, error).lexically_normal();
+    const fs::path file = fs::absolute(path, error).lexically_normal();
+    fs::path out;
+    for (const fs::path& part : file.lexically_relative(base)) {
+        out /= part == ".." ? fs::path("_parent") : part;
+    }
+    return out.empty() ? file.filename().generic_string() : out.generic_string();
+}
+
+std::string folderName(std::string name, std::set<std::string>& taken) {
+    for (char& c : name) {
+        if (std::isalnum(static_cast<unsigned char>(c)) == 0 && c != '-' && c != '_' && c != '.') {
+            c = '_';
+        }
+    }
+    if (name.empty() || name.front() == '.') {
+        name = "project" + name;
+    }
+    std::string unique = name;
+    for (int n = 2; !taken.insert(asciiLower(unique)).second; ++n) {
+        unique = name + "_" + std::to_string(n);
+    }
+    return unique + "/";
+}
+
+void study(Member& member, const std::string& encoding) {
+    try {
+        files::TextReader reader(member.source->path, encoding);
+        std::vector<std::string> lines;
+        std::string line;
+        while (reader.readLine(line)) {
+            lines.push_back(line);
+        }
+        member.lines = static_cast<long>(lines.size());
+        member.outline = outlineOf(lines);
+        member.encoding = reader.encoding().name();
+    } catch (const VbError& error) {
+        member.readFailure = error.description();
+    }
+}
+
+std::vector<Member*> pageOrder(Project& project) {
+    std::vector<Member*> order;
+    for (Member& member : project.members) {
+        if (member.paged) {
+            order.push_back(&member);
+        }
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [](const Member* a, const Member* b) { return a->source->kind < b->source->kind; });
+    return order;
+}
+
+std::string memberLabel(const Member& member) {
+    return fs::path(member.relative).filename().string();
+}
+
+PageExtras extrasOf(const Project& project, const Member& member, const Member* previous, const Member* next,
+                    bool severalProjects) {
+    const std::string page = member.page();
+    PageExtras extras;
+    std::string& before = extras.beforeCode;
+    before += "<LINK TYPE=\"text/CSS\" rel=\"stylesheet\" HREF=\"" + hrefOf(page, SiteSheetName) + "\">\r\n";
+    before += "<nav class=\"site\">";
+    if (severalProjects) {
+        before += "<a href=\"" + hrefOf(page, "index.html") + "\">All projects</a> | ";
+    }
+    before += "<a href=\"" + hrefOf(page, project.index()) + "\">" + html(project.project.name) + "</a> | ";
+    if (previous != nullptr) {
+        before += "<a href=\"" + hrefOf(page, previous->page()) + "\" rel=\"prev\">&lt; " +
+                  html(memberLabel(*previous)) + "</a> | ";
+    }
+    before += "<strong>" + html(memberLabel(member)) + "</strong>";
+    if (next != nullptr) {
+        before += " | <a href=\"" + hrefOf(page, next->page()) + "\" rel=\"next\">" +
+                  html(memberLabel(*next)) + " &gt;</a>";
+    }
+    before += " | <a href=\"" + hrefOf(page, member.relative) + "\" download>Download</a>";
+    if (member.resource) {
+        before += " <a href=\"" + hrefOf(page, member.resourceRelative) + "\" download>" +
+                  html(fs::path(member.resourceRelative).filename().string()) + "</a>";
+    }
+    before += "</nav>\r\n";
+    if (!member.outline.empty()) {
+        before += "<nav class=\"outline\"><ul>\r\n";
+        for (const OutlineEntry& entry : member.outline) {
+            before += "<li><a href=\"#" + html(entry.anchor) + "\">";
+            if (!entry.scope.empty()) {
+                before += "<span class=\"scope\">" + entry.scope + "</span> ";
+            }
+            before += "<span class=\"kind\">" + entry.kind + "</span> " + html(entry.name) + "</a></li>\r\n";
+            extras.anchors.emplace_back(entry.line, entry.anchor);
+        }
+        before += "</ul></nav>\r\n";
+    }
+    return extras;
+}
+
+std::string documentStart(const std::string& page, const std::string& title) {
+    return "<!DOCTYPE html>\r\n<html lang=\"en\">\r\n<head>\r\n<meta charset=\"utf-8\">\r\n<title>" +
+           html(title) + "</title>\r\n<link rel=\"stylesheet\" href=\"" + hrefOf(page, SiteSheetName) +
+           "\">\r\n</head>\r\n<body class=\"index\">\r\n";
+}
+
+std::string projectIndex(const Project& project, bool severalProjects) {
+    const VbProject& vbp = project.project;
+    const std::string page = project.index();
+    const std::string title = vbp.title.empty() ? vbp.name : vbp.title;
+    std::string out = documentStart(page, title);
+    if (severalProjects) {
+        out +=
+            "<nav class=\"site\"><a href=\"" + hrefOf(page, "index.html") + "\">All projects</a></nav>\r\n";
+    }
+    out += "<h1>" + html(title) + "</h1>\r\n<table class=\"fields\">\r\n";
+    const std::pair<const char*, std::string> fields[] = {
+        {"Name", vbp.name},       {"Title", vbp.title},
+        {"Startup", vbp.startup}, {"Exe name", vbp.exeName},
+        {"Version", vbp.version}, {"Project file", fs::path(vbp.file).filename().string()}};
+    for (const auto& [label, value] : fields) {
+        if (!value.empty()) {
+            out += "<tr><th>" + std::string(label) + "</th><td>" + html(value) + "</td></tr>\r\n";
+        }
+    }
+    out += "</table>\r\n";
+    for (int kind = 0; kind <= static_cast<int>(MemberKind::RelatedDocument); ++kind) {
+        std::string rows;
+        for (const Member& member : project.members) {
+            if (static_cast<int>(member.source->kind) != kind) {
+                continue;
+            }
+            const std::string label = html(member.relative);
+            rows += "<tr><td>";
+            rows +=
+                member.paged ? "<a href=\"" + hrefOf(page, member.page()) + "\">" + label + "</a>" : label;
+            rows += "</td><td>" + html(member.source->name) + "</td>";
+            if (member.readFailure) {
+                rows += "<td colspan=\"3\">" + html(*member.readFailure) + "</td>";
+            } else {
+                rows += "<td class=\"count\">" + std::to_string(member.lines) + "</td><td class=\"count\">" +
+                        std::to_string(member.outline.size()) + "</td><td>" + html(member.encoding) + "</td>";
+            }
+            rows +=
+                "<td><a href=\"" + hrefOf(page, member.relative) + "\" download>Download</a></td></tr>\r\n";
+        }
+        for (std::size_t index : project.missing) {
+            const ProjectMember& missing = vbp.members[index];
+            if (static_cast<int>(missing.kind) == kind) {
+                rows += "<tr class=\"missing\"><td>" + html(missing.declaredPath) + "</td><td>" +
+                        html(missing.name) + "</td><td colspan=\"4\">missing</td></tr>\r\n";
+            }
+        }
+        if (!rows.empty()) {
+            out += "<h2>" + std::string(kindHeading(static_cast<MemberKind>(kind))) +
+                   "</h2>\r\n<table class=\"members\">\r\n<tr><th>File</th><th>Name</th><th>Lines</th>"
+                   "<th>Procedures</th><th>Code page</th><th>Original</th></tr>\r\n" +
+                   rows + "</table>\r\n";
+        }
+    }
+    if (!vbp.references.empty()) {
+        out += "<h2>References</h2>\r\n<table class=\"references\">\r\n<tr><th>Description</th><th>GUID</th>"
+               "<th>Version</th><th>Path</th></tr>\r\n";
+        for (const ProjectReference& reference : vbp.references) {
+            out += "<tr><td>" + html(reference.description) + "</td><td>" + html(reference.guid) +
+                   "</td><td>" + html(reference.version) + "</td><td>" + html(reference.path) +
+                   "</td></tr>\r\n";
+        }
+        out += "</table>\r\n";
+    }
+    if (!vbp.components.empty()) {
+        out += "<h2>Components</h2>\r\n<table class=\"components\">\r\n<tr><th>File</th><th>GUID</th>"
+               "<th>Version</th></tr>\r\n";
+        for (const ProjectComponent& component : vbp.components) {
+            out += "<tr><td>" + html(component.file) + "</td><td>" + html(component.guid) + "</td><td>" +
+                   html(component.version) + "</td></tr>\r\n";
+        }
+        out += "</table>\r\n";
+    }
+    return out + "</body>\r\n</html>\r\n";
+}
+
+std::string topIndex(const std::vector<Project>& projects) {
+    std::string out = documentStart("index.html", "Projects");
+    out += "<h1>Projects</h1>\r\n<table "
+           "class=\"projects\">\r\n<tr><th>Project</th><th>Title</th><th>Members</th>"
+           "<th>Missing</th></tr>\r\n";
+    for (const Project& project : projects) {
+        out += "<tr><td><a href=\"" + hrefOf("index.html", project.index()) + "\">" +
+               html(project.project.name) + "</a></td><td>" + html(project.project.title) +
+               "</td><td class=\"count\">" + std::to_string(project.members.size()) +
+               "</td><td class=\"count\">" + std::to_string(project.missing.size()) + "</td></tr>\r\n";
+    }
+    return out + "</table>\r\n</body>\r\n</html>\r\n";
+}
+
+using Manifest = std::map<std::string, std::string>; // relative path -> stamp
+
+Manifest readManifest(const std::string& path) {
+    Manifest manifest;
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    if (!std::getline(in, line) || line != ManifestHeading) {
+        return manifest;
+    }
+    while (std::getline(in, line)) {
+        const std::size_t tab = line.find('\t');
+        if (tab != std::string::npos && tab > 0) {
+            manifest[line.substr(0, tab)] = line.substr(tab + 1);
+        }
+    }
+    return manifest;
+}
+
+void writeManifest(const std::string& path, const Manifest& manifest) {
+    std::string text = std::string(ManifestHeading) + "\n";
+    for (const auto& [relative, stamp] : manifest) {
+        text += relative + "\t" + stamp + "\n";
+    }
+    files::writeFileAtomically(path, text);
+}
+
+// Removes the folders a removed file leaves empty, up to the site's folder.
+void removeEmptyFolders(const fs::path& root, fs::path folder) {
+    std::error_code error;
+    while (!folder.empty() && folder != root && fs::is_empty(folder, error) && !error) {
+        fs::remove(folder, error);
+        folder = folder.parent_path();
+    }
+}
+
+class SiteRun {
+public:
+    SiteRun(const SiteSettings& settings, BatchLog& log) : settings_(settings), log_(log) {}
+
+    SiteResult run(const std::vector<std::string>& inputs) {
+        readProjects(inputs);
+        planOutputs();
+        writeOutputs();
+        return result_;
+    }
+
+private:
+    void readProjects(const std::vector<std::string>& inputs) {
+        std::vector<VbProject> read;
+        for (const std::string& input : inputs) {
+            ProjectsOfInput found = projectsOfInput(input);
+            std::move(found.projects.begin(), found.projects.end(), std::back_inserter(read));
+            std::move(found.failures.begin(), found.failures.end(), std::back_inserter(result_.failures));
+        }
+        several_ = read.size() > 1;
+        std::set<std::string> folders = {"index.html", "site.css", "style.css"};
+        for (VbProject& vbp : read) {
+            Project project;
+            project.project = std::move(vbp);
+            if (several_) {
+                project.folder = folderName(project.project.name, folders);
+            }
+            projects_.push_back(std::move(project));
+        }
+        for (Project& project : projects_) {
+            std::set<std::string> taken;
+            for (std::size_t i = 0; i < project.project.members.size(); ++i) {
+                const ProjectMember& source = project.project.members[i];
+                if (!source.found()) {
+                    project.missing.push_back(i);
+                    continue;
+                }
+                Member member;
+                member.source = &source;
+                member.relative = project.folder + relativeInProject(project.project, source.path);
+                if (!taken.insert(asciiLower(member.relative)).second) {
+                    continue; // named twice
+                }
+                member.paged = source.kind != MemberKind::RelatedDocument;
+                if (const auto extension = resourceExtension(source.path)) {
+                    const std::string resource =
+                        findIgnoringCase(fs::path(source.path).parent_path().string(),
+                                         fs::path(source.path).stem().string() + *extension);
+                    if (!resource.empty()) {
+                        member.resource = resource;
+                        member.resourceRelative =
+                            (fs::path(member.relative).parent_path() / fs::path(resource).filename())
+                                .generic_string();
+                    }
+                }
+                if (member.paged) {
+                    study(member, settings_.page.sourceEncoding);
+                    member.paged = !member.readFailure;
+                }
+                project.members.push_back(std::move(member));
+            }
+            result_.members += project.members.size();
+            result_.missingMembers += project.missing.size();
+        }
+        result_.projects = projects_.size();
+    }
+
+    std::string optionsFingerprint() {
+        const PageJob& job = settings_.page;
+        std::string text = job.headerText ? *job.headerText : readCopiedText(job.header);
+        text += '\0';
+        text += job.footerText ? *job.footerText : readCopiedText(job.footer);
+        for (const std::string& line : styleSheetLines(job.scheme)) {
+            text += '\0' + line;
+        }
+        text +=
+            '\0' + job.sourceEncoding + (job.optimize ? "1" : "0") + settings_.userStyleSheet.value_or("");
+        return hexOf(fnv1a(text));
+    }
+
+    void add(Output output) { outputs_.push_back(std::move(output)); }
+
+    void planOutputs() {
+        PageJob& job = pageJob_;
+        job = settings_.page;
+        job.headerText = std::make_shared<const std::string>(readCopiedText(job.header));
+        job.footerText = std::make_shared<const std::string>(readCopiedText(job.footer));
+        settings_.page.headerText = job.headerText;
+        settings_.page.footerText = job.footerText;
+        const std::string options = optionsFingerprint();
+        auto extras = std::make_shared<PageExtrasByTarget>();
+        std::string sheet;
+        for (const std::string& line : styleSheetLines(job.scheme)) {
+            sheet += line + "\r\n";
+        }
+        if (!settings_.userStyleSheet) {
+            add({SchemeSheetName, hexOf(fnv1a(sheet)), sheet, {}, {}});
+        }
+        add({SiteSheetName, hexOf(fnv1a(SiteRules)), std::string(SiteRules), {}, {}});
+        if (several_) {
+            const std::string text = topIndex(projects_);
+            add({"index.html", hexOf(fnv1a(text)), text, {}, {}});
+        }
+        for (Project& project : projects_) {
+            const std::string index = projectIndex(project, several_);
+            add({project.index(), hexOf(fnv1a(index)), index, {}, {}});
+            const std::vector<Member*> order = pageOrder(project);
+            for (std::size_t i = 0; i < order.size(); ++i) {
+                const Member& member = *order[i];
+                PageExtras pageExtras = extrasOf(project, member, i > 0 ? order[i - 1] : nullptr,
+                                                 i + 1 < order.size() ? order[i + 1] : nullptr, several_);
+                std::string stamp = pageExtras.beforeCode + '\0' + options;
+                for (const auto& [line, anchor] : pageExtras.anchors) {
+                    stamp += '\0' + std::to_string(line) + anchor;
+                }
+                const std::string target = inSite(member.page());
+                extras->emplace(target, std::move(pageExtras));
+                add({member.page(),
+                     hexOf(fnv1a(stamp)) + "-" + fileStamp(member.source->path),
+                     std::nullopt,
+                     {},
+                     member.source->path});
+            }
+            for (const Member& member : project.members) {
+                add({member.relative, fileStamp(member.source->path), std::nullopt, member.source->path, {}});
+                if (member.resource) {
+                    add({member.resourceRelative,
+                         fileStamp(*member.resource),
+                         std::nullopt,
+                         *member.resource,
+                         {}});
+                }
+            }
+        }
+        job.extras = std::move(extras);
+    }
+
+    std::string inSite(const std::string& relative) const {
+        return (fs::path(settings_.outputFolder) / relative).string();
+    }
+
+    void writeOutputs() {
+        std::error_code error;
+        fs::create_directories(settings_.outputFolder, error);
+        const std::string manifestPath = inSite(SiteManifestName);
+        const Manifest old = readManifest(manifestPath);
+        Manifest next;
+        // Known before anything is written: a run that is cut short still owns its files.
+        Manifest pending = old;
+        std::vector<const Output*> due;
+        std::set<std::string> planned;
+        for (const Output& output : outputs_) {
+            if (!planned.insert(output.relative).second) {
+                continue;
+            }
+            const std::string path = inSite(output.relative);
+            const auto known = old.find(output.relative);
+            const bool present = fs::exists(path, error);
+            if (present && known == old.end()) {
+                result_.failures.emplace_back(vberr::PathFileAccess,
+                                              "Not written by the site, left as it is: " + path);
+                continue;
+            }
+            if (present && known->second == output.stamp) {
+                next[output.relative] = output.stamp;
+                ++result_.filesUnchanged;
+                continue;
+            }
+            pending[output.relative] = std::string();
+            due.push_back(&output);
+        }
+        writeManifest(manifestPath, pending);
+
+        std::vector<BatchFile> pages;
+        std::vector<const Output*> pageOutputs;
+        for (const Output* output : due) {
+            const std::string path = inSite(output->relative);
+            fs::create_directories(fs::path(path).parent_path(), error);
+            if (!output->pageSource.empty()) {
+                pages.push_back({output->pageSource, path});
+                pageOutputs.push_back(output);
+                continue;
+            }
+            try {
+                files::writeFileAtomically(path, output->text ? *output->text : readBytes(output->copyOf));
+                next[output->relative] = output->stamp;
+                ++result_.filesWritten;
+            } catch (const VbError& failure) {
+                result_.failures.push_back(failure);
+                next[output->relative] = std::string();
+            }
+        }
+        if (!pages.empty()) {
+            writePages(pages, pageOutputs, next);
+        }
+
+        for (const auto& [relative, stamp] : old) {
+            if (planned.count(relative) == 0) {
+                const fs::path path = inSite(relative);
+                if (fs::remove(path, error)) {
+                    ++result_.filesRemoved;
+                    removeEmptyFolders(fs::path(settings_.outputFolder), path.parent_path());
+                }
+            }
+        }
+        writeManifest(manifestPath, next);
+    }
+
+    void writePages(const std::vector<BatchFile>& pages, const std::vector<const Output*>& outputs,
+                    Manifest& next) {
+        BatchSettings batch;
+        batch.page = pageJob_;
+        batch.jobs = settings_.jobs;
+        batch.linkedStyleSheetPath = settings_.userStyleSheet.value_or(inSite(SchemeSheetName));
+        batch.page.linkedStyleSheet = batch.linkedStyleSheetPath;
+        const std::vector<BatchOutcome> outcomes = convertBatch(pages, batch, log_);
+        for (std::size_t i = 0; i < outcomes.size(); ++i) {
+            if (outcomes[i].converted) {
+                next[outputs[i]->relative] = outputs[i]->stamp;
+                ++result_.pagesWritten;
+            } else {
+                // The page stays the site's own: the next run tries it again.
+                next[outputs[i]->relative] = std::string();
+                ++result_.pagesFailed;
+            }
+        }
+    }
+
+    SiteSettings settings_;
+    BatchLog& log_;
+    SiteResult result_;
+    std::vector<Project> projects_;
+    std::vector<Output> outputs_;
+    PageJob pageJob_;
+    bool several_ = false;
+};
+
+} // namespace
+
+SiteResult writeSite(const std::vector<std::string>& inputs, const SiteSettings& settings, BatchLog& log) {
+    return SiteRun(settings, log).run(inputs);
+}
+
+} // namespace quillon

@@ -1,0 +1,221 @@
+// The project reader, the outline and the site writer, over the fixture project in
+// tests/data/site/demo (Windows paths in another case than the files, a missing member).
+
+#include "engine/outline.h"
+#include "engine/site.h"
+#include "engine/vb_project.h"
+#include "io/text_reader.h"
+#include "page_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <set>
+
+namespace quillon::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path demoDir() {
+    return dataDir() / "site" / "demo";
+}
+
+TEST(VbProject, ReadsAProjectFileAsTheIdeWritesIt) {
+    const VbProject project = readProject((demoDir() / "Demo.vbp").string());
+    EXPECT_EQ(project.name, "Demo");
+    EXPECT_EQ(project.title, "Demo & <Test>");
+    EXPECT_EQ(project.exeName, "Demo.exe");
+    EXPECT_EQ(project.startup, "Form1");
+    EXPECT_EQ(project.version, "1.2.3");
+    ASSERT_EQ(project.members.size(), 4U);
+    // "FORM1.FRM" and "Src\Module1.bas" name Form1.frm and src/module1.bas.
+    EXPECT_EQ(project.members[0].kind, MemberKind::Form);
+    EXPECT_EQ(fs::path(project.members[0].path), fs::path(demoDir() / "Form1.frm").lexically_normal());
+    EXPECT_EQ(project.members[1].name, "Module1");
+    EXPECT_EQ(fs::path(project.members[1].path),
+              fs::path(demoDir() / "src" / "module1.bas").lexically_normal());
+    EXPECT_EQ(project.members[2].kind, MemberKind::Class);
+    EXPECT_EQ(project.members[2].name, "Counter");
+    EXPECT_TRUE(project.members[2].found());
+    EXPECT_EQ(project.members[3].declaredPath, "Lost.frm");
+    EXPECT_FALSE(project.members[3].found());
+    ASSERT_EQ(project.references.size(), 1U);
+    EXPECT_EQ(project.references[0].guid, "{00020430-0000-0000-C000-000000000046}");
+    EXPECT_EQ(project.references[0].description, "OLE Automation");
+    ASSERT_EQ(project.components.size(), 1U);
+    EXPECT_EQ(project.components[0].file, "MSCOMCTL.OCX");
+    // A group naming a project that is not there reads the others and names the missing one.
+    ScratchDir dir;
+    writeBytes(dir / "All.vbg", "VBGROUP 5.0\r\nStartupProject=" + (demoDir() / "demo.VBP").string() +
+                                    "\r\nProject=Gone\\Gone.vbp\r\n");
+    const ProjectsOfInput group = projectsOfInput((dir / "All.vbg").string());
+    ASSERT_EQ(group.projects.size(), 1U);
+    ASSERT_EQ(group.failures.size(), 1U);
+    EXPECT_NE(group.failures[0].description().find("Gone.vbp"), std::string::npos);
+}
+
+TEST(Outline, FindsProceduresAndDeclarationsWithUniqueAnchors) {
+    const std::vector<std::string> lines = {
+        "Option Explicit",
+        "Private Declare Function GetTickCount Lib \"kernel32\" () As Long",
+        "Public Type Point",
+        "End Type",
+        "Enum Colour",
+        "End Enum",
+        "Public Event Changed()",
+        "Friend Static Function Twice(x) As Long",
+        "    Exit Function",
+        "End Function",
+        "Property Get Value() As Long",
+        "End Property",
+        "Property Let Value(ByVal v As Long)",
+        "Sub Main() _",
+        "    ' Sub Inside",
+        "Private Sub L2()",
+        "Sub_Total = 1",
+        "' Sub Commented()",
+    };
+    const std::vector<OutlineEntry> outline = outlineOf(lines);
+    std::vector<std::string> shown;
+    for (const OutlineEntry& entry : outline) {
+        shown.push_back(entry.scope + "|" + entry.kind + "|" + entry.name + "|" + std::to_string(entry.line) +
+                        "|" + entry.anchor);
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{
+                         "Private|Declare|GetTickCount|2|GetTickCount",
+                         "Public|Type|Point|3|Point",
+                         "|Enum|Colour|5|Colour",
+                         "Public|Event|Changed|7|Changed",
+                         "Friend|Function|Twice|8|Twice",
+                         "|Property Get|Value|11|Value",
+                         "|Property Let|Value|13|Value_2",
+                         "|Sub|Main|14|Main",
+                         "Private|Sub|L2|16|L2_",
+                     }));
+}
+
+struct LogLines final : BatchLogSink {
+    std::vector<std::string> lines;
+    void addLine(const std::string& line) override { lines.push_back(line); }
+};
+
+SiteResult publish(const fs::path& source, const fs::path& site) {
+    SiteSettings settings;
+    settings.page = jobFor({}, {});
+    settings.outputFolder = site.string();
+    settings.jobs = 2;
+    LogLines sink;
+    BatchLog log(sink, {"Convert this files :", [](Refusal) { return std::string("refused"); }});
+    return writeSite({source.string()}, settings, log);
+}
+
+// The page's code as a reader sees and copies it: every tag removed, entities decoded.
+std::string codeText(const std::string& page) {
+    const std::string text = std::regex_replace(bodyOf(page), std::regex("<[^>]*>"), "");
+    return std::regex_replace(
+        std::regex_replace(std::regex_replace(text, std::regex("&lt;"), "<"), std::regex("&gt;"), ">"),
+        std::regex("&amp;"), "&");
+}
+
+std::string decoded(const fs::path& source) {
+    files::TextReader reader(source.string());
+    std::string text;
+    std::string line;
+    while (reader.readLine(line)) {
+        text += line + "\r\n";
+    }
+    return text;
+}
+
+// Every id of the page is unique and every local link finds its file and its anchor.
+void expectLinksResolve(const fs::path& page) {
+    const std::string text = readBytes(page);
+    std::set<std::string> ids;
+    const std::regex id(R"re(\bid="([^"]*)")re");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), id); it != std::sregex_iterator(); ++it) {
+        EXPECT_TRUE(ids.insert((*it)[1]).second) << page << ": id " << (*it)[1] << " twice";
+    }
+    const std::regex href(R"re(\b(?:href|HREF)="([^"]*)")re");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), href); it != std::sregex_iterator(); ++it) {
+        const std::string link = (*it)[1];
+        const std::size_t hash = link.find('#');
+        const std::string file = link.substr(0, hash);
+        const fs::path target = file.empty() ? page : page.parent_path() / file;
+        ASSERT_TRUE(fs::is_regular_file(target)) << page << " links to " << link;
+        if (hash != std::string::npos) {
+            EXPECT_NE(readBytes(target).find("id=\"" + link.substr(hash + 1) + "\""), std::string::npos)
+                << page << " links to " << link;
+        }
+    }
+}
+
+TEST(Site, PublishesAProjectAndRewritesOnlyWhatChanged) {
+    ScratchDir dir;
+    const fs::path project = dir / "project";
+    fs::copy(demoDir(), project, fs::copy_options::recursive);
+    const fs::path site = dir / "site";
+    fs::create_directories(site);
+    writeBytes(site / "notes.txt", "mine");
+
+    const SiteResult first = publish(project / "Demo.vbp", site);
+    EXPECT_TRUE(first.complete());
+    EXPECT_EQ(first.pagesWritten, 3U);
+    EXPECT_EQ(first.missingMembers, 1U);
+    const std::string index = readBytes(site / "index.html");
+    EXPECT_NE(index.find("Lost.frm"), std::string::npos);
+    EXPECT_NE(index.find("<td>1.2.3</td>"), std::string::npos);
+    EXPECT_NE(index.find("MSCOMCTL.OCX"), std::string::npos);
+    // The originals byte for byte (CRLF and code page kept), the form's resources with them.
+    EXPECT_EQ(readBytes(site / "Form1.frm"), readBytes(project / "Form1.frm"));
+    EXPECT_EQ(readBytes(site / "Form1.frx"), readBytes(project / "Form1.frx"));
+    const char* pages[] = {"Form1.frm", "src/module1.bas", "src/Counter.cls"};
+    for (const char* member : pages) {
+        const fs::path page = site / (std::string(member) + ".html");
+        EXPECT_EQ(codeText(readBytes(page)), expectedBody(decoded(project / member))) << member;
+        expectLinksResolve(page);
+    }
+    expectLinksResolve(site / "index.html");
+    EXPECT_NE(readBytes(site / "Form1.frm.html")
+                  .find("<span class=\"p\" id=\"Form_Load\"></span><span class=\"l\" "
+                        "id=\"L11\""),
+              std::string::npos);
+
+    // One source changes, one leaves the project: only its page is written again, the
+    // other's files go, and the file the site did not write stays.
+    const auto before = fs::last_write_time(site / "src" / "Counter.cls.html");
+    std::string module = readBytes(project / "src" / "module1.bas");
+    writeBytes(project / "src" / "module1.bas", module + "Sub Added()\r\nEnd Sub\r\n");
+    fs::last_write_time(project / "src" / "module1.bas",
+                        fs::file_time_type::clock::now() + std::chrono::seconds(5));
+    std::string vbp = readBytes(project / "Demo.vbp");
+    vbp.erase(vbp.find("Form=FORM1.FRM\r\n"), 16);
+    writeBytes(project / "Demo.vbp", vbp);
+    const SiteResult second = publish(project / "Demo.vbp", site);
+    EXPECT_TRUE(second.complete());
+    // The module's page only (its source and its navigation line changed); the class's
+    // page is as it was.
+    EXPECT_EQ(second.pagesWritten, 1U);
+    EXPECT_EQ(fs::last_write_time(site / "src" / "Counter.cls.html"), before);
+    EXPECT_FALSE(fs::exists(site / "Form1.frm.html"));
+    EXPECT_FALSE(fs::exists(site / "Form1.frm"));
+    EXPECT_FALSE(fs::exists(site / "Form1.frx"));
+    EXPECT_EQ(readBytes(site / "notes.txt"), "mine");
+    EXPECT_NE(readBytes(site / "src" / "module1.bas.html").find("id=\"Added\""), std::string::npos);
+    expectLinksResolve(site / "src" / "module1.bas.html");
+    const SiteResult third = publish(project / "Demo.vbp", site);
+    EXPECT_EQ(third.pagesWritten, 0U);
+    EXPECT_EQ(third.filesWritten, 0U);
+
+    // A file in the way that the site did not write is left alone and named.
+    const fs::path other = dir / "other";
+    fs::create_directories(other);
+    writeBytes(other / "index.html", "theirs");
+    const SiteResult blocked = publish(project / "Demo.vbp", other);
+    EXPECT_FALSE(blocked.complete());
+    EXPECT_EQ(readBytes(other / "index.html"), "theirs");
+}
+
+} // namespace
+} // namespace quillon::test
