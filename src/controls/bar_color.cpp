@@ -338,10 +338,30 @@ void BarColor::paintEvent(QPaintEvent* /*event*/) {
     }
     painter.fillRect(bar, resolveVbColor(backColor_, pal));
     painter.drawImage(bar.topLeft(), picture_);
-    painter.setClipRect(bar);
     painter.setFont(font());
-    painter.setPen(resolveVbColor(foreColor_, pal));
-    painter.drawText(QRect(bar.topLeft() + captionPos_, captionSize_), captionTextFlags, captionText_);
+    const QColor textColour = resolveVbColor(foreColor_, pal);
+    const QRect captionArea(bar.topLeft() + captionPos_, captionSize_);
+    // The caption is the only feedback of a run, so each stretch of it is drawn in a shade
+    // of ForeColor that reads on the colour under it, filled or not.
+    const int first = std::max(0, captionPos_.x());
+    const int last = std::min(picture_.width(), captionPos_.x() + captionSize_.width());
+    const auto shownColourAt = [&](int column) {
+        return column < picture_.width() && !picture_.isNull() ? QColor(picture_.pixel(column, 0))
+                                                               : resolveVbColor(backColor_, pal);
+    };
+    int runStart = first;
+    while (runStart < last) {
+        const QColor under = shownColourAt(runStart);
+        int runEnd = runStart + 1;
+        while (runEnd < last && shownColourAt(runEnd) == under) {
+            ++runEnd;
+        }
+        painter.setClipRect(
+            QRect(bar.left() + runStart, bar.top(), runEnd - runStart, bar.height()).intersected(bar));
+        painter.setPen(readableOn(textColour, under));
+        painter.drawText(captionArea, captionTextFlags, captionText_);
+        runStart = runEnd;
+    }
 }
 
 void BarColor::resizeEvent(QResizeEvent* event) {

@@ -2,6 +2,8 @@
 
 #include "base/vb_error.h"
 
+#include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <string>
 
@@ -84,6 +86,55 @@ QColor resolveVbColor(VbColor colour, const QPalette& palette) {
     }
     return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
                   static_cast<int>((colour >> 16) & 0xFF));
+}
+
+} // namespace quillon
+
+namespace quillon {
+
+namespace {
+
+double linearChannel(double channel) {
+    return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+}
+
+double relativeLuminance(const QColor& colour) {
+    return 0.2126 * linearChannel(colour.redF()) + 0.7152 * linearChannel(colour.greenF()) +
+           0.0722 * linearChannel(colour.blueF());
+}
+
+QColor mixed(const QColor& from, const QColor& to, double share) {
+    const auto channel = [share](int a, int b) { return static_cast<int>(std::lround(a + (b - a) * share)); };
+    return QColor(channel(from.red(), to.red()), channel(from.green(), to.green()),
+                  channel(from.blue(), to.blue()));
+}
+
+} // namespace
+
+double contrastRatio(const QColor& first, const QColor& second) {
+    const double a = relativeLuminance(first);
+    const double b = relativeLuminance(second);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+QColor readableOn(const QColor& text, const QColor& background, double minimumRatio) {
+    if (contrastRatio(text, background) >= minimumRatio) {
+        return text;
+    }
+    // Black or white always reaches 4.5 against some side, since one of them is at least
+    // 4.58 from any colour; the smaller step keeps more of the chosen hue.
+    constexpr int steps = 20;
+    for (int step = 1; step <= steps; ++step) {
+        const double share = static_cast<double>(step) / steps;
+        for (const QColor& end : {QColor(Qt::black), QColor(Qt::white)}) {
+            const QColor candidate = mixed(text, end, share);
+            if (contrastRatio(candidate, background) >= minimumRatio) {
+                return candidate;
+            }
+        }
+    }
+    return contrastRatio(Qt::black, background) >= contrastRatio(Qt::white, background) ? QColor(Qt::black)
+                                                                                        : QColor(Qt::white);
 }
 
 } // namespace quillon

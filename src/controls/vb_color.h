@@ -42,3 +42,15 @@ void requireValidVbColor(VbColor colour, const char* property);
 QColor resolveVbColor(VbColor colour, const QPalette& palette);
 
 } // namespace quillon
+
+namespace quillon {
+
+// The contrast ratio of two colours as the web's accessibility guidelines define it, from 1
+// (the same) to 21 (black on white).
+double contrastRatio(const QColor& first, const QColor& second);
+
+// `text` itself when it reads on `background` with at least `minimumRatio`; otherwise the
+// nearest shade of it (mixed towards black or white, whichever needs less) that does.
+QColor readableOn(const QColor& text, const QColor& background, double minimumRatio = 4.5);
+
+} // namespace quillon

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 
 namespace quillon {
 namespace {
@@ -126,6 +128,44 @@ TEST_F(BarColorTest, BordersSetTheBarsAreaAndBadStylesAreRefused) {
     EXPECT_EQ(test::vbErrorOf([&] { bar.setAppearance(2); }), 380);
     EXPECT_EQ(test::vbErrorOf([&] { bar.setBorderStyle(-1); }), 380);
     EXPECT_EQ(bar.appearance(), 0);
+}
+
+// The window's bars show yellow text over a grey, red or blue bar: every pixel of the
+// caption must read on whatever lies under it, also where the fill boundary crosses it.
+TEST_F(BarColorTest, EveryCaptionPixelReadsOnTheBarUnderIt) {
+    bar.resize(204, 24);
+    bar.setAutoCaption(false);
+    bar.setStrExtend(QString());
+    bar.setForeColor(vbRgb(255, 255, 0));
+    const QColor fore = test::explicitColour(bar.foreColor());
+    for (const VbColor fill : {vbRgb(255, 0, 0), vbRgb(0, 0, 255), vbRgb(255, 255, 0)}) {
+        bar.setFillColor(fill);
+        for (const auto& [value, text] : {std::pair{0.0, "Ready"},
+                                          {29.0, "29 %"},
+                                          {48.0, "Work completed !"},
+                                          {100.0, "Conversion failed !"}}) {
+            bar.setValue(value);
+            bar.setCaption(QString::fromLatin1(text));
+            const QImage image = test::shot(bar);
+            const QRect caption = bar.captionGeometry();
+            int textPixels = 0;
+            double weakest = 21;
+            for (int x = caption.left(); x <= caption.right(); ++x) {
+                const QColor under = image.pixelColor(x, bar.barRect().top());
+                for (int y = caption.top(); y <= caption.bottom(); ++y) {
+                    const QColor pixel = image.pixelColor(x, y);
+                    if (pixel != under) {
+                        ++textPixels;
+                        weakest = std::min(weakest, contrastRatio(pixel, under));
+                    }
+                }
+            }
+            EXPECT_GT(textPixels, 20) << text;
+            EXPECT_GE(weakest, 4.5) << text << " at " << value << " on fill " << std::hex << fill;
+        }
+    }
+    EXPECT_EQ(readableOn(fore, Qt::black), fore) << "a colour that reads already is kept";
+    EXPECT_EQ(bar.foreColor(), vbRgb(255, 255, 0)) << "the property keeps what was set";
 }
 
 } // namespace
