@@ -8,9 +8,10 @@
 # bare mirrors (the search tool's `fetch github:OWNER/NAME` puts them under
 # /work/.mirror/OWNER+NAME/repo; a plain `git clone --mirror` does as well, set MIRRORS).
 # Their sources (.frm .bas .cls .ctl .pag) are extracted with git, as committed, into
-# CORPUS_DIR/NAME. Then, per project: the census of decisions against the project's code
-# page (quillon-encoding-census, built with the release preset) and the time of a
-# `quillon-cli batch --jobs 1` over a fresh copy of it.
+# CORPUS_DIR/NAME. Then, per project: the time of a `quillon-cli batch --jobs 1` over a
+# fresh copy of it in /dev/shm, and the census of its decisions against the project's code
+# page and of its pages against their sources (quillon-encoding-census, built with the
+# release preset).
 set -euo pipefail
 
 corpus=${1:-/work/corpus}
@@ -47,7 +48,6 @@ for line in "${projects[@]}"; do
         -o -iname '*.ctl' -o -iname '*.pag' \) -print0 | sort -z)
     bytes=$(cat "${sources[@]}" | wc -c)
     echo "== $name ($repo, $codepage): ${#sources[@]} files, $bytes bytes"
-    "$build/bin/quillon-encoding-census" "$codepage" "${sources[@]}" | tail -n 1
     work=$(mktemp -d /dev/shm/quillon-corpus.XXXXXX)
     cp -r "$dest" "$work/src"
     mapfile -d '' copies < <(find "$work/src" -type f \( -iname '*.frm' -o -iname '*.bas' -o -iname '*.cls' \
@@ -56,5 +56,8 @@ for line in "${projects[@]}"; do
     "$build/bin/quillon-cli" batch --jobs 1 "${copies[@]}" >/dev/null 2>&1 || true
     end=$(date +%s.%N)
     echo "batch --jobs 1: $(echo "$end - $start" | bc) s"
+    "$build/bin/quillon-encoding-census" "$codepage" "${copies[@]}" >"$work/census.txt"
+    grep -c 'page text differs' "$work/census.txt" >/dev/null && grep 'page text differs' "$work/census.txt" | head -n 5
+    tail -n 2 "$work/census.txt"
     rm -rf "$work"
 done

@@ -4,6 +4,10 @@
 #include <cassert>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace quillon {
 
 namespace {
@@ -504,6 +508,29 @@ const char* LineColouriser::stage(std::string_view line, std::size_t& length, st
             }
         }
     };
+#if defined(__SSE2__)
+    // Sixteen bytes at a time where the target has them, the same tests as look() makes.
+    {
+        const __m128i angleBit = _mm_set1_epi8(0x02);
+        const __m128i angles = _mm_set1_epi8('>');
+        const __m128i ampersands = _mm_set1_epi8('&');
+        const __m128i apostrophes = _mm_set1_epi8('\'');
+        int escaped = 0;
+        for (; at + 16 <= n; at += 16) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + at));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(text + at), block);
+            escaped |= _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(_mm_or_si128(block, angleBit), angles),
+                                                      _mm_cmpeq_epi8(block, ampersands)));
+            if (apostrophe == std::string_view::npos) {
+                if (const int marks = _mm_movemask_epi8(_mm_cmpeq_epi8(block, apostrophes))) {
+                    apostrophe =
+                        at + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(marks)));
+                }
+            }
+        }
+        escapes |= escaped != 0 ? Highs : 0;
+    }
+#endif
     for (; at + 8 <= n; at += 8) {
         const std::uint64_t word = load8(from + at);
         store8(text + at, word);
