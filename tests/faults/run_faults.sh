@@ -85,7 +85,7 @@ expect "page over its own source" 1 "own source file" "$work/out/same.bas" "Dim 
 run timeout 20 "$cli" page --header /dev/urandom "$work/small.bas" "$work/out/page.html"
 expect "device as header" 1 "/dev/urandom: Not a plain file" "$work/out/page.html" "old page" "$work/out"
 got_err=$(tr '\0' x </dev/zero | timeout 20 "$cli" colorize 2>&1 >/dev/null); got_status=$?
-expect "endless line" 1 "/dev/stdin: Line longer than 1 MiB" "" "" "$work/out"
+expect "endless line" 1 "standard input: Line longer than 1 MiB" "" "" "$work/out"
 
 # Interrupted while writing a page whose temporary file has a name (strace makes the folder
 # refuse unnamed ones): the file goes before the program ends as the signal would end it.
