@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <exception>
 #include <filesystem>
+#include <latch>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -129,10 +130,9 @@ public:
           linkedStyleSheetPath_(settings.linkedStyleSheetPath) {}
 
     std::vector<BatchOutcome> run(unsigned workers) {
-        if (detectsEncodings()) {
-            decideEncodings(workers);
-        }
         workersLeft_ = workers;
+        std::latch firstRound(workers);
+        firstRoundDone_ = &firstRound;
         std::jthread committer([this] { commitPages(); });
         std::vector<std::jthread> pool;
         for (unsigned w = 1; w < workers; ++w) {
@@ -159,94 +159,96 @@ private:
         WrittenPage written;
     };
 
+    // A source whose own bytes say too little of its code page: converted once every
+    // other file of the batch has told its folder's code page.
+    struct Postponed {
+        std::size_t index;
+        files::EncodingVerdict verdict;
+    };
+    struct WaitsForItsFolder {};
+
     bool detectsEncodings() const {
         return !base_.sourceDecision &&
                (base_.sourceEncoding.empty() || equalsIgnoringAsciiCase(base_.sourceEncoding, "auto"));
     }
 
-    // A project is written in one code page: each folder's files are examined first, on
-    // every worker, so that the firm among them decide the weak (files::decideByFolder()).
-    // Each file's verdict is then its page's decision, and its bytes are not examined
-    // again.
-    void decideEncodings(unsigned workers) {
-        std::vector<std::optional<files::EncodingVerdict>> verdicts(files_.size());
-        std::atomic<std::size_t> next{0};
-        auto examineSome = [&] {
-            for (std::size_t i = next++; i < files_.size(); i = next++) {
-                try {
-                    verdicts[i] = files::examineEncoding(files_[i].source);
-                } catch (...) {
-                    // Left to the page, which fails on it with the file's own error.
-                }
-            }
-        };
-        {
-            std::vector<std::jthread> pool;
-            for (unsigned w = 1; w < workers; ++w) {
-                pool.emplace_back(examineSome);
-            }
-            examineSome();
-        }
-        std::vector<std::string> sources;
-        sources.reserve(files_.size());
-        for (const BatchFile& file : files_) {
-            sources.push_back(file.source);
-        }
-        decisions_ = files::decideByFolder(sources, verdicts);
-    }
-
+    // Every file is read once, decided as it is read, and its verdict tells its folder's
+    // code page (files::FolderEncodings). The few files whose evidence is weak are
+    // stopped before their page is written and converted in a second round, when every
+    // folder's code page is known.
     void work() {
+        const bool detecting = detectsEncodings();
         for (std::size_t i = next_++; i < files_.size(); i = next_++) {
-            PageJob job = base_;
-            job.source = files_[i].source;
-            job.target = files_[i].target;
-            if (i < decisions_.size() && decisions_[i]) {
-                job.sourceDecision = decisions_[i];
-            }
-            if (linkedStyleSheetPath_) {
-                // Each page links the sheet by its address from the page's own folder, and
-                // may not replace it.
-                job.linkedStyleSheet = files::linkFromPage(*linkedStyleSheetPath_, job.target).href;
-                job.otherInputs.push_back(*linkedStyleSheetPath_);
-            }
-            std::optional<Refusal> refusal = refusalOfOwnFiles(job);
-            if (!refusal) {
-                refusal = sharedRefusal_;
-            }
-            if (refusal) {
-                BatchOutcome outcome;
-                outcome.refusal = refusal;
-                publish({{i, std::move(outcome)}});
-                continue;
-            }
-            try {
-                SilentProgress bar;
-                WrittenPage written = writePage(job, bar);
-                if (!written.page.syncsOnCommit()) {
-                    // A new page waits for no disk: put in place at once, without the trip
-                    // through the committing thread.
-                    Waiting page{i, std::move(written)};
-                    publish({{i, commitPage(page)}});
-                    continue;
-                }
-                written.page.prepareCommit();
-                std::unique_lock lock(mutex_);
-                room_.wait(lock, [this] { return waiting_.size() < MaxWaiting; });
-                waiting_.push_back({i, std::move(written)});
-                const bool wake = waiting_.size() == 1 || waiting_.size() >= GroupSize;
-                lock.unlock();
-                if (wake) {
-                    pagesWaiting_.notify_one();
-                }
-            } catch (...) {
-                publish({{i, failed(currentError())}});
-            }
+            convert(i, detecting, std::nullopt);
+        }
+        firstRoundDone_->arrive_and_wait();
+        for (std::size_t k = nextPostponed_++; k < postponed_.size(); k = nextPostponed_++) {
+            const Postponed& file = postponed_[k];
+            convert(file.index, false, folders_.decisionFor(files_[file.index].source, file.verdict));
         }
         {
             const std::lock_guard lock(mutex_);
             --workersLeft_;
         }
         pagesWaiting_.notify_one();
+    }
+
+    void convert(std::size_t i, bool detecting, std::optional<files::EncodingDecision> decided) {
+        PageJob job = base_;
+        job.source = files_[i].source;
+        job.target = files_[i].target;
+        if (decided) {
+            job.sourceDecision = std::move(decided);
+        } else if (detecting) {
+            job.onSourceDecided = [this, i](const files::EncodingVerdict& verdict) {
+                const std::lock_guard lock(mutex_);
+                if (files::FolderEncodings::waitsForItsFolder(verdict)) {
+                    postponed_.push_back({i, verdict});
+                    throw WaitsForItsFolder{};
+                }
+                folders_.add(files_[i].source, verdict);
+            };
+        }
+        if (linkedStyleSheetPath_) {
+            // Each page links the sheet by its address from the page's own folder, and
+            // may not replace it.
+            job.linkedStyleSheet = files::linkFromPage(*linkedStyleSheetPath_, job.target).href;
+            job.otherInputs.push_back(*linkedStyleSheetPath_);
+        }
+        std::optional<Refusal> refusal = refusalOfOwnFiles(job);
+        if (!refusal) {
+            refusal = sharedRefusal_;
+        }
+        if (refusal) {
+            BatchOutcome outcome;
+            outcome.refusal = refusal;
+            publish({{i, std::move(outcome)}});
+            return;
+        }
+        try {
+            SilentProgress bar;
+            WrittenPage written = writePage(job, bar);
+            if (!written.page.syncsOnCommit()) {
+                // A new page waits for no disk: put in place at once, without the trip
+                // through the committing thread.
+                Waiting page{i, std::move(written)};
+                publish({{i, commitPage(page)}});
+                return;
+            }
+            written.page.prepareCommit();
+            std::unique_lock lock(mutex_);
+            room_.wait(lock, [this] { return waiting_.size() < MaxWaiting; });
+            waiting_.push_back({i, std::move(written)});
+            const bool wake = waiting_.size() == 1 || waiting_.size() >= GroupSize;
+            lock.unlock();
+            if (wake) {
+                pagesWaiting_.notify_one();
+            }
+        } catch (const WaitsForItsFolder&) {
+            // Converted again in the second round.
+        } catch (...) {
+            publish({{i, failed(currentError())}});
+        }
     }
 
     void commitPages() {
@@ -347,8 +349,12 @@ private:
     std::vector<bool> done_;
     const std::optional<Refusal> sharedRefusal_;
     const std::optional<std::string> linkedStyleSheetPath_;
-    std::vector<std::optional<files::EncodingDecision>> decisions_;
     std::atomic<std::size_t> next_{0};
+    std::latch* firstRoundDone_ = nullptr;
+    // Guarded by mutex_ during the first round, read only in the second.
+    files::FolderEncodings folders_;
+    std::vector<Postponed> postponed_;
+    std::atomic<std::size_t> nextPostponed_{0};
     std::mutex mutex_;
     std::condition_variable pagesWaiting_;
     std::condition_variable room_;

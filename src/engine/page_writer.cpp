@@ -106,6 +106,9 @@ public:
         auto source = job_.sourceDecision
                           ? std::make_unique<files::TextReader>(job_.source, *job_.sourceDecision)
                           : std::make_unique<files::TextReader>(job_.source, job_.sourceEncoding);
+        if (job_.onSourceDecided) {
+            job_.onSourceDecided(source->verdict());
+        }
         writeOpening(page);
 
         std::string line;

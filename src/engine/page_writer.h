@@ -12,9 +12,10 @@
 #include "base/ui_hooks.h"
 #include "base/vb_error.h"
 #include "io/atomic_file.h"
-#include "io/text_codecs.h"
+#include "io/text_decoding.h"
 #include "scheme/colour_scheme.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -54,9 +55,13 @@ struct PageJob {
     ColourScheme scheme = defaultColourScheme();
     // The code page to read the source in (any name iconv knows); empty detects it.
     std::string sourceEncoding;
-    // The encoding decided beforehand for the source (a batch decides each folder's files
-    // together, files::decideByFolder()); it wins over sourceEncoding.
+    // The encoding decided beforehand for the source (a batch decides a file whose own
+    // evidence is weak by its folder, files::FolderEncodings); it wins over sourceEncoding.
     std::optional<files::EncodingDecision> sourceDecision;
+    // Told how the source was decided, before any of its lines goes into the page; what it
+    // raises stops the page, which then leaves nothing behind. A batch learns each folder's
+    // code page from it.
+    std::function<void(const files::EncodingVerdict&)> onSourceDecided;
     // The header's and the footer's text when the caller has read them already (a batch
     // reads them once for all its pages); when absent they are read from their files.
     std::shared_ptr<const std::string> headerText;

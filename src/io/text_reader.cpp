@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -410,25 +409,17 @@ EncodingVerdict examineEncoding(const std::string& path) {
     return detector.verdict(pass.reachedEnd);
 }
 
-std::vector<std::optional<EncodingDecision>>
-decideByFolder(const std::vector<std::string>& paths,
-               const std::vector<std::optional<EncodingVerdict>>& verdicts) {
-    std::map<std::filesystem::path, EncodingHint> hints;
-    const auto folderOf = [&](std::size_t i) {
-        return std::filesystem::path(paths[i]).lexically_normal().parent_path();
-    };
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (verdicts[i]) {
-            hints[folderOf(i)].add(*verdicts[i]);
-        }
-    }
-    std::vector<std::optional<EncodingDecision>> decisions(paths.size());
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (verdicts[i]) {
-            decisions[i] = hints[folderOf(i)].decisionFor(*verdicts[i]);
-        }
-    }
-    return decisions;
+std::string FolderEncodings::folderOf(const std::string& path) {
+    return std::filesystem::path(path).lexically_normal().parent_path().string();
+}
+
+void FolderEncodings::add(const std::string& path, const EncodingVerdict& verdict) {
+    hints_[folderOf(path)].add(verdict);
+}
+
+EncodingDecision FolderEncodings::decisionFor(const std::string& path, const EncodingVerdict& verdict) const {
+    const auto hint = hints_.find(folderOf(path));
+    return hint != hints_.end() ? hint->second.decisionFor(verdict) : verdict.decision;
 }
 
 } // namespace quillon::files

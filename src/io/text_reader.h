@@ -21,11 +21,11 @@
 #include "io/text_decoding.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace quillon::files {
 
@@ -125,11 +125,21 @@ EncodingVerdict examineEncoding(const std::string& path);
 
 // The decisions for files read together (the sources of a batch or of a project): a
 // project is written in one code page, so within each folder the files whose own bytes
-// decide firmly settle those whose evidence is weak (EncodingHint). `verdicts[i]` is that
-// of `paths[i]` (examineEncoding()), none where the file could not be examined; its
-// decision is then none too, and its reading tells why.
-std::vector<std::optional<EncodingDecision>>
-decideByFolder(const std::vector<std::string>& paths,
-               const std::vector<std::optional<EncodingVerdict>>& verdicts);
+// decide firmly settle those whose evidence is weak (an EncodingHint per folder). Add the
+// verdict of every file as it is read; a file whose evidence is weak waits for the others
+// of its folder before it takes its decision from decisionFor().
+class FolderEncodings {
+public:
+    void add(const std::string& path, const EncodingVerdict& verdict);
+    EncodingDecision decisionFor(const std::string& path, const EncodingVerdict& verdict) const;
+    // Its decision may depend on the other files of its folder.
+    static bool waitsForItsFolder(const EncodingVerdict& verdict) noexcept {
+        return verdict.evidence == EncodingEvidence::Weak;
+    }
+
+private:
+    static std::string folderOf(const std::string& path);
+    std::map<std::string, EncodingHint> hints_;
+};
 
 } // namespace quillon::files

@@ -118,9 +118,12 @@ TEST(Batch, WeakSourcesTakeTheCodePageOfTheirFolder) {
     writeBytes(scratch / "tool.bas", "x = 1 ' \xA4\xA4\r\n");
     Lines log;
     BatchLog batchLog(log, wording());
-    convertBatch({{(scratch / "main.frm").string(), (scratch / "main.html").string()},
-                  {(scratch / "tool.bas").string(), (scratch / "tool.html").string()}},
-                 settingsOf(2), batchLog);
+    // The module comes first: it waits for the form, and the log keeps the order.
+    const auto outcomes = convertBatch({{(scratch / "tool.bas").string(), (scratch / "tool.html").string()},
+                                        {(scratch / "main.frm").string(), (scratch / "main.html").string()}},
+                                       settingsOf(1), batchLog);
+    EXPECT_TRUE(outcomes[0].converted && outcomes[1].converted);
+    EXPECT_EQ(log.lines[4], "tool.html Create 0 lines");
     EXPECT_NE(readBytes(scratch / "tool.html").find("' \u4E2D"), std::string::npos);
 }
 

@@ -218,32 +218,28 @@ TEST(TextReader, ANulByteAnywhereRefusesTheFile) {
 
 // A project is written in one code page: a module with a few bytes outside ASCII takes the
 // code page of the forms of its own folder, never of another's.
-TEST(DecideByFolder, WeakFilesTakeTheCodePageOfTheirOwnFolder) {
+TEST(FolderEncodings, WeakFilesTakeTheCodePageOfTheirOwnFolder) {
     ScratchDir dir;
     std::filesystem::create_directories(dir / "big5");
     std::filesystem::create_directories(dir / "other");
-    const std::string module = "' \xA4\xA4\r\n";
-    writeBytes(dir / "big5" / "main.frm",
-               encodeAs(test::vb6Form(test::phrasesOf("big5").phrases, 4, 0, 136), "CP950"));
-    writeBytes(dir / "big5" / "tool.bas", module);
-    writeBytes(dir / "other" / "tool.bas", module);
-    const std::vector<std::string> paths = {
-        (dir / "big5" / "main.frm").string(), (dir / "big5" / "tool.bas").string(),
-        (dir / "other" / "tool.bas").string(), (dir / "big5" / "gone.bas").string()};
-    std::vector<std::optional<EncodingVerdict>> verdicts;
-    for (const std::string& path : paths) {
-        const bool exists = std::filesystem::exists(path);
-        verdicts.push_back(exists ? std::optional(examineEncoding(path)) : std::nullopt);
+    const std::string form = (dir / "big5" / "main.frm").string();
+    const std::string module = (dir / "big5" / "tool.bas").string();
+    const std::string elsewhere = (dir / "other" / "tool.bas").string();
+    writeBytes(form, encodeAs(test::vb6Form(test::phrasesOf("big5").phrases, 4, 0, 136), "CP950"));
+    writeBytes(module, "' \xA4\xA4\r\n");
+    writeBytes(elsewhere, "' \xA4\xA4\r\n");
+    FolderEncodings folders;
+    for (const std::string& path : {form, module, elsewhere}) {
+        folders.add(path, TextReader(path).verdict());
     }
-    const auto decisions = decideByFolder(paths, verdicts);
+    const EncodingVerdict weak = TextReader(module).verdict();
+    EXPECT_TRUE(FolderEncodings::waitsForItsFolder(weak));
     const EncodingDecision big5{TextEncoding::Legacy, 0, "CP950"};
-    EXPECT_EQ(decisions[0], big5);
-    EXPECT_EQ(decisions[1], big5);
-    EXPECT_EQ(decisions[2], verdicts[2]->decision);
-    EXPECT_NE(decisions[2], big5);
-    EXPECT_FALSE(decisions[3]);
+    EXPECT_EQ(folders.decisionFor(module, weak), big5);
+    EXPECT_EQ(folders.decisionFor(elsewhere, weak), weak.decision);
+    EXPECT_NE(weak.decision, big5);
     // Read in it, the module shows its Chinese character.
-    TextReader reader(paths[1], *decisions[1]);
+    TextReader reader(module, folders.decisionFor(module, weak));
     EXPECT_EQ(readLines(reader), std::vector<std::string>{"' \u4E2D"});
 }
 
