@@ -78,7 +78,7 @@ constexpr std::array<std::pair<std::string_view, Command>, 5> Commands{
 
 using Apply = void (*)(Options&, const std::string&);
 
-struct OptionSpec {
+struct OptionDefinition {
     std::string_view longName;
     char shortName;
     bool takesValue;
@@ -146,7 +146,7 @@ LineEnd lineEndOption(const std::string& name) {
     throw UsageError{"--eol: unknown line end '" + name + "' (crlf or lf)"};
 }
 
-const OptionSpec Specs[] = {
+const OptionDefinition OptionDefinitions[] = {
     {"help", 'h', false, Every, [](Options& o, const std::string&) { o.command = "help"; }},
     {"version", 'V', false, Every, [](Options& o, const std::string&) { o.command = "version"; }},
     {"output", 'o', true, Colorize | Page | Css | Site,
@@ -173,13 +173,13 @@ const OptionSpec Specs[] = {
 };
 
 struct Given {
-    const OptionSpec* definition;
+    const OptionDefinition* definition;
     std::string written; // as the user wrote it: "-o" or "--output"
     std::string value;
 };
 
-const OptionSpec& specNamed(std::string_view longName, char shortName, std::string_view written) {
-    for (const OptionSpec& definition : Specs) {
+const OptionDefinition& definitionNamed(std::string_view longName, char shortName, std::string_view written) {
+    for (const OptionDefinition& definition : OptionDefinitions) {
         if (longName.empty() ? definition.shortName == shortName : definition.longName == longName) {
             return definition;
         }
@@ -209,7 +209,8 @@ Options parseCommandLine(int argc, char** argv) {
         } else if (arg.starts_with("--")) {
             const auto equals = arg.find('=');
             const std::string written = arg.substr(0, equals);
-            const OptionSpec& definition = specNamed(std::string_view(written).substr(2), 0, written);
+            const OptionDefinition& definition =
+                definitionNamed(std::string_view(written).substr(2), 0, written);
             if (!definition.takesValue && equals != std::string::npos) {
                 throw UsageError{"option " + written + " takes no value"};
             }
@@ -222,7 +223,7 @@ Options parseCommandLine(int argc, char** argv) {
             // and takes the rest of it, or the next argument ("-j4", "-j 4").
             for (std::size_t k = 1; k < arg.size(); ++k) {
                 const std::string written = std::string("-") + arg[k];
-                const OptionSpec& definition = specNamed({}, arg[k], written);
+                const OptionDefinition& definition = definitionNamed({}, arg[k], written);
                 if (!definition.takesValue) {
                     given.push_back({&definition, written, {}});
                     continue;
