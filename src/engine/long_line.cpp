@@ -1,5 +1,7 @@
 #include "engine/long_line.h"
 
+#include "engine/html_text.h"
+
 #include <algorithm>
 
 namespace quillon {
@@ -9,24 +11,6 @@ namespace {
 ColourSwitches withoutCommentSplit(ColourSwitches switches) {
     switches.comment = false;
     return switches;
-}
-
-void appendEscaped(std::string_view text, std::string& out) {
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        default:
-            out += c;
-        }
-    }
 }
 
 } // namespace
@@ -64,7 +48,7 @@ void PiecewiseLineColouriser::settlePiece(std::string& out) {
         // literal as it arrives.
         colourPending(literalStart_, out);
         out += ClassTags::s.open;
-        appendEscaped(pending_, out);
+        appendPageText(pending_, out);
         pending_.clear();
         mode_ = Mode::String;
     } else {
@@ -78,7 +62,7 @@ void PiecewiseLineColouriser::feed(std::string_view bytes, std::string& out) {
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const char c = bytes[i];
         if (mode_ == Mode::Comment) {
-            appendEscaped(bytes.substr(i), out);
+            appendPageText(bytes.substr(i), out);
             return;
         }
         if (mode_ == Mode::String) {
@@ -87,7 +71,7 @@ void PiecewiseLineColouriser::feed(std::string_view bytes, std::string& out) {
                 bytes.substr(i, close == std::string_view::npos ? close : close - i);
             // An apostrophe inside a literal leaves the whole line without a comment.
             apostropheSeen_ = apostropheSeen_ || literal.find('\'') != std::string_view::npos;
-            appendEscaped(literal, out);
+            appendPageText(literal, out);
             if (close == std::string_view::npos) {
                 return;
             }

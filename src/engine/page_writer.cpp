@@ -3,6 +3,7 @@
 #include "base/ascii_text.h"
 #include "base/vb_error.h"
 #include "engine/colorise.h"
+#include "engine/html_text.h"
 #include "io/atomic_file.h"
 #include "io/file_system.h"
 #include "io/text_reader.h"
@@ -19,31 +20,6 @@ namespace {
 
 constexpr std::string_view AttributePrefix = "Attribute";
 constexpr std::string_view NamePrefix = "Attribute VB_Name";
-
-// Text that goes into an attribute value of the page: a file name with a quote or an
-// angle bracket must not be able to add markup of its own.
-std::string attributeText(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
 
 void copyWholeFile(const std::string& path, const std::shared_ptr<const std::string>& text,
                    files::AtomicTextWriter& page) {

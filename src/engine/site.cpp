@@ -1,6 +1,7 @@
 #include "engine/site.h"
 
 #include "base/ascii_text.h"
+#include "engine/html_text.h"
 #include "engine/outline.h"
 #include "engine/vb_project.h"
 #include "io/atomic_file.h"
@@ -55,29 +56,6 @@ std::string hexOf(std::uint64_t value) {
     std::string out(16, '0');
     for (int i = 15; i >= 0; --i, value >>= 4) {
         out[static_cast<std::size_t>(i)] = Digits[value & 15];
-    }
-    return out;
-}
-
-std::string html(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
     }
     return out;
 }
@@ -229,30 +207,32 @@ PageExtras extrasOf(const Project& project, const Member& member, const Member* 
     if (severalProjects) {
         before += "<a href=\"" + hrefOf(page, "index.html") + "\">All projects</a> | ";
     }
-    before += "<a href=\"" + hrefOf(page, project.index()) + "\">" + html(project.project.name) + "</a> | ";
+    before += "<a href=\"" + hrefOf(page, project.index()) + "\">" + attributeText(project.project.name) +
+              "</a> | ";
     if (previous != nullptr) {
         before += "<a href=\"" + hrefOf(page, previous->page()) + "\" rel=\"prev\">&lt; " +
-                  html(memberLabel(*previous)) + "</a> | ";
+                  attributeText(memberLabel(*previous)) + "</a> | ";
     }
-    before += "<strong>" + html(memberLabel(member)) + "</strong>";
+    before += "<strong>" + attributeText(memberLabel(member)) + "</strong>";
     if (next != nullptr) {
         before += " | <a href=\"" + hrefOf(page, next->page()) + "\" rel=\"next\">" +
-                  html(memberLabel(*next)) + " &gt;</a>";
+                  attributeText(memberLabel(*next)) + " &gt;</a>";
     }
     before += " | <a href=\"" + hrefOf(page, member.relative) + "\" download>Download</a>";
     if (member.resource) {
         before += " <a href=\"" + hrefOf(page, member.resourceRelative) + "\" download>" +
-                  html(fs::path(member.resourceRelative).filename().string()) + "</a>";
+                  attributeText(fs::path(member.resourceRelative).filename().string()) + "</a>";
     }
     before += "</nav>\r\n";
     if (!member.outline.empty()) {
         before += "<nav class=\"outline\"><ul>\r\n";
         for (const OutlineEntry& entry : member.outline) {
-            before += "<li><a href=\"#" + html(entry.anchor) + "\">";
+            before += "<li><a href=\"#" + attributeText(entry.anchor) + "\">";
             if (!entry.scope.empty()) {
                 before += "<span class=\"scope\">" + entry.scope + "</span> ";
             }
-            before += "<span class=\"kind\">" + entry.kind + "</span> " + html(entry.name) + "</a></li>\r\n";
+            before += "<span class=\"kind\">" + entry.kind + "</span> " + attributeText(entry.name) +
+                      "</a></li>\r\n";
             extras.anchors.emplace_back(entry.line, entry.anchor);
         }
         before += "</ul></nav>\r\n";
@@ -262,8 +242,8 @@ PageExtras extrasOf(const Project& project, const Member& member, const Member* 
 
 std::string documentStart(const std::string& page, const std::string& title) {
     return "<!DOCTYPE html>\r\n<html lang=\"en\">\r\n<head>\r\n<meta charset=\"utf-8\">\r\n<title>" +
-           html(title) + "</title>\r\n<link rel=\"stylesheet\" href=\"" + hrefOf(page, SiteSheetName) +
-           "\">\r\n</head>\r\n<body class=\"index\">\r\n";
+           attributeText(title) + "</title>\r\n<link rel=\"stylesheet\" href=\"" +
+           hrefOf(page, SiteSheetName) + "\">\r\n</head>\r\n<body class=\"index\">\r\n";
 }
 
 std::string projectIndex(const Project& project, bool severalProjects) {
@@ -275,14 +255,14 @@ std::string projectIndex(const Project& project, bool severalProjects) {
         out +=
             "<nav class=\"site\"><a href=\"" + hrefOf(page, "index.html") + "\">All projects</a></nav>\r\n";
     }
-    out += "<h1>" + html(title) + "</h1>\r\n<table class=\"fields\">\r\n";
+    out += "<h1>" + attributeText(title) + "</h1>\r\n<table class=\"fields\">\r\n";
     const std::pair<const char*, std::string> fields[] = {
         {"Name", vbp.name},       {"Title", vbp.title},
         {"Startup", vbp.startup}, {"Exe name", vbp.exeName},
         {"Version", vbp.version}, {"Project file", fs::path(vbp.file).filename().string()}};
     for (const auto& [label, value] : fields) {
         if (!value.empty()) {
-            out += "<tr><th>" + std::string(label) + "</th><td>" + html(value) + "</td></tr>\r\n";
+            out += "<tr><th>" + std::string(label) + "</th><td>" + attributeText(value) + "</td></tr>\r\n";
         }
     }
     out += "</table>\r\n";
@@ -292,16 +272,17 @@ std::string projectIndex(const Project& project, bool severalProjects) {
             if (static_cast<int>(member.source->kind) != kind) {
                 continue;
             }
-            const std::string label = html(member.relative);
+            const std::string label = attributeText(member.relative);
             rows += "<tr><td>";
             rows +=
                 member.paged ? "<a href=\"" + hrefOf(page, member.page()) + "\">" + label + "</a>" : label;
-            rows += "</td><td>" + html(member.source->name) + "</td>";
+            rows += "</td><td>" + attributeText(member.source->name) + "</td>";
             if (member.readFailure) {
-                rows += "<td colspan=\"3\">" + html(*member.readFailure) + "</td>";
+                rows += "<td colspan=\"3\">" + attributeText(*member.readFailure) + "</td>";
             } else {
                 rows += "<td class=\"count\">" + std::to_string(member.lines) + "</td><td class=\"count\">" +
-                        std::to_string(member.outline.size()) + "</td><td>" + html(member.encoding) + "</td>";
+                        std::to_string(member.outline.size()) + "</td><td>" + attributeText(member.encoding) +
+                        "</td>";
             }
             rows +=
                 "<td><a href=\"" + hrefOf(page, member.relative) + "\" download>Download</a></td></tr>\r\n";
@@ -309,8 +290,8 @@ std::string projectIndex(const Project& project, bool severalProjects) {
         for (std::size_t index : project.missing) {
             const ProjectMember& missing = vbp.members[index];
             if (static_cast<int>(missing.kind) == kind) {
-                rows += "<tr class=\"missing\"><td>" + html(missing.declaredPath) + "</td><td>" +
-                        html(missing.name) + "</td><td colspan=\"4\">missing</td></tr>\r\n";
+                rows += "<tr class=\"missing\"><td>" + attributeText(missing.declaredPath) + "</td><td>" +
+                        attributeText(missing.name) + "</td><td colspan=\"4\">missing</td></tr>\r\n";
             }
         }
         if (!rows.empty()) {
@@ -324,9 +305,9 @@ std::string projectIndex(const Project& project, bool severalProjects) {
         out += "<h2>References</h2>\r\n<table class=\"references\">\r\n<tr><th>Description</th><th>GUID</th>"
                "<th>Version</th><th>Path</th></tr>\r\n";
         for (const ProjectReference& reference : vbp.references) {
-            out += "<tr><td>" + html(reference.description) + "</td><td>" + html(reference.guid) +
-                   "</td><td>" + html(reference.version) + "</td><td>" + html(reference.path) +
-                   "</td></tr>\r\n";
+            out += "<tr><td>" + attributeText(reference.description) + "</td><td>" +
+                   attributeText(reference.guid) + "</td><td>" + attributeText(reference.version) +
+                   "</td><td>" + attributeText(reference.path) + "</td></tr>\r\n";
         }
         out += "</table>\r\n";
     }
@@ -334,8 +315,8 @@ std::string projectIndex(const Project& project, bool severalProjects) {
         out += "<h2>Components</h2>\r\n<table class=\"components\">\r\n<tr><th>File</th><th>GUID</th>"
                "<th>Version</th></tr>\r\n";
         for (const ProjectComponent& component : vbp.components) {
-            out += "<tr><td>" + html(component.file) + "</td><td>" + html(component.guid) + "</td><td>" +
-                   html(component.version) + "</td></tr>\r\n";
+            out += "<tr><td>" + attributeText(component.file) + "</td><td>" + attributeText(component.guid) +
+                   "</td><td>" + attributeText(component.version) + "</td></tr>\r\n";
         }
         out += "</table>\r\n";
     }
@@ -349,7 +330,7 @@ std::string topIndex(const std::vector<Project>& projects) {
            "<th>Missing</th></tr>\r\n";
     for (const Project& project : projects) {
         out += "<tr><td><a href=\"" + hrefOf("index.html", project.index()) + "\">" +
-               html(project.project.name) + "</a></td><td>" + html(project.project.title) +
+               attributeText(project.project.name) + "</a></td><td>" + attributeText(project.project.title) +
                "</td><td class=\"count\">" + std::to_string(project.members.size()) +
                "</td><td class=\"count\">" + std::to_string(project.missing.size()) + "</td></tr>\r\n";
     }
