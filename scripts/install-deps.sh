@@ -11,7 +11,7 @@ packages=(
     fonts-liberation2 fonts-dejavu-core
     xvfb xauth xdotool imagemagick xdg-utils
     clang libclang-rt-14-dev clang-format clang-tidy
-    strace
+    strace time
     desktop-file-utils appstream shared-mime-info librsvg2-bin dpkg-dev debootstrap
 )
 

@@ -9,6 +9,7 @@
 #include "engine/batch.h"
 #include "engine/colorise.h"
 #include "engine/direct_conversion.h"
+#include "engine/long_line.h"
 #include "engine/page_writer.h"
 #include "engine/site.h"
 #include "engine/vb_project.h"
@@ -197,11 +198,37 @@ template <class Sink> void colourLines(files::TextReader& reader, const Options&
     LineColouriser colouriser(options.on, options.optimize);
     const std::string_view lineBreak = lineBreakOf(options.lineEnd);
     std::string line;
-    while (reader.readLine(line)) {
-        char* end = colouriser.writeLine(
-            out.reserve(LineColouriser::maxOutput(line.size()) + lineBreak.size()), line);
-        end = std::copy(lineBreak.begin(), lineBreak.end(), end);
+    bool continues = false;
+    std::optional<PiecewiseLineColouriser> longLine;
+    std::string coloured;
+    const auto write = [&out](std::string_view text) {
+        char* end = std::copy(text.begin(), text.end(), out.reserve(text.size()));
         out.commitReserved(end);
+    };
+    while (reader.readPiece(line, continues)) {
+        if (!continues) {
+            char* end = colouriser.writeLine(
+                out.reserve(LineColouriser::maxOutput(line.size()) + lineBreak.size()), line);
+            end = std::copy(lineBreak.begin(), lineBreak.end(), end);
+            out.commitReserved(end);
+            continue;
+        }
+        // A line too long to hold whole, coloured as it is read.
+        if (!longLine) {
+            longLine.emplace(options.on, options.optimize);
+        }
+        longLine->begin();
+        longLine->feed(line, coloured);
+        while (continues) {
+            write(coloured);
+            coloured.clear();
+            reader.readPiece(line, continues);
+            longLine->feed(line, coloured);
+        }
+        longLine->end(coloured);
+        coloured.append(lineBreak);
+        write(coloured);
+        coloured.clear();
     }
 }
 

@@ -4,6 +4,7 @@
 #include "base/vb_error.h"
 #include "engine/colorise.h"
 #include "engine/html_text.h"
+#include "engine/long_line.h"
 #include "io/atomic_file.h"
 #include "io/file_system.h"
 #include "io/text_reader.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -90,16 +92,22 @@ public:
         std::string line;
         bool haveLine = true;
         line = VaAuDebut(*source);
-        line += ' ';
+        if (lineContinues_) {
+            endOfLongLine_ = " ";
+        } else {
+            line += ' ';
+        }
         lineNumber_ = linesRead_;
         if (source->AtEndOfStream()) {
             // No attribute block, or nothing after it: the whole file is converted from its
             // first line, read again in the encoding already decided.
             source = std::make_unique<files::TextReader>(source->reopened());
             bytesRead_ = 0;
-            haveLine = source->readLine(line);
+            endOfLongLine_.clear();
+            haveLine = readNext(*source, line);
             lineNumber_ = 1;
         }
+        source_ = source.get();
         const double sourceSize = static_cast<double>(source->size());
         bar_.setMax(sourceSize - static_cast<double>(bytesRead_));
         bytesRead_ = 0;
@@ -108,7 +116,7 @@ public:
             while (!source->AtEndOfStream()) {
                 context_.yieldToUi();
                 processLine(line, page);
-                source->readLine(line);
+                readNext(*source, line);
                 AvancePB();
             }
             processLine(line, page);
@@ -159,9 +167,10 @@ private:
     std::string VaAuDebut(files::TextReader& source) {
         std::string line;
         bool named = false;
-        while (source.readLine(line)) {
+        while (readNext(source, line)) {
             countRead(line);
             context_.yieldToUi();
+            skipRestOfLine(source);
             if (line.starts_with(NamePrefix)) {
                 named = true;
                 break;
@@ -170,14 +179,29 @@ private:
         if (!named) {
             return {};
         }
-        while (source.readLine(line)) {
+        while (readNext(source, line)) {
             countRead(line);
             context_.yieldToUi();
             if (!line.starts_with(AttributePrefix)) {
                 return line;
             }
+            skipRestOfLine(source);
         }
         return {};
+    }
+
+    // The next line, or the first piece of one too long to hold whole (lineContinues_).
+    bool readNext(files::TextReader& source, std::string& line) {
+        return source.readPiece(line, lineContinues_);
+    }
+
+    // A line left out of the page is read to its end all the same: only its start counts.
+    void skipRestOfLine(files::TextReader& source) {
+        std::string piece;
+        while (lineContinues_) {
+            source.readPiece(piece, lineContinues_);
+            bytesRead_ += static_cast<long long>(piece.size());
+        }
     }
 
     void countRead(const std::string& line) {
@@ -194,6 +218,11 @@ private:
         countRead(line);
         const long number = lineNumber_++;
         if (!PasAttribute(line)) {
+            skipRestOfLine(*source_);
+            return;
+        }
+        if (lineContinues_) {
+            processLongLine(line, number, page);
             return;
         }
         if (extras_ != nullptr) {
@@ -225,6 +254,38 @@ private:
         out = colouriser_.writeLine(out, line);
         out = std::copy(close.begin(), close.end(), out);
         page.commitReserved(out);
+    }
+
+    // A line too long to hold whole is coloured piece by piece as it is read.
+    void processLongLine(const std::string& firstPiece, long number, files::AtomicTextWriter& page) {
+        endRoom(page);
+        constexpr std::string_view lineBreak = "\r\n";
+        constexpr std::string_view closeLine = "</span>\r\n";
+        if (extras_ != nullptr) {
+            writeAnchorsUpTo(number, page);
+            const std::string digits = std::to_string(number);
+            page.Write("<span class=\"l\" id=\"L" + digits + "\" data-n=\"" + digits + "\">");
+        }
+        if (!longLine_) {
+            longLine_.emplace(switchesOf(job_.scheme), job_.optimize);
+        }
+        longLine_->begin();
+        std::string coloured;
+        longLine_->feed(firstPiece, coloured);
+        std::string piece;
+        while (lineContinues_) {
+            page.Write(coloured);
+            coloured.clear();
+            context_.yieldToUi();
+            source_->readPiece(piece, lineContinues_);
+            bytesRead_ += static_cast<long long>(piece.size());
+            longLine_->feed(piece, coloured);
+        }
+        longLine_->feed(endOfLongLine_, coloured);
+        endOfLongLine_.clear();
+        longLine_->end(coloured);
+        page.Write(coloured);
+        page.Write(extras_ != nullptr ? closeLine : lineBreak);
     }
 
     void writeAnchorsUpTo(long number, files::AtomicTextWriter& page) {
@@ -259,6 +320,12 @@ private:
     static constexpr std::size_t RoomSize = 32 * 1024;
 
     LineColouriser colouriser_;
+    std::optional<PiecewiseLineColouriser> longLine_;
+    files::TextReader* source_ = nullptr;
+    // The line handed out last is only the start of a line too long to hold whole.
+    bool lineContinues_ = false;
+    // What the first line of the body gains at its end, when it is such a line.
+    std::string endOfLongLine_;
     char* out_ = nullptr;
     char* roomEnd_ = nullptr;
     long lineCount_ = 0;

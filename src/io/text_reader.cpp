@@ -313,16 +313,56 @@ void TextReader::skipPendingLineFeed() {
 }
 
 void TextReader::finishLine(std::string& line) const {
-    requireLineWithinLimit(line.size(), path_);
     if (checkEachLine_ && !isValidUtf8(line)) {
         line = windows1252ToUtf8(line);
     }
 }
 
+namespace {
+
+// Where a piece of UTF-8 may end without cutting a character in two: before the lead byte
+// of a last character that is not complete, else at its end.
+std::size_t wholeCharactersIn(std::string_view text) {
+    std::size_t start = text.size();
+    std::size_t continuationBytes = 0;
+    while (continuationBytes < 3 && start > 0 &&
+           (static_cast<unsigned char>(text[start - 1]) & 0xC0) == 0x80) {
+        --start;
+        ++continuationBytes;
+    }
+    if (start == 0) {
+        return text.size();
+    }
+    const auto lead = static_cast<unsigned char>(text[start - 1]);
+    const std::size_t length = (lead & 0xE0) == 0xC0   ? 2
+                               : (lead & 0xF0) == 0xE0 ? 3
+                               : (lead & 0xF8) == 0xF0 ? 4
+                                                       : 1;
+    return continuationBytes + 1 < length ? start - 1 : text.size();
+}
+
+} // namespace
+
 bool TextReader::readLine(std::string& line) {
+    bool continues = false;
+    const bool read = readUpTo(line, MaxHeldText, continues);
+    requireLineWithinLimit(continues ? MaxHeldText + 1 : line.size(), path_);
+    return read;
+}
+
+bool TextReader::readPiece(std::string& piece, bool& continues) {
+    return readUpTo(piece, PieceSize, continues);
+}
+
+bool TextReader::readUpTo(std::string& line, std::size_t limit, bool& continues) {
+    continues = false;
     line.clear();
+    bool started = !carriedOver_.empty();
+    if (started) {
+        line.assign(carriedOver_);
+        carriedOver_.clear();
+    }
     skipPendingLineFeed();
-    bool started = false;
     for (;;) {
         if (position_ == end_ && !fill()) {
             if (started) {
@@ -343,7 +383,14 @@ bool TextReader::readLine(std::string& line) {
             line.append(buffer + position_, end_ - position_);
             position_ = end_;
             started = true;
-            requireLineWithinLimit(line.size(), path_);
+            if (line.size() > limit) {
+                const std::size_t cut = wholeCharactersIn(line);
+                carriedOver_.assign(line, cut);
+                line.resize(cut);
+                finishLine(line);
+                continues = true;
+                return true;
+            }
             continue;
         }
         line.append(buffer + position_, lineEnd - position_);
@@ -364,6 +411,7 @@ bool TextReader::readLine(std::string& line) {
 
 std::string TextReader::ReadAll() {
     std::string all;
+    all.swap(carriedOver_);
     skipPendingLineFeed();
     while (position_ < end_ || fill()) {
         all.append(text() + position_, end_ - position_);
@@ -381,7 +429,7 @@ std::string TextReader::ReadAll() {
 
 bool TextReader::AtEndOfStream() {
     skipPendingLineFeed();
-    return position_ == end_ && !fill();
+    return carriedOver_.empty() && position_ == end_ && !fill();
 }
 
 void TextReader::Close() noexcept {
@@ -395,6 +443,7 @@ void TextReader::Close() noexcept {
     end_ = 0;
     endOfFile_ = true;
     pendingLineFeed_ = false;
+    carriedOver_.clear();
 }
 
 EncodingVerdict examineEncoding(const std::string& path) {

@@ -48,8 +48,16 @@ public:
     TextReader& operator=(const TextReader&) = delete;
 
     // The next line without its line break, into `line` (whose storage is reused). False,
-    // with `line` empty, when nothing is left. A failed read raises 75.
+    // with `line` empty, when nothing is left. A failed read raises 75, a line longer than
+    // MaxHeldText 321 (requireLineWithinLimit()).
     bool readLine(std::string& line);
+
+    // As readLine(), but a line longer than PieceSize is handed out in pieces rather than
+    // refused, for the callers that colour such a line as a stream: `continues` tells
+    // that the piece is not the end of its line, and the next call hands out more of it.
+    // Pieces end on whole UTF-8 characters.
+    static constexpr std::size_t PieceSize = 1024 * 1024;
+    bool readPiece(std::string& piece, bool& continues);
 
     // Everything not yet read, line breaks included as they are in the file. Empty when
     // nothing is left.
@@ -86,6 +94,7 @@ private:
     void refuseNulBytes(std::string_view raw) const;
     // The text being split: the chunk as read, or as decoded.
     const char* text() const noexcept { return decoder_ ? decoded_.data() : buffer_.data(); }
+    bool readUpTo(std::string& line, std::size_t limit, bool& continues);
     void finishLine(std::string& line) const;
 
     std::string path_;
@@ -107,6 +116,8 @@ private:
     // The last line ended with a CR at the very end of the chunk: a LF starting the next
     // chunk belongs to that line break.
     bool pendingLineFeed_ = false;
+    // The end of a piece that would have cut a character in two: it starts the next piece.
+    std::string carriedOver_;
     EncodingVerdict verdict_;
     // UTF-8 that was not seen to hold for every line, so each line is checked on its own.
     bool checkEachLine_ = false;

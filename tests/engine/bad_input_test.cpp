@@ -1,5 +1,5 @@
-// Input the page writer must refuse without harm: binary data, devices, lines too long to
-// hold, the page under another name. (Huge lines within the limit are the colouriser's
+// Input the page writer must refuse without harm: binary data, devices, a header too long
+// to hold, the page under another name. (Huge lines within the limit are the colouriser's
 // tests.)
 
 #include "base/vb_error.h"
@@ -68,11 +68,6 @@ INSTANTIATE_TEST_SUITE_P(
                   vberr::InvalidFileFormat, "Not a text file: $/s.bas"},
         FailedJob{"missingFooter", [](const auto& d, PageJob& job) { job.footer = (d / "no.txt").string(); },
                   53, "File not found: $/no.txt"},
-        FailedJob{"lineOverTheLimit",
-                  [](const auto& d, PageJob&) {
-                      test::writeBytes(d / "s.bas", std::string(files::MaxHeldText + 1, 'x'));
-                  },
-                  vberr::InvalidFileFormat, "Line longer than 1 MiB: $/s.bas"},
         FailedJob{"headerTooLarge",
                   [](const auto& d, PageJob& job) {
                       job.header = (d / "h.txt").string();

@@ -2,6 +2,8 @@
 // the whole line does, and whatever the cuts, the text is the source.
 
 #include "engine/long_line.h"
+#include "io/text_reader.h"
+#include "page_test_support.h"
 #include "support/markup.h"
 
 #include <gtest/gtest.h>
@@ -70,6 +72,28 @@ TEST(PiecewiseLine, KeepsTheSourceTextWhereverItIsCut) {
     // A line shorter than a piece is the whole line's colouring, optimiser included.
     const std::string line = "Public Sub Go(ByVal a As Long) ' done";
     EXPECT_EQ(piecewise(line, {}, true, 1000, 5), test::colourLine(line, {}, true));
+}
+
+// A page whose first line is too long to hold whole: it reads as the source, space of the
+// first line included, and the lines after it are coloured as in any page.
+TEST(LongLinePage, ShowsTheSourceAndColoursTheLinesAfterIt) {
+    std::mt19937 rng(3);
+    std::string longLine;
+    while (longLine.size() < 3 * files::TextReader::PieceSize) {
+        longLine += randomLine(rng, " ") + ' ';
+    }
+    const std::string source = "Attribute VB_Name = \"M\"\r\n" + longLine + "\r\nDim a\r\nIf a < b Then\r\n";
+    test::ScratchDir scratch;
+    test::writeBytes(scratch / "s.bas", source);
+    const PageJob job = test::jobFor(scratch / "s.bas", scratch / "s.html");
+    SilentProgress bar;
+    test::RecordingReporter reporter;
+    ASSERT_TRUE(Cparti(job, {bar, nullptr, reporter}).converted);
+    const std::string body = test::bodyOf(test::readBytes(scratch / "s.html"));
+    EXPECT_EQ(test::withoutTags(body), test::expectedBody(source));
+    const ColourSwitches switches = switchesOf(job.scheme);
+    EXPECT_TRUE(body.ends_with("\r\n" + test::colourLine("Dim a", switches, job.optimize) + "\r\n" +
+                               test::colourLine("If a < b Then", switches, job.optimize) + "\r\n"));
 }
 
 } // namespace

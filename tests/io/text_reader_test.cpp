@@ -1,4 +1,5 @@
 #include "io/file_system.h"
+#include "io/text_codecs.h"
 #include "io/text_reader.h"
 
 #include "file_layer_support.h"
@@ -100,6 +101,44 @@ TEST(TextReader, ALateNonUtf8ByteDecidesAFileButOnlyItsLineInAPipe) {
     const Lines piped = readLines(pipe.path());
     EXPECT_EQ(piped.front(), "caf\u00E9");
     EXPECT_EQ(piped.back(), "' \u201Cthe end\u201D");
+}
+
+// A line longer than a piece, read as UTF-8 and through a decoder: the pieces end on whole
+// characters, join to the line, and the lines around it are whole; readLine() refuses it.
+TEST(TextReader, HandsOutALineTooLongToHoldInPiecesOfWholeCharacters) {
+    ScratchDir scratch;
+    std::string longLine = "x"; // then é after é: an odd count of bytes before each
+    while (longLine.size() < 3 * TextReader::PieceSize) {
+        longLine += "\xC3\xA9";
+    }
+    const std::pair<std::string, std::string> files[] = {
+        {"\xEF\xBB\xBFshort\r\n" + longLine + "\r\nend", "auto"},
+        {"short\r\n" + encodeAs(longLine, "WINDOWS-1252") + "\r\nend", "windows-1252"}};
+    for (const auto& [bytes, encoding] : files) {
+        writeBytes(scratch / "long.bas", bytes);
+        TextReader reader((scratch / "long.bas").string(), encoding);
+        std::vector<std::pair<std::string, bool>> pieces;
+        std::string piece;
+        bool continues = false;
+        while (reader.readPiece(piece, continues)) {
+            pieces.emplace_back(piece, continues);
+        }
+        ASSERT_GE(pieces.size(), 5u) << encoding;
+        EXPECT_EQ(pieces.front(), std::make_pair("short"s, false));
+        EXPECT_EQ(pieces.back(), std::make_pair("end"s, false));
+        std::string joined;
+        for (std::size_t i = 1; i + 1 < pieces.size(); ++i) {
+            EXPECT_TRUE(isValidUtf8(pieces[i].first)) << encoding << " piece " << i;
+            EXPECT_EQ(pieces[i].second, i + 2 < pieces.size()) << encoding << " piece " << i;
+            joined += pieces[i].first;
+        }
+        EXPECT_EQ(joined, longLine) << encoding;
+        TextReader refusing((scratch / "long.bas").string(), encoding);
+        std::string line;
+        refusing.readLine(line);
+        EXPECT_EQ(raised([&] { refusing.readLine(line); }),
+                  std::make_pair(321, "Line longer than 1 MiB: " + (scratch / "long.bas").string()));
+    }
 }
 
 TEST(FileSystem, OpeningFailuresRaiseTheMatchingErrorNamingThePath) {
