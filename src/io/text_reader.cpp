@@ -357,12 +357,8 @@ bool TextReader::readPiece(std::string& piece, bool& continues) {
 bool TextReader::readUpTo(std::string& line, std::size_t limit, bool& continues) {
     continues = false;
     line.clear();
-    bool started = !carriedOver_.empty();
-    if (started) {
-        line.assign(carriedOver_);
-        carriedOver_.clear();
-    }
     skipPendingLineFeed();
+    bool started = false;
     for (;;) {
         if (position_ == end_ && !fill()) {
             if (started) {
@@ -379,18 +375,25 @@ bool TextReader::readUpTo(std::string& line, std::size_t limit, bool& continues)
         const std::size_t lineEnd =
             carriageReturn ? static_cast<std::size_t>(static_cast<const char*>(carriageReturn) - buffer)
                            : nextLineFeed_;
+        const std::size_t room = limit - std::min(limit, line.size());
+        if (lineEnd - position_ > room) {
+            // More than a piece: the rest of the line stays in the buffer for the next call.
+            std::size_t taken = wholeCharactersIn(std::string_view(buffer + position_, room));
+            // A character begun at the end of the last chunk is finished first.
+            while (taken < room + 3 && position_ + taken < lineEnd &&
+                   (static_cast<unsigned char>(buffer[position_ + taken]) & 0xC0) == 0x80) {
+                ++taken;
+            }
+            line.append(buffer + position_, taken);
+            position_ += taken;
+            finishLine(line);
+            continues = true;
+            return true;
+        }
         if (lineEnd == end_) {
             line.append(buffer + position_, end_ - position_);
             position_ = end_;
             started = true;
-            if (line.size() > limit) {
-                const std::size_t cut = wholeCharactersIn(line);
-                carriedOver_.assign(line, cut);
-                line.resize(cut);
-                finishLine(line);
-                continues = true;
-                return true;
-            }
             continue;
         }
         line.append(buffer + position_, lineEnd - position_);
@@ -411,7 +414,6 @@ bool TextReader::readUpTo(std::string& line, std::size_t limit, bool& continues)
 
 std::string TextReader::ReadAll() {
     std::string all;
-    all.swap(carriedOver_);
     skipPendingLineFeed();
     while (position_ < end_ || fill()) {
         all.append(text() + position_, end_ - position_);
@@ -429,7 +431,7 @@ std::string TextReader::ReadAll() {
 
 bool TextReader::AtEndOfStream() {
     skipPendingLineFeed();
-    return carriedOver_.empty() && position_ == end_ && !fill();
+    return position_ == end_ && !fill();
 }
 
 void TextReader::Close() noexcept {
@@ -443,7 +445,6 @@ void TextReader::Close() noexcept {
     end_ = 0;
     endOfFile_ = true;
     pendingLineFeed_ = false;
-    carriedOver_.clear();
 }
 
 EncodingVerdict examineEncoding(const std::string& path) {

@@ -108,7 +108,7 @@ TEST(TextReader, ALateNonUtf8ByteDecidesAFileButOnlyItsLineInAPipe) {
 TEST(TextReader, HandsOutALineTooLongToHoldInPiecesOfWholeCharacters) {
     ScratchDir scratch;
     std::string longLine = "x"; // then é after é: an odd count of bytes before each
-    while (longLine.size() < 3 * TextReader::PieceSize) {
+    while (longLine.size() < MaxHeldText + Chunk) {
         longLine += "\xC3\xA9";
     }
     const std::pair<std::string, std::string> files[] = {
