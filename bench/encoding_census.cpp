@@ -41,6 +41,8 @@ const char* evidenceName(EncodingEvidence evidence) {
         return "weak";
     case EncodingEvidence::Strong:
         return "strong";
+    case EncodingEvidence::Contested:
+        return "contested";
     }
     return "?";
 }

@@ -78,6 +78,48 @@ bool readsEveryByte(const EncodingDecision& decision, std::string_view bytes) {
     return decoder.rejectedBytes() == 0;
 }
 
+// The code pages whose letters include the Latin alphabet's accented ones.
+bool writesLatinScript(const EncodingDecision& decision) {
+    if (decision.encoding == TextEncoding::Windows1252) {
+        return true;
+    }
+    constexpr std::string_view latin[] = {"WINDOWS-1250", "WINDOWS-1254", "WINDOWS-1257", "WINDOWS-1258"};
+    return std::find(std::begin(latin), std::end(latin), decision.legacyName) != std::end(latin);
+}
+
+// Most runs of bytes outside ASCII touch an ASCII letter, as accented letters of Latin
+// words do ("ésta", "canción"); the characters of other scripts stand in words of their own.
+bool accentsInsideWords(std::string_view sample) {
+    const auto isHigh = [](char c) { return static_cast<unsigned char>(c) >= 0x80; };
+    int runs = 0;
+    int touching = 0;
+    for (std::size_t i = 0; i < sample.size();) {
+        if (!isHigh(sample[i])) {
+            ++i;
+            continue;
+        }
+        const std::size_t start = i;
+        while (i < sample.size() && isHigh(sample[i])) {
+            ++i;
+        }
+        ++runs;
+        const bool letterBefore = start > 0 && isAsciiLetter(static_cast<unsigned char>(sample[start - 1]));
+        const bool letterAfter = i < sample.size() && isAsciiLetter(static_cast<unsigned char>(sample[i]));
+        touching += letterBefore || letterAfter ? 1 : 0;
+    }
+    return runs > 0 && 2 * touching > runs;
+}
+
+// Traditional and simplified Chinese share most of their byte pairs: a short text is valid
+// in both, and the detector's choice between them is a guess.
+bool readByAnotherChineseCodePage(const EncodingDecision& decision, std::string_view bytes) {
+    const std::string_view other = decision.legacyName == "CP950"   ? "CP936"
+                                   : decision.legacyName == "CP936" ? "CP950"
+                                                                    : "";
+    return !other.empty() &&
+           readsEveryByte(EncodingDecision{TextEncoding::Legacy, 0, std::string(other)}, bytes);
+}
+
 } // namespace
 
 namespace {
@@ -270,7 +312,11 @@ EncodingVerdict EncodingDetector::codePageVerdict() const {
     }
     // A form of Western fonts may still hold a control of another script, and the other
     // way round: the bytes have the last word.
-    if (fonts.codePage && (!fonts.mostlyWestern || !readsAsWestern) &&
+    // Fonts of a script without Latin letters do not make Latin words of accented letters:
+    // code such as "óvil" in a form laid out in Hebrew fonts is still Western text.
+    const bool latinWordsAgainstTheFonts =
+        fonts.codePage && !writesLatinScript(*fonts.codePage) && readsAsWestern && accentsInsideWords(sample);
+    if (fonts.codePage && (!fonts.mostlyWestern || !readsAsWestern) && !latinWordsAgainstTheFonts &&
         readsEveryByte(*fonts.codePage, sample_)) {
         return {*fonts.codePage, EncodingEvidence::Strong, {}};
     }
@@ -280,7 +326,11 @@ EncodingVerdict EncodingDetector::codePageVerdict() const {
         return {western, EncodingEvidence::Weak, sample_};
     }
     if (std::optional<EncodingDecision> found = detail::codePageFor(detail::detectCharset(sample), sample)) {
-        return {std::move(*found), EncodingEvidence::Strong, {}};
+        const EncodingEvidence evidence = readByAnotherChineseCodePage(*found, sample_)
+                                              ? EncodingEvidence::Contested
+                                              : EncodingEvidence::Strong;
+        return {std::move(*found), evidence,
+                evidence == EncodingEvidence::Contested ? sample_ : std::string()};
     }
     return {western, EncodingEvidence::Weak, sample_};
 }
@@ -371,7 +421,7 @@ FormCharsets formCharsets(std::string_view descriptiveBlock) {
 }
 
 void EncodingHint::add(const EncodingVerdict& verdict) {
-    if (verdict.evidence != EncodingEvidence::Strong) {
+    if (verdict.evidence != EncodingEvidence::Strong && verdict.evidence != EncodingEvidence::Contested) {
         return;
     }
     const auto found = std::find_if(votes_.begin(), votes_.end(),
@@ -393,7 +443,7 @@ std::optional<EncodingDecision> EncodingHint::codePage() const {
 }
 
 EncodingDecision EncodingHint::decisionFor(const EncodingVerdict& verdict) const {
-    if (verdict.evidence == EncodingEvidence::Weak) {
+    if (verdict.evidence == EncodingEvidence::Weak || verdict.evidence == EncodingEvidence::Contested) {
         if (const std::optional<EncodingDecision> folder = codePage()) {
             if (readsEveryByte(*folder, verdict.sample)) {
                 return *folder;

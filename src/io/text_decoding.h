@@ -31,12 +31,15 @@ enum class EncodingEvidence {
     Weak,
     // A form's fonts name the code page, or the detector had enough bytes to go on.
     Strong,
+    // The detector's answer, where another code page of the same script reads every byte
+    // as well (Big5 and GBK): the file counts in the choice of its folder, and follows it.
+    Contested,
 };
 
 struct EncodingVerdict {
     EncodingDecision decision;
     EncodingEvidence evidence = EncodingEvidence::None;
-    // With weak evidence: the file's bytes outside ASCII with a little context, so that
+    // With weak or contested evidence: the file's bytes outside ASCII with a little context, so that
     // the code page of its folder can be tried on them (see EncodingHint).
     std::string sample;
 };

@@ -144,7 +144,7 @@ public:
     EncodingDecision decisionFor(const std::string& path, const EncodingVerdict& verdict) const;
     // Its decision may depend on the other files of its folder.
     static bool waitsForItsFolder(const EncodingVerdict& verdict) noexcept {
-        return verdict.evidence == EncodingEvidence::Weak;
+        return verdict.evidence == EncodingEvidence::Weak || verdict.evidence == EncodingEvidence::Contested;
     }
 
 private:

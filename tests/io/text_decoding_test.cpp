@@ -127,6 +127,11 @@ TEST(DecodeToUtf8, TakesTheEncodingTheAuthorUsed) {
          "   EndProperty\r\nEnd\r\nAttribute VB_Name = \"F\"\r\n' \xA4\xA4\r\n",
          "VERSION 5.00\r\nBegin VB.Form F\r\n   BeginProperty Font\r\n      Charset         =   136\r\n"
          "   EndProperty\r\nEnd\r\nAttribute VB_Name = \"F\"\r\n' \u4E2D\r\n"},
+        // Hebrew fonts do not make Hebrew letters of the accents of Spanish words.
+        {"Begin VB.Form F\r\n   BeginProperty Font\r\n      Charset         =   177\r\n   EndProperty\r\n"
+         "End\r\nAttribute VB_Name = \"F\"\r\nMsgBox \"M\xF3vil: \xE9sta\"\r\n",
+         "Begin VB.Form F\r\n   BeginProperty Font\r\n      Charset         =   177\r\n   EndProperty\r\n"
+         "End\r\nAttribute VB_Name = \"F\"\r\nMsgBox \"M\u00F3vil: \u00E9sta\"\r\n"},
     };
     for (const auto& [bytes, text] : cases) {
         EXPECT_EQ(decodeToUtf8(bytes), text) << bytes;

@@ -282,5 +282,22 @@ TEST(FolderEncodings, WeakFilesTakeTheCodePageOfTheirOwnFolder) {
     EXPECT_EQ(readLines(reader), std::vector<std::string>{"' \u4E2D"});
 }
 
+// Big5 and GBK read most short Chinese texts alike: the detector's choice between them
+// counts in the folder's vote and yields to the folder's code page.
+TEST(EncodingHint, AContestedChineseFileFollowsItsFolder) {
+    const EncodingDecision big5{TextEncoding::Legacy, 0, "CP950"};
+    const EncodingDecision gbk{TextEncoding::Legacy, 0, "CP936"};
+    const EncodingVerdict contested{gbk, EncodingEvidence::Contested, "' \xA4\xA4"};
+    EncodingHint folder;
+    folder.add({big5, EncodingEvidence::Strong, {}});
+    folder.add({big5, EncodingEvidence::Contested, "' \xA4\xA4"});
+    folder.add(contested);
+    EXPECT_EQ(folder.decisionFor(contested), big5);
+    EXPECT_TRUE(FolderEncodings::waitsForItsFolder(contested));
+    EncodingHint alone;
+    alone.add(contested);
+    EXPECT_EQ(alone.decisionFor(contested), gbk);
+}
+
 } // namespace
 } // namespace quillon::files
