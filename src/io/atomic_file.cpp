@@ -488,6 +488,20 @@ void AtomicTextWriter::commit(FolderSync folderSync) {
     if (s.syncOnCommit && sys::calls().fsync(s.fd) != 0 && errno != EINVAL) {
         s.fail(errno);
     }
+    if (s.anonymous && !s.syncOnCommit && sys::calls().nameAnonymous(s.fd, s.target.c_str()) == 0) {
+        // A new file is linked straight to its name: it never has another one, so a kill at
+        // any moment leaves nothing behind. Should a file have appeared there meanwhile, the
+        // link fails and a rename replaces it as usual.
+        s.anonymous = false;
+        const int fd = s.fd;
+        s.fd = -1;
+        if (sys::calls().close(fd) != 0 && errno != EINTR) {
+            const int error = errno;
+            ::unlink(s.target.c_str()); // nothing was there before it
+            s.fail(error);
+        }
+        return;
+    }
     if (s.anonymous) {
         s.nameAnonymousFile();
     }
