@@ -611,6 +611,27 @@ private:
 
 } // namespace
 
+namespace {
+
+std::string counted(std::size_t count, const char* one, const char* several) {
+    return std::to_string(count) + " " + (count == 1 ? one : several);
+}
+
+} // namespace
+
+std::string siteSummary(const SiteResult& result) {
+    std::string out = counted(result.projects, "project", "projects") + ", " +
+                      counted(result.members, "member", "members") + ", " +
+                      std::to_string(result.missingMembers) + " missing, " +
+                      counted(result.pagesWritten, "page written", "pages written") + ", ";
+    if (result.pagesFailed > 0) {
+        out += counted(result.pagesFailed, "page failed", "pages failed") + ", ";
+    }
+    return out + counted(result.filesWritten, "other file written", "other files written") + ", " +
+           counted(result.filesUnchanged, "file unchanged", "files unchanged") + ", " +
+           counted(result.filesRemoved, "file removed", "files removed");
+}
+
 SiteResult writeSite(const std::vector<std::string>& inputs, const SiteSettings& settings, BatchLog& log) {
     return SiteRun(settings, log).run(inputs);
 }

@@ -217,5 +217,19 @@ TEST(Site, PublishesAProjectAndRewritesOnlyWhatChanged) {
     EXPECT_EQ(readBytes(other / "index.html"), "theirs");
 }
 
+TEST(Site, SummaryGivesEachCountItsNoun) {
+    SiteResult one;
+    one.projects = one.members = one.pagesWritten = one.filesWritten = one.filesUnchanged = one.filesRemoved =
+        1;
+    EXPECT_EQ(siteSummary(one), "1 project, 1 member, 0 missing, 1 page written, 1 other file written, "
+                                "1 file unchanged, 1 file removed");
+    SiteResult several;
+    several.projects = 2;
+    several.members = 5;
+    several.pagesFailed = 2;
+    EXPECT_EQ(siteSummary(several), "2 projects, 5 members, 0 missing, 0 pages written, 2 pages failed, "
+                                    "0 other files written, 0 files unchanged, 0 files removed");
+}
+
 } // namespace
 } // namespace quillon::test
