@@ -116,6 +116,9 @@ struct Member {
     long lines = 0;
     std::vector<OutlineEntry> outline;
     std::string encoding;
+    files::EncodingVerdict verdict;
+    // How the page reads the source: decided with the project's other members.
+    std::optional<files::EncodingDecision> decision;
     std::optional<std::string> readFailure;
     std::string page() const { return relative + ".html"; }
 };
@@ -135,6 +138,7 @@ struct Output {
     std::optional<std::string> text;
     std::string copyOf;
     std::string pageSource;
+    std::optional<files::EncodingDecision> pageDecision = std::nullopt;
 };
 
 std::string relativeInProject(const VbProject& project, const std::string& path) {
@@ -165,9 +169,12 @@ std::string folderName(std::string name, std::set<std::string>& taken) {
     return unique + "/";
 }
 
-void study(Member& member, const std::string& encoding) {
+// The lines, the outline and how the member's own bytes decide its code page.
+void study(Member& member, const std::string& encoding,
+           const std::optional<files::EncodingDecision>& decided = std::nullopt) {
     try {
-        files::TextReader reader(member.source->path, encoding);
+        files::TextReader reader = decided ? files::TextReader(member.source->path, *decided)
+                                           : files::TextReader(member.source->path, encoding);
         std::vector<std::string> lines;
         std::string line;
         while (reader.readLine(line)) {
@@ -175,9 +182,34 @@ void study(Member& member, const std::string& encoding) {
         }
         member.lines = static_cast<long>(lines.size());
         member.outline = outlineOf(lines);
+        if (!decided) {
+            member.verdict = reader.verdict();
+        }
+        member.decision = reader.encoding();
         member.encoding = reader.encoding().name();
     } catch (const VbError& error) {
         member.readFailure = error.description();
+    }
+}
+
+// A project is written in one code page: the members whose bytes decide firmly settle
+// those whose evidence is weak, as a batch settles the files of a folder. The index and
+// the pages then show each member in the same code page, whichever pages a run rewrites.
+void decideTogether(std::vector<Member>& members, const std::string& encoding) {
+    files::EncodingHint hint;
+    for (const Member& member : members) {
+        if (member.decision) {
+            hint.add(member.verdict);
+        }
+    }
+    for (Member& member : members) {
+        if (!member.decision) {
+            continue;
+        }
+        const files::EncodingDecision decided = hint.decisionFor(member.verdict);
+        if (decided != *member.decision) {
+            study(member, encoding, decided);
+        }
     }
 }
 
@@ -433,6 +465,10 @@ private:
                 }
                 project.members.push_back(std::move(member));
             }
+            if (settings_.page.sourceEncoding.empty() ||
+                equalsIgnoringAsciiCase(settings_.page.sourceEncoding, "auto")) {
+                decideTogether(project.members, settings_.page.sourceEncoding);
+            }
             result_.members += project.members.size();
             result_.missingMembers += project.missing.size();
         }
@@ -483,7 +519,7 @@ private:
                 const Member& member = *order[i];
                 PageExtras pageExtras = extrasOf(project, member, i > 0 ? order[i - 1] : nullptr,
                                                  i + 1 < order.size() ? order[i + 1] : nullptr, several_);
-                std::string stamp = pageExtras.beforeCode + '\0' + options;
+                std::string stamp = pageExtras.beforeCode + '\0' + options + '\0' + member.encoding;
                 for (const auto& [line, anchor] : pageExtras.anchors) {
                     stamp += '\0' + std::to_string(line) + anchor;
                 }
@@ -493,7 +529,8 @@ private:
                      hexOf(fnv1a(stamp)) + "-" + fileStamp(member.source->path),
                      std::nullopt,
                      {},
-                     member.source->path});
+                     member.source->path,
+                     member.decision});
             }
             for (const Member& member : project.members) {
                 add({member.relative, fileStamp(member.source->path), std::nullopt, member.source->path, {}});
@@ -551,7 +588,7 @@ private:
             const std::string path = inSite(output->relative);
             fs::create_directories(fs::path(path).parent_path(), error);
             if (!output->pageSource.empty()) {
-                pages.push_back({output->pageSource, path});
+                pages.push_back({output->pageSource, path, output->pageDecision});
                 pageOutputs.push_back(output);
                 continue;
             }
