@@ -450,8 +450,8 @@ private:
                 member.paged = source.kind != MemberKind::RelatedDocument;
                 if (const auto extension = resourceExtension(source.path)) {
                     const std::string resource =
-                        findIgnoringCase(fs::path(source.path).parent_path().string(),
-                                         fs::path(source.path).stem().string() + *extension);
+                        finder_.find(fs::path(source.path).parent_path().string(),
+                                     fs::path(source.path).stem().string() + *extension);
                     if (!resource.empty()) {
                         member.resource = resource;
                         member.resourceRelative =
@@ -643,6 +643,7 @@ private:
     std::vector<Project> projects_;
     std::vector<Output> outputs_;
     PageJob pageJob_;
+    FileFinder finder_;
     bool several_ = false;
 };
 
