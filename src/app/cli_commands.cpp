@@ -515,11 +515,7 @@ int site(const Options& options) {
         tell(messageOf(failure));
     }
     if (options.logShown) {
-        out.line("Site: " + std::to_string(result.projects) + " projects, " + std::to_string(result.members) +
-                 " members, " + std::to_string(result.missingMembers) + " missing, " +
-                 std::to_string(result.pagesWritten) + " pages written, " +
-                 std::to_string(result.filesUnchanged) + " files unchanged, " +
-                 std::to_string(result.filesRemoved) + " removed");
+        out.line("Site: " + siteSummary(result));
     }
     out.close();
     return result.complete() ? 0 : 1;

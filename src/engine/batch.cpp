@@ -197,6 +197,9 @@ private:
         PageJob job = base_;
         job.source = files_[i].source;
         job.target = files_[i].target;
+        if (!decided && files_[i].decision) {
+            decided = files_[i].decision;
+        }
         if (decided) {
             job.sourceDecision = std::move(decided);
         } else if (detecting) {

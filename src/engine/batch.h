@@ -22,6 +22,9 @@ namespace quillon {
 struct BatchFile {
     std::string source;
     std::string target;
+    // How the source is to be read when the caller has decided it already (a site decides
+    // the members of a project together); it wins over the batch's own detection.
+    std::optional<files::EncodingDecision> decision = std::nullopt;
 };
 
 // What became of one file of a batch.

@@ -116,6 +116,9 @@ struct Member {
     long lines = 0;
     std::vector<OutlineEntry> outline;
     std::string encoding;
+    files::EncodingVerdict verdict;
+    // How the page reads the source: decided with the project's other members.
+    std::optional<files::EncodingDecision> decision;
     std::optional<std::string> readFailure;
     std::string page() const { return relative + ".html"; }
 };
@@ -135,6 +138,7 @@ struct Output {
     std::optional<std::string> text;
     std::string copyOf;
     std::string pageSource;
+    std::optional<files::EncodingDecision> pageDecision = std::nullopt;
 };
 
 std::string relativeInProject(const VbProject& project, const std::string& path) {
@@ -165,9 +169,12 @@ std::string folderName(std::string name, std::set<std::string>& taken) {
     return unique + "/";
 }
 
-void study(Member& member, const std::string& encoding) {
+// The lines, the outline and how the member's own bytes decide its code page.
+void study(Member& member, const std::string& encoding,
+           const std::optional<files::EncodingDecision>& decided = std::nullopt) {
     try {
-        files::TextReader reader(member.source->path, encoding);
+        files::TextReader reader = decided ? files::TextReader(member.source->path, *decided)
+                                           : files::TextReader(member.source->path, encoding);
         std::vector<std::string> lines;
         std::string line;
         while (reader.readLine(line)) {
@@ -175,9 +182,34 @@ void study(Member& member, const std::string& encoding) {
         }
         member.lines = static_cast<long>(lines.size());
         member.outline = outlineOf(lines);
+        if (!decided) {
+            member.verdict = reader.verdict();
+        }
+        member.decision = reader.encoding();
         member.encoding = reader.encoding().name();
     } catch (const VbError& error) {
         member.readFailure = error.description();
+    }
+}
+
+// A project is written in one code page: the members whose bytes decide firmly settle
+// those whose evidence is weak, as a batch settles the files of a folder. The index and
+// the pages then show each member in the same code page, whichever pages a run rewrites.
+void decideTogether(std::vector<Member>& members, const std::string& encoding) {
+    files::EncodingHint hint;
+    for (const Member& member : members) {
+        if (member.decision) {
+            hint.add(member.verdict);
+        }
+    }
+    for (Member& member : members) {
+        if (!member.decision) {
+            continue;
+        }
+        const files::EncodingDecision decided = hint.decisionFor(member.verdict);
+        if (decided != *member.decision) {
+            study(member, encoding, decided);
+        }
     }
 }
 
@@ -418,8 +450,8 @@ private:
                 member.paged = source.kind != MemberKind::RelatedDocument;
                 if (const auto extension = resourceExtension(source.path)) {
                     const std::string resource =
-                        findIgnoringCase(fs::path(source.path).parent_path().string(),
-                                         fs::path(source.path).stem().string() + *extension);
+                        finder_.find(fs::path(source.path).parent_path().string(),
+                                     fs::path(source.path).stem().string() + *extension);
                     if (!resource.empty()) {
                         member.resource = resource;
                         member.resourceRelative =
@@ -432,6 +464,10 @@ private:
                     member.paged = !member.readFailure;
                 }
                 project.members.push_back(std::move(member));
+            }
+            if (settings_.page.sourceEncoding.empty() ||
+                equalsIgnoringAsciiCase(settings_.page.sourceEncoding, "auto")) {
+                decideTogether(project.members, settings_.page.sourceEncoding);
             }
             result_.members += project.members.size();
             result_.missingMembers += project.missing.size();
@@ -483,7 +519,7 @@ private:
                 const Member& member = *order[i];
                 PageExtras pageExtras = extrasOf(project, member, i > 0 ? order[i - 1] : nullptr,
                                                  i + 1 < order.size() ? order[i + 1] : nullptr, several_);
-                std::string stamp = pageExtras.beforeCode + '\0' + options;
+                std::string stamp = pageExtras.beforeCode + '\0' + options + '\0' + member.encoding;
                 for (const auto& [line, anchor] : pageExtras.anchors) {
                     stamp += '\0' + std::to_string(line) + anchor;
                 }
@@ -493,7 +529,8 @@ private:
                      hexOf(fnv1a(stamp)) + "-" + fileStamp(member.source->path),
                      std::nullopt,
                      {},
-                     member.source->path});
+                     member.source->path,
+                     member.decision});
             }
             for (const Member& member : project.members) {
                 add({member.relative, fileStamp(member.source->path), std::nullopt, member.source->path, {}});
@@ -551,7 +588,7 @@ private:
             const std::string path = inSite(output->relative);
             fs::create_directories(fs::path(path).parent_path(), error);
             if (!output->pageSource.empty()) {
-                pages.push_back({output->pageSource, path});
+                pages.push_back({output->pageSource, path, output->pageDecision});
                 pageOutputs.push_back(output);
                 continue;
             }
@@ -606,10 +643,32 @@ private:
     std::vector<Project> projects_;
     std::vector<Output> outputs_;
     PageJob pageJob_;
+    FileFinder finder_;
     bool several_ = false;
 };
 
 } // namespace
+
+namespace {
+
+std::string counted(std::size_t count, const char* one, const char* several) {
+    return std::to_string(count) + " " + (count == 1 ? one : several);
+}
+
+} // namespace
+
+std::string siteSummary(const SiteResult& result) {
+    std::string out = counted(result.projects, "project", "projects") + ", " +
+                      counted(result.members, "member", "members") + ", " +
+                      std::to_string(result.missingMembers) + " missing, " +
+                      counted(result.pagesWritten, "page written", "pages written") + ", ";
+    if (result.pagesFailed > 0) {
+        out += counted(result.pagesFailed, "page failed", "pages failed") + ", ";
+    }
+    return out + counted(result.filesWritten, "other file written", "other files written") + ", " +
+           counted(result.filesUnchanged, "file unchanged", "files unchanged") + ", " +
+           counted(result.filesRemoved, "file removed", "files removed");
+}
 
 SiteResult writeSite(const std::vector<std::string>& inputs, const SiteSettings& settings, BatchLog& log) {
     return SiteRun(settings, log).run(inputs);

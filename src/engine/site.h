@@ -43,6 +43,11 @@ struct SiteResult {
     bool complete() const { return failures.empty() && pagesFailed == 0; }
 };
 
+// The run in one line, each count with its noun: "1 project, 3 members, 1 missing,
+// 3 pages written, 6 other files written, 0 files unchanged, 0 files removed" (and the
+// pages that failed, when some did).
+std::string siteSummary(const SiteResult& result);
+
 // The manifest's name in the output folder.
 inline constexpr char SiteManifestName[] = ".quillon-site";
 

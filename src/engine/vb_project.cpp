@@ -70,7 +70,7 @@ constexpr MemberKey MemberKeys[] = {
     {"RelatedDoc", MemberKind::RelatedDocument},
 };
 
-void addMember(VbProject& project, MemberKind kind, std::string_view value) {
+void addMember(VbProject& project, FileFinder& finder, MemberKind kind, std::string_view value) {
     ProjectMember member;
     member.kind = kind;
     // Modules and classes are "Name; file"; the others are the file alone.
@@ -80,7 +80,7 @@ void addMember(VbProject& project, MemberKind kind, std::string_view value) {
         value = value.substr(semicolon + 1);
     }
     member.declaredPath = unquoted(value);
-    member.path = findIgnoringCase(project.folder, member.declaredPath);
+    member.path = finder.find(project.folder, member.declaredPath);
     project.members.push_back(std::move(member));
 }
 
@@ -199,6 +199,24 @@ bool isVbSourceName(std::string_view fileName) {
 }
 
 std::string findIgnoringCase(const std::string& folder, std::string_view relative) {
+    return FileFinder().find(folder, relative);
+}
+
+const std::map<std::string, std::string>& FileFinder::listing(const std::string& folder) {
+    const auto known = listings_.find(folder);
+    if (known != listings_.end()) {
+        return known->second;
+    }
+    std::map<std::string, std::string>& names = listings_[folder];
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        names.emplace(asciiLower(name), name);
+    }
+    return names;
+}
+
+std::string FileFinder::find(const std::string& folder, std::string_view relative) {
     fs::path at = folder.empty() ? fs::path(".") : fs::path(folder);
     std::string normalised(relative);
     std::replace(normalised.begin(), normalised.end(), '\\', '/');
@@ -218,17 +236,12 @@ std::string findIgnoringCase(const std::string& folder, std::string_view relativ
             at = std::move(exact);
             continue;
         }
-        bool matched = false;
-        for (fs::directory_iterator it(at, error), end; !error && it != end; it.increment(error)) {
-            if (equalsIgnoringAsciiCase(it->path().filename().string(), part)) {
-                at = it->path();
-                matched = true;
-                break;
-            }
-        }
-        if (!matched) {
+        const std::map<std::string, std::string>& names = listing(at.string());
+        const auto match = names.find(asciiLower(part));
+        if (match == names.end()) {
             return {};
         }
+        at /= match->second;
     }
     return fs::is_regular_file(at, error) ? at.lexically_normal().string() : std::string();
 }
@@ -241,6 +254,7 @@ VbProject readProject(const std::string& projectFile) {
     std::string minor;
     std::string revision;
     bool inOptions = false;
+    FileFinder finder;
     for (const std::string& raw : linesOf(projectFile)) {
         const std::string_view line = trimmed(raw);
         if (line.starts_with('[')) {
@@ -257,7 +271,7 @@ VbProject readProject(const std::string& projectFile) {
         const auto member = std::find_if(std::begin(MemberKeys), std::end(MemberKeys),
                                          [&](const MemberKey& candidate) { return candidate.key == key; });
         if (member != std::end(MemberKeys)) {
-            addMember(project, member->kind, value);
+            addMember(project, finder, member->kind, value);
         } else if (key == "Reference") {
             project.references.push_back(referenceOf(value));
         } else if (key == "Object") {

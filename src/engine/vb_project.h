@@ -10,6 +10,7 @@
 
 #include "base/vb_error.h"
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,6 +89,20 @@ ProjectsOfInput projectsOfInput(const std::string& input);
 // The file at `relative` (a Windows path, "\" or "/" separated) below `folder`, each part
 // matched case-insensitively where the exact spelling is absent; empty when none matches.
 std::string findIgnoringCase(const std::string& folder, std::string_view relative);
+
+// Finds files as findIgnoringCase does, but lists a folder once however many files are
+// looked up in it: a project of thousands of members in one folder, most of them without
+// the resource file a lookup asks for, would otherwise have it listed once for each.
+class FileFinder {
+public:
+    std::string find(const std::string& folder, std::string_view relative);
+
+private:
+    // The entries of a folder by their names in lower case (the first of names that differ
+    // in case alone).
+    const std::map<std::string, std::string>& listing(const std::string& folder);
+    std::map<std::string, std::map<std::string, std::string>> listings_;
+};
 
 // True for the extensions of Visual Basic sources a folder contributes.
 bool isVbSourceName(std::string_view fileName);

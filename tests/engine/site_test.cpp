@@ -6,6 +6,7 @@
 #include "engine/vb_project.h"
 #include "io/text_reader.h"
 #include "page_test_support.h"
+#include "support/legacy_text.h"
 
 #include <gtest/gtest.h>
 
@@ -215,6 +216,46 @@ TEST(Site, PublishesAProjectAndRewritesOnlyWhatChanged) {
     const SiteResult blocked = publish(project / "Demo.vbp", other);
     EXPECT_FALSE(blocked.complete());
     EXPECT_EQ(readBytes(other / "index.html"), "theirs");
+}
+
+// A module whose bytes say little of their code page is read in its project's, though it
+// lies in another folder than the forms that name it, on the index as on its page, and
+// again when a run rewrites its page alone.
+TEST(Site, WeakMembersTakeTheCodePageOfTheirProject) {
+    ScratchDir dir;
+    const fs::path project = dir / "project";
+    fs::create_directories(project / "src");
+    writeBytes(project / "main.frm", encodeAs(vb6Form(phrasesOf("big5").phrases, 4, 0, 136), "CP950"));
+    writeBytes(project / "src" / "tool.bas", "Attribute VB_Name = \"Tool\"\r\nx = 1 ' \xA4\xA4\r\n");
+    writeBytes(project / "P.vbp", "Form=main.frm\r\nModule=Tool; src\\tool.bas\r\nName=\"P\"\r\n");
+    const fs::path site = dir / "site";
+    ASSERT_TRUE(publish(project / "P.vbp", site).complete());
+    EXPECT_NE(readBytes(site / "index.html")
+                  .find("src/tool.bas</a></td><td>Tool</td><td class=\"count\">2</td>"
+                        "<td class=\"count\">0</td><td>CP950</td>"),
+              std::string::npos)
+        << readBytes(site / "index.html");
+    EXPECT_NE(readBytes(site / "src" / "tool.bas.html").find("' \u4E2D"), std::string::npos);
+
+    writeBytes(project / "src" / "tool.bas", "Attribute VB_Name = \"Tool\"\r\ny = 2 ' \xA4\xA4\r\n");
+    fs::last_write_time(project / "src" / "tool.bas",
+                        fs::file_time_type::clock::now() + std::chrono::seconds(5));
+    EXPECT_EQ(publish(project / "P.vbp", site).pagesWritten, 1U);
+    EXPECT_NE(readBytes(site / "src" / "tool.bas.html").find("' \u4E2D"), std::string::npos);
+}
+
+TEST(Site, SummaryGivesEachCountItsNoun) {
+    SiteResult one;
+    one.projects = one.members = one.pagesWritten = one.filesWritten = one.filesUnchanged = one.filesRemoved =
+        1;
+    EXPECT_EQ(siteSummary(one), "1 project, 1 member, 0 missing, 1 page written, 1 other file written, "
+                                "1 file unchanged, 1 file removed");
+    SiteResult several;
+    several.projects = 2;
+    several.members = 5;
+    several.pagesFailed = 2;
+    EXPECT_EQ(siteSummary(several), "2 projects, 5 members, 0 missing, 0 pages written, 2 pages failed, "
+                                    "0 other files written, 0 files unchanged, 0 files removed");
 }
 
 } // namespace
