@@ -175,13 +175,13 @@ void study(Member& member, const std::string& encoding,
     try {
         files::TextReader reader = decided ? files::TextReader(member.source->path, *decided)
                                            : files::TextReader(member.source->path, encoding);
-        std::vector<std::string> lines;
+        OutlineBuilder outline;
         std::string line;
         while (reader.readLine(line)) {
-            lines.push_back(line);
+            outline.add(line);
         }
-        member.lines = static_cast<long>(lines.size());
-        member.outline = outlineOf(lines);
+        member.lines = outline.lines();
+        member.outline = outline.take();
         if (!decided) {
             member.verdict = reader.verdict();
         }
