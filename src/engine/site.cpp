@@ -28,15 +28,18 @@ constexpr char SiteSheetName[] = "site.css";
 constexpr char SchemeSheetName[] = "style.css";
 
 // The gutter is generated content: its numbers are never part of the code's text, so a
-// reader who selects and copies the code gets the source alone.
+// reader who selects and copies the code gets the source alone. The navigation, the
+// outline and the line a link points at read on any scheme's background; the index has
+// its own light colours.
 constexpr char SiteRules[] =
     R"(span.l::before { content: attr(data-n); display: inline-block; min-width: 4ch; padding-right: 1ch; margin-right: 1ch; text-align: right; color: #888; border-right: 1px solid #ccc; user-select: none; -webkit-user-select: none; }
-span.l:target { background: #ffd; }
+span.l:target { background: rgba(255, 220, 0, 0.3); }
 nav.site, nav.outline, body.index { font-family: sans-serif; font-size: 0.9em; }
-nav.site a, nav.outline a, body.index a { color: #0645ad; text-decoration: none; }
-nav.site a:hover, nav.outline a:hover, body.index a:hover { text-decoration: underline; }
+nav.site a, nav.outline a { color: inherit; text-decoration: underline; text-decoration-color: #888; }
+body.index a { color: #0645ad; text-decoration: none; }
+body.index a:hover { text-decoration: underline; }
 nav.outline ul { margin: 0.3em 0; padding-left: 1.5em; columns: 18em; }
-nav.outline .kind, nav.outline .scope { color: #666; }
+nav.outline .kind, nav.outline .scope { opacity: 0.65; }
 body.index table { border-collapse: collapse; margin: 0.5em 0 1em; }
 body.index th, body.index td { border: 1px solid #ccc; padding: 0.2em 0.6em; text-align: left; }
 body.index td.count { text-align: right; }
