@@ -522,14 +522,20 @@ private:
                 const Member& member = *order[i];
                 PageExtras pageExtras = extrasOf(project, member, i > 0 ? order[i - 1] : nullptr,
                                                  i + 1 < order.size() ? order[i + 1] : nullptr, several_);
-                std::string stamp = pageExtras.beforeCode + '\0' + options + '\0' + member.encoding;
+                // Hashed piece by piece: the page's own text is not copied to be stamped.
+                constexpr std::string_view Between("\0", 1);
+                std::uint64_t stamp = fnv1a(pageExtras.beforeCode);
+                for (const std::string_view piece :
+                     {std::string_view(options), std::string_view(member.encoding)}) {
+                    stamp = fnv1a(piece, fnv1a(Between, stamp));
+                }
                 for (const auto& [line, anchor] : pageExtras.anchors) {
-                    stamp += '\0' + std::to_string(line) + anchor;
+                    stamp = fnv1a(anchor, fnv1a(std::to_string(line), fnv1a(Between, stamp)));
                 }
                 const std::string target = inSite(member.page());
                 extras->emplace(target, std::move(pageExtras));
                 add({member.page(),
-                     hexOf(fnv1a(stamp)) + "-" + fileStamp(member.source->path),
+                     hexOf(stamp) + "-" + fileStamp(member.source->path),
                      std::nullopt,
                      {},
                      member.source->path,
