@@ -9,7 +9,8 @@
 
 namespace quillon::platform {
 
-enum class FileDialogKind { Open, Save };
+// A folder dialog lists folders alone and has no filter.
+enum class FileDialogKind { Open, Save, Folder };
 
 // The open dialog describes listed items in English ("FRM Files "), the save dialog and a
 // single extension in French ("Fichiers CSS"). The odd blanks are part of the texts users

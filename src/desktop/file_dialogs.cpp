@@ -19,6 +19,11 @@ std::string FileDialogs::EnregistrerFichier(std::string_view extensions, std::st
     return show(FileDialogKind::Save, extensions, fileTitle, title, errorCode);
 }
 
+std::string FileDialogs::chooseFolder(std::string_view title, std::int32_t& errorCode) {
+    std::string folderTitle;
+    return show(FileDialogKind::Folder, {}, folderTitle, title, errorCode);
+}
+
 std::string FileDialogs::show(FileDialogKind kind, std::string_view extensions, std::string& fileTitle,
                               std::string_view title, std::int32_t& errorCode) {
     // One dialog serves every caller, so a title given once stays until another replaces it.
@@ -28,7 +33,9 @@ std::string FileDialogs::show(FileDialogKind kind, std::string_view extensions, 
     try {
         FileDialogRequest request;
         request.kind = kind;
-        request.filter = buildDialogFilter(extensions, kind);
+        if (kind != FileDialogKind::Folder) {
+            request.filter = buildDialogFilter(extensions, kind);
+        }
         request.filterIndex = 1;
         request.initialFolder = programFolder_;
         request.title = dialogTitle_;

@@ -48,6 +48,10 @@ public:
     std::string EnregistrerFichier(std::string_view extensions, std::string& fileTitle,
                                    std::string_view title, std::int32_t& errorCode);
 
+    // The chosen folder's full path, by the same rules: the empty text and `errorCode` set
+    // when the user cancelled or the dialog failed, 0 otherwise.
+    std::string chooseFolder(std::string_view title, std::int32_t& errorCode);
+
     const std::string& programFolder() const { return programFolder_; }
 
 protected:

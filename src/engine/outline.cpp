@@ -3,7 +3,6 @@
 #include "base/ascii_text.h"
 
 #include <cctype>
-#include <set>
 
 namespace quillon {
 
@@ -38,6 +37,17 @@ bool looksLikeLineAnchor(std::string_view name) {
         }
     }
     return true;
+}
+
+// Most lines are statements: only these letters begin a scope, "Static" or a keyword of
+// an entry, and the rest need not be taken apart.
+bool mayStartAnEntry(std::string_view line) {
+    const std::size_t first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return false;
+    }
+    const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(line[first])));
+    return std::string_view("PFGSETD").find(c) != std::string_view::npos;
 }
 
 // The entry a line starts, if any: [scope] [Static] keyword name.
@@ -85,32 +95,37 @@ bool entryOf(std::string_view text, OutlineEntry& entry) {
 
 } // namespace
 
-std::vector<OutlineEntry> outlineOf(const std::vector<std::string>& lines) {
-    std::vector<OutlineEntry> entries;
-    std::set<std::string> anchors;
-    bool continued = false;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string& line = lines[i];
-        const bool startsHere = !continued;
-        continued = line.size() >= 2 && line.ends_with(" _");
-        OutlineEntry entry;
-        if (!startsHere || !entryOf(line, entry)) {
-            continue;
-        }
-        entry.line = static_cast<long>(i) + 1;
-        // Property Get and Let share their name; a page holds one anchor of each name.
-        std::string anchor = entry.name;
-        if (looksLikeLineAnchor(anchor)) {
-            anchor += "_";
-        }
-        std::string unique = anchor;
-        for (int n = 2; !anchors.insert(asciiLower(unique)).second; ++n) {
-            unique = anchor + "_" + std::to_string(n);
-        }
-        entry.anchor = unique;
-        entries.push_back(std::move(entry));
+void OutlineBuilder::add(std::string_view line) {
+    ++lines_;
+    const bool startsHere = !continued_;
+    continued_ = line.size() >= 2 && line.ends_with(" _");
+    if (!startsHere || !mayStartAnEntry(line)) {
+        return;
     }
-    return entries;
+    OutlineEntry entry;
+    if (!entryOf(line, entry)) {
+        return;
+    }
+    entry.line = lines_;
+    // Property Get and Let share their name; a page holds one anchor of each name.
+    std::string anchor = entry.name;
+    if (looksLikeLineAnchor(anchor)) {
+        anchor += "_";
+    }
+    std::string unique = anchor;
+    for (int n = 2; !anchors_.insert(asciiLower(unique)).second; ++n) {
+        unique = anchor + "_" + std::to_string(n);
+    }
+    entry.anchor = unique;
+    entries_.push_back(std::move(entry));
+}
+
+std::vector<OutlineEntry> outlineOf(const std::vector<std::string>& lines) {
+    OutlineBuilder builder;
+    for (const std::string& line : lines) {
+        builder.add(line);
+    }
+    return builder.take();
 }
 
 } // namespace quillon

@@ -2,6 +2,7 @@
 // The outline of a Visual Basic source: its procedures and declarations in the order they
 // are written, each with the line that starts it and an anchor name for a page to link to.
 
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,21 @@ struct OutlineEntry {
     long line = 0;
     // Unique within the outline, never of the form "L<digits>" that line anchors take.
     std::string anchor;
+};
+
+// The outline of a source read line by line, without holding its lines.
+class OutlineBuilder {
+public:
+    // The next line, as read (no line break).
+    void add(std::string_view line);
+    long lines() const { return lines_; }
+    std::vector<OutlineEntry> take() { return std::move(entries_); }
+
+private:
+    std::vector<OutlineEntry> entries_;
+    std::set<std::string> anchors_;
+    long lines_ = 0;
+    bool continued_ = false;
 };
 
 // The entries of the source's lines (as read, no line breaks).

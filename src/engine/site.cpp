@@ -28,15 +28,18 @@ constexpr char SiteSheetName[] = "site.css";
 constexpr char SchemeSheetName[] = "style.css";
 
 // The gutter is generated content: its numbers are never part of the code's text, so a
-// reader who selects and copies the code gets the source alone.
+// reader who selects and copies the code gets the source alone. The navigation, the
+// outline and the line a link points at read on any scheme's background; the index has
+// its own light colours.
 constexpr char SiteRules[] =
     R"(span.l::before { content: attr(data-n); display: inline-block; min-width: 4ch; padding-right: 1ch; margin-right: 1ch; text-align: right; color: #888; border-right: 1px solid #ccc; user-select: none; -webkit-user-select: none; }
-span.l:target { background: #ffd; }
+span.l:target { background: rgba(255, 220, 0, 0.3); }
 nav.site, nav.outline, body.index { font-family: sans-serif; font-size: 0.9em; }
-nav.site a, nav.outline a, body.index a { color: #0645ad; text-decoration: none; }
-nav.site a:hover, nav.outline a:hover, body.index a:hover { text-decoration: underline; }
+nav.site a, nav.outline a { color: inherit; text-decoration: underline; text-decoration-color: #888; }
+body.index a { color: #0645ad; text-decoration: none; }
+body.index a:hover { text-decoration: underline; }
 nav.outline ul { margin: 0.3em 0; padding-left: 1.5em; columns: 18em; }
-nav.outline .kind, nav.outline .scope { color: #666; }
+nav.outline .kind, nav.outline .scope { opacity: 0.65; }
 body.index table { border-collapse: collapse; margin: 0.5em 0 1em; }
 body.index th, body.index td { border: 1px solid #ccc; padding: 0.2em 0.6em; text-align: left; }
 body.index td.count { text-align: right; }
@@ -175,13 +178,13 @@ void study(Member& member, const std::string& encoding,
     try {
         files::TextReader reader = decided ? files::TextReader(member.source->path, *decided)
                                            : files::TextReader(member.source->path, encoding);
-        std::vector<std::string> lines;
+        OutlineBuilder outline;
         std::string line;
         while (reader.readLine(line)) {
-            lines.push_back(line);
+            outline.add(line);
         }
-        member.lines = static_cast<long>(lines.size());
-        member.outline = outlineOf(lines);
+        member.lines = outline.lines();
+        member.outline = outline.take();
         if (!decided) {
             member.verdict = reader.verdict();
         }
@@ -519,14 +522,20 @@ private:
                 const Member& member = *order[i];
                 PageExtras pageExtras = extrasOf(project, member, i > 0 ? order[i - 1] : nullptr,
                                                  i + 1 < order.size() ? order[i + 1] : nullptr, several_);
-                std::string stamp = pageExtras.beforeCode + '\0' + options + '\0' + member.encoding;
+                // Hashed piece by piece: the page's own text is not copied to be stamped.
+                constexpr std::string_view Between("\0", 1);
+                std::uint64_t stamp = fnv1a(pageExtras.beforeCode);
+                for (const std::string_view piece :
+                     {std::string_view(options), std::string_view(member.encoding)}) {
+                    stamp = fnv1a(piece, fnv1a(Between, stamp));
+                }
                 for (const auto& [line, anchor] : pageExtras.anchors) {
-                    stamp += '\0' + std::to_string(line) + anchor;
+                    stamp = fnv1a(anchor, fnv1a(std::to_string(line), fnv1a(Between, stamp)));
                 }
                 const std::string target = inSite(member.page());
                 extras->emplace(target, std::move(pageExtras));
                 add({member.page(),
-                     hexOf(fnv1a(stamp)) + "-" + fileStamp(member.source->path),
+                     hexOf(stamp) + "-" + fileStamp(member.source->path),
                      std::nullopt,
                      {},
                      member.source->path,

@@ -14,6 +14,7 @@
 #include "window/direct_pane.h"
 #include "window/files_pane.h"
 #include "window/language_menu.h"
+#include "window/project_site_start.h"
 #include "window/twips.h"
 #include "window/viewing_links.h"
 #include "window/window_look.h"
@@ -115,6 +116,9 @@ void FRMain::buildPanes() {
     files_ = new FilesPane(services_, *this, *colors_, this);
     filesStart_ = std::make_unique<FilesPaneStart>(*files_);
     batch_ = new BatchPane(services_.documentOpener, services_.errorReporter, *filesStart_, this);
+    // Owned by the pane it puts its button on.
+    new ProjectSiteStart(*batch_, services_.fileDialogs, services_.errorReporter,
+                         [this] { return files_->currentJob(); });
     direct_ = new DirectPane(*this, *colors_, uiYield_, this);
     languageMenu_ = new LanguageMenu(*this, services_);
     connect(&files_->cmdTranslate(), &SwitchButton::Click, this,

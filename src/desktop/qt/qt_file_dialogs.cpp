@@ -39,11 +39,13 @@ QtFileDialogs::QtFileDialogs(QWidget* parent, std::string folder)
 
 std::optional<std::string> QtFileDialogs::showFileDialog(const FileDialogRequest& request) {
     QFileDialog dialog(parent_);
-    dialog.setAcceptMode(request.kind == FileDialogKind::Open ? QFileDialog::AcceptOpen
-                                                              : QFileDialog::AcceptSave);
+    dialog.setAcceptMode(request.kind == FileDialogKind::Save ? QFileDialog::AcceptSave
+                                                              : QFileDialog::AcceptOpen);
     // Any name is accepted: the open dialog does not insist the file exists, and the save
     // dialog neither asks before replacing a file nor adds an extension.
-    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setFileMode(request.kind == FileDialogKind::Folder ? QFileDialog::Directory
+                                                              : QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::ShowDirsOnly, request.kind == FileDialogKind::Folder);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     dialog.setDirectory(toQString(request.initialFolder));
