@@ -14,6 +14,7 @@
 #include "window/direct_pane.h"
 #include "window/files_pane.h"
 #include "window/language_menu.h"
+#include "window/pane_layout.h"
 #include "window/twips.h"
 #include "window/viewing_links.h"
 #include "window/window_look.h"
@@ -152,6 +153,11 @@ void FRMain::Form_Load() {
         show();
 
         colors_->AfficheConfigCouleur(false);
+        // Taken as the design once everything stands where start-up puts it, before any
+        // language file changes a caption.
+        for (QFrame* frame : frames_) {
+            new PaneLayout(*frame);
+        }
 
         const files::ProgramFolder& folder = services_.programFolder;
         files_->TXThead().setText(platform::toQString(folder.find("header.txt")));
