@@ -100,9 +100,9 @@ void PaneLayout::record(QWidget& container) {
     }
 }
 
-void PaneLayout::follow(QWidget& control, Follow horizontal, Follow vertical) {
+void PaneLayout::follow(const QString& name, Follow horizontal, Follow vertical) {
     for (Item& item : items_) {
-        if (item.control == &control) {
+        if (!item.control.isNull() && item.control->objectName() == name) {
             item.horizontal = horizontal;
             item.vertical = vertical;
         }

@@ -36,8 +36,9 @@ public:
     // Takes the pane's current size and its controls' current places as the design.
     explicit PaneLayout(QWidget& pane);
 
-    // How `control` follows a larger pane; every control stays put unless told otherwise.
-    void follow(QWidget& control, Follow horizontal, Follow vertical);
+    // How the control named `name` (every member of a group of that name) follows a larger
+    // pane; every control stays put unless told otherwise.
+    void follow(const QString& name, Follow horizontal, Follow vertical);
 
     // Lays the pane out again for its current size and its controls' current captions.
     void apply();
