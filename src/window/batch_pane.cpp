@@ -48,14 +48,6 @@ QLabel* makeLabel(QWidget* parent, const char* name, const char* text) {
     return label;
 }
 
-// Widens `widget` to its text when it does not fit, up to the pixel column `limit`.
-void growToText(QWidget& widget, int limit) {
-    const int wanted = std::min(widget.sizeHint().width(), limit - widget.x());
-    if (wanted > widget.width()) {
-        widget.resize(wanted, widget.height());
-    }
-}
-
 } // namespace
 
 BatchWording logWording() {
@@ -229,29 +221,11 @@ void BatchPane::buildControls() {
     PBfile_->setValue(0);
     placeInTwips(*PBfile_, 5100, 5160, 3615, 255);
 
-    fitTexts();
-
     setTabOrder(DriveList_, FolderList_);
     setTabOrder(FolderList_, chkAllFile_);
     setTabOrder(chkAllFile_, FileList_);
     setTabOrder(FileList_, BTstartBatch_);
     setTabOrder(BTstartBatch_, LSTdo_);
-}
-
-void BatchPane::fitTexts() {
-    placeInTwips(*Label7_, 2520, 420, 1590, 195);
-    placeInTwips(*chkAllFile_, 4200, 420, 795, 255);
-    const double dpi = logicalDpiX();
-    growToText(*Label7_, twipsToPixels(4200 - 60, dpi));
-    growToText(*chkAllFile_, twipsToPixels(7260 - 60, dpi));
-}
-
-bool BatchPane::event(QEvent* event) {
-    // A caption whose text changed asks its parent for a new layout.
-    if (event->type() == QEvent::LayoutRequest) {
-        fitTexts();
-    }
-    return QFrame::event(event);
 }
 
 bool BatchPane::eventFilter(QObject* watched, QEvent* event) {

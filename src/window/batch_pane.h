@@ -84,7 +84,6 @@ public:
     QLabel& Label7() { return *Label7_; }
 
 protected:
-    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -98,9 +97,6 @@ private:
     // Raises VbError when the folder cannot be listed.
     void showFolder(const QString& folder);
     void refreshDrives();
-    // Widens the caption of "All files" and Label7 to their texts, which a language file
-    // may make longer than designed.
-    void fitTexts();
 
     void rebuildSelectionLog();
     // The bar full at the number of selected files, but never at a maximum of 0.

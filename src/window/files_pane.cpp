@@ -43,8 +43,15 @@ QLabel* makeLabel(QWidget* parent, const char* name, const char* text) {
 constexpr int UrlPlace[] = {3540, 3600, 1755, 255};
 constexpr int ContactPlace[] = {3600, 4260, 1515, 255};
 
+// The pane's designed width: a wider pane keeps the links centred under their captions.
+constexpr int DesignedPaneWidth = 8805;
+
 void fitAround(QLabel& link, const int (&place)[4]) {
     placeInTwips(link, place[0], place[1], place[2], place[3]);
+    if (const QWidget* pane = link.parentWidget()) {
+        const int extra = pane->width() - twipsToPixels(DesignedPaneWidth, link.logicalDpiX());
+        link.move(link.x() + (std::max(0, extra) + 1) / 2, link.y());
+    }
     const int wanted = link.sizeHint().width();
     if (wanted <= link.width()) {
         return;

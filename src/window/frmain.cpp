@@ -14,6 +14,8 @@
 #include "window/direct_pane.h"
 #include "window/files_pane.h"
 #include "window/language_menu.h"
+#include "window/pane_anchors.h"
+#include "window/pane_layout.h"
 #include "window/project_site_start.h"
 #include "window/twips.h"
 #include "window/viewing_links.h"
@@ -24,7 +26,11 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QResizeEvent>
 #include <QScreen>
+
+#include <algorithm>
+#include <string>
 
 namespace quillon::window {
 
@@ -53,6 +59,16 @@ void place(QWidget& widget, const TwipsRect& r) {
     placeInTwips(widget, r.left, r.top, r.width, r.height);
 }
 
+// Where the window's size is kept between runs, in twips so it survives a change of screen.
+constexpr std::string_view WindowSection = "WINDOW";
+
+int storedNumber(const lang::SettingsStore& settings, std::string_view key) {
+    const std::string text = settings.get(lang::SettingsApplication, WindowSection, key, "");
+    bool ok = false;
+    const int value = QString::fromStdString(text).toInt(&ok);
+    return ok ? value : 0;
+}
+
 } // namespace
 
 FRMain::FRMain(WindowServices services, QWidget* parent) : QWidget(parent), services_(std::move(services)) {
@@ -73,8 +89,8 @@ void FRMain::buildWindow() {
     nameControl(*this, "FRMain");
     setWindowTitle(QString::fromLatin1(WindowCaption));
     setWindowIcon(programIcon());
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowCloseButtonHint);
     // Set before any control exists, so that every control takes it from the window.
     setFont(designFont());
 
@@ -96,6 +112,7 @@ void FRMain::buildWindow() {
     versionPalette.setColor(QPalette::WindowText, QColor(0x59, 0x59, 0x59));
     version->setPalette(versionPalette);
     place(*version, VersionPlace);
+    version_ = version;
 
     buildPanes();
 
@@ -140,6 +157,7 @@ void FRMain::Form_Load() {
             frame.raise();
             place(frame, PanePlace);
         }
+        panesPlaced_ = true;
         PBC_->hide();
         PBC_->raise();
         place(*PBC_, FilesBarPlace);
@@ -149,13 +167,17 @@ void FRMain::Form_Load() {
         files_->TXTtarget().clear();
 
         const double dpi = logicalDpiX();
-        setFixedSize(twipsToPixels(ClientWidth, dpi), twipsToPixels(ClientHeight, dpi));
-        if (const QScreen* screen = this->screen()) {
-            move(screen->availableGeometry().center() - rect().center());
-        }
-        show();
+        setMinimumSize(twipsToPixels(ClientWidth, dpi), twipsToPixels(ClientHeight, dpi));
+        restoreSize();
 
         colors_->AfficheConfigCouleur(false);
+        // Taken as the design once everything stands where start-up puts it, before any
+        // language file changes a caption.
+        for (int i = 0; i < PaneCount; ++i) {
+            auto* layout = new PaneLayout(FrameSTEP(i));
+            anchorPaneControls(*layout, i);
+            layouts_[static_cast<std::size_t>(i)] = layout;
+        }
 
         const files::ProgramFolder& folder = services_.programFolder;
         files_->TXThead().setText(platform::toQString(folder.find("header.txt")));
@@ -196,18 +218,28 @@ void FRMain::SwitchButton_Click(int index) {
 
 void FRMain::placeProgressBar(int pane) {
     PBC_->hide();
+    const double dpi = logicalDpiX();
+    const int extraWidth = std::max(0, width() - twipsToPixels(ClientWidth, dpi));
+    const int extraHeight = std::max(0, height() - twipsToPixels(ClientHeight, dpi));
+    // Follows the controls of its pane as they follow a larger window.
+    auto placeBar = [&](const TwipsRect& design, double move, double grow, double down) {
+        place(*PBC_, design);
+        PBC_->setGeometry(PBC_->x() + static_cast<int>(extraWidth * move),
+                          PBC_->y() + static_cast<int>(extraHeight * down),
+                          PBC_->width() + static_cast<int>(extraWidth * grow), PBC_->height());
+    };
     switch (pane) {
     case FilesPaneIndex:
-        place(*PBC_, FilesBarPlace);
+        placeBar(FilesBarPlace, 0.0, 1.0, 1.0);
         PBC_->show();
         break;
     case BatchPaneIndex:
-        place(*PBC_, BatchBarPlace);
+        placeBar(BatchBarPlace, 0.5, 0.5, 1.0);
         PBC_->show();
         break;
     case DirectPaneIndex:
         // Shown by the direct conversion while it runs.
-        place(*PBC_, DirectBarPlace);
+        placeBar(DirectBarPlace, 0.0, 1.0, 0.5);
         break;
     default:
         break;
@@ -264,7 +296,63 @@ void FRMain::showWaitCursor(bool on) {
     waitCursorShown_ = on;
 }
 
+void FRMain::restoreSize() {
+    const double dpi = logicalDpiX();
+    const QSize stored(twipsToPixels(storedNumber(services_.settings, "Width"), dpi),
+                       twipsToPixels(storedNumber(services_.settings, "Height"), dpi));
+    resize(stored.expandedTo(minimumSize()));
+    if (const QScreen* screen = this->screen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+    if (storedNumber(services_.settings, "Maximized") != 0) {
+        showMaximized();
+    } else {
+        show();
+    }
+}
+
+void FRMain::storeSize() {
+    // The size to come back to, not the screen's, when the window was maximised.
+    const QSize size = isMaximized() ? normalGeometry().size() : this->size();
+    const double twipsPerPixel = 1440.0 / logicalDpiX();
+    auto store = [&](std::string_view key, int value) {
+        services_.settings.set(lang::SettingsApplication, WindowSection, key, std::to_string(value));
+    };
+    store("Width", static_cast<int>(size.width() * twipsPerPixel + 0.5));
+    store("Height", static_cast<int>(size.height() * twipsPerPixel + 0.5));
+    store("Maximized", isMaximized() ? 1 : 0);
+}
+
+void FRMain::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeForSize();
+}
+
+void FRMain::placeForSize() {
+    if (!panesPlaced_) {
+        return;
+    }
+    const double dpi = logicalDpiX();
+    const int extraWidth = std::max(0, width() - twipsToPixels(ClientWidth, dpi));
+    const int extraHeight = std::max(0, height() - twipsToPixels(ClientHeight, dpi));
+    for (int i = 0; i < PaneCount; ++i) {
+        QFrame& frame = FrameSTEP(i);
+        place(frame, PanePlace);
+        frame.resize(frame.width() + extraWidth, frame.height() + extraHeight);
+        // A hidden pane hears of its new size only when shown; its controls follow now.
+        if (PaneLayout* layout = layouts_[static_cast<std::size_t>(i)]) {
+            layout->apply();
+        }
+    }
+    place(*version_, VersionPlace);
+    version_->move(version_->x() + extraWidth, version_->y());
+    const bool barShown = !PBC_->isHidden();
+    placeProgressBar(shownPane_);
+    PBC_->setVisible(barShown);
+}
+
 void FRMain::closeEvent(QCloseEvent* event) {
+    storeSize();
     // A direct conversion still running would go on behind a closed window.
     if (direct_->converting()) {
         StopRequested_ = true;

@@ -18,6 +18,7 @@
 #include <memory>
 
 class QFrame;
+class QResizeEvent;
 
 namespace quillon {
 class BarColor;
@@ -32,6 +33,7 @@ class FilesPaneStart;
 class DirectPane;
 class FilesPane;
 class LanguageMenu;
+class PaneLayout;
 class ViewingLinks;
 
 // The window's caption, and what the bar says after a page could not be written.
@@ -84,11 +86,17 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildWindow();
     void buildPanes();
     void placeProgressBar(int pane);
+    // Puts the panes, the bar and the version where the window's size asks.
+    void placeForSize();
+    // The window's size from the last run, or the design size.
+    void restoreSize();
+    void storeSize();
     // Disables or enables the panes and pane buttons from `first` to `last`.
     void fencePanes(int first, int last, bool enabled);
     void showWaitCursor(bool on);
@@ -106,6 +114,9 @@ private:
     BatchPane* batch_ = nullptr;
     ViewingLinks* viewingLinks_ = nullptr;
     BarColor* PBC_ = nullptr;
+    QWidget* version_ = nullptr;
+    std::array<PaneLayout*, PaneCount> layouts_{};
+    bool panesPlaced_ = false;
 
     int shownPane_ = -1;
     bool StopRequested_ = false;
