@@ -1,0 +1,87 @@
+#pragma once
+// The formats code can be handed out in besides the page's own HTML: where it is pasted
+// (e-mail and editors that drop style sheets, forums, Markdown sites, word processors)
+// each takes its own markup. Every format is a translation of the coloured lines the
+// line colouriser writes, so the colours and their boundaries are those of the page; the
+// scheme gives the colours, the bold and the font.
+
+#include "scheme/colour_scheme.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillon {
+
+enum class OutputFormat {
+    Html,         // the coloured lines as they are, classes named for a style sheet
+    HtmlInline,   // the same with the colours in style attributes, inside a styled PRE
+    BbCode,       // [code], [color=#RRGGBB], [b]
+    Markdown,     // a fenced block of the plain source
+    MarkdownHtml, // the inline-styled block, set apart as raw HTML in Markdown
+    Rtf,          // a whole RTF document with its colour and font tables
+};
+
+inline constexpr std::array<std::string_view, 6> OutputFormatNames{"html",     "html-inline",   "bbcode",
+                                                                   "markdown", "markdown-html", "rtf"};
+
+std::optional<OutputFormat> outputFormatNamed(std::string_view name);
+std::string_view nameOf(OutputFormat format);
+// What a file of the format is usually called: ".html", ".txt", ".md", ".rtf".
+std::string_view fileExtensionOf(OutputFormat format);
+
+// The PRE opening tag that carries the background, the text colour and the font, so that
+// the block keeps its look where no style sheet follows it.
+std::string inlineStyledPreTag(const ColourScheme& scheme);
+
+// Turns coloured lines into a document of one format. The coloured text may arrive in
+// pieces cut anywhere (a long line is coloured as it is read); a tag open at the end of a
+// piece stays open into the next. Markdown chooses its fence from the whole text, so it
+// keeps the text until end(); every other format writes as it goes.
+class FormattedOutput {
+public:
+    FormattedOutput(OutputFormat format, const ColourScheme& scheme, std::string_view lineBreak);
+
+    // What comes before the first line.
+    void begin(std::string& out);
+    // More of the current line, as the colouriser wrote it.
+    void feed(std::string_view coloured, std::string& out);
+    // The current line has ended.
+    void endLine(std::string& out);
+    // What comes after the last line.
+    void end(std::string& out);
+
+private:
+    void translate(std::string_view coloured, std::string& out);
+    void openClass(char name, std::string& out);
+    void closeClass(std::string& out);
+    void text(std::string_view decoded, std::string& out);
+    void bbCodeText(std::string_view decoded, std::string& out);
+    void rtfText(std::string_view decoded, std::string& out);
+    void rtfColour(std::size_t entry, bool bold, std::string& out);
+
+    OutputFormat format_;
+    ColourScheme scheme_;
+    std::string lineBreak_;
+    // The classes open at this point of the line, innermost last.
+    std::string openClasses_;
+    // An entity or tag cut at the end of a piece, waiting for the rest.
+    std::string carry_;
+    // Markdown: the text so far and the longest run of backticks in it.
+    std::string held_;
+    std::size_t backtickRun_ = 0;
+    std::size_t longestBacktickRun_ = 0;
+    // RTF: a UTF-8 sequence cut at the end of a piece.
+    std::string partialCharacter_;
+    // BBCode: the last text character written was a "[".
+    bool afterBracket_ = false;
+};
+
+// Colours `text` (lines ended by CR LF, LF or a lone CR; a last line without a break is
+// taken whole) and writes it as a whole document of `format`, each line ended by
+// `lineBreak`: what the window puts on the clipboard or in its output box.
+std::string formatText(std::string_view text, OutputFormat format, const ColourScheme& scheme, bool optimize,
+                       std::string_view lineBreak);
+
+} // namespace quillon
