@@ -168,7 +168,9 @@ void FRMain::Form_Load() {
 
         const double dpi = logicalDpiX();
         setMinimumSize(twipsToPixels(ClientWidth, dpi), twipsToPixels(ClientHeight, dpi));
-        restoreSize();
+        resize(minimumSize());
+        centreOnScreen();
+        show();
 
         colors_->AfficheConfigCouleur(false);
         // Taken as the design once everything stands where start-up puts it, before any
@@ -178,6 +180,8 @@ void FRMain::Form_Load() {
             anchorPaneControls(*layout, i);
             layouts_[static_cast<std::size_t>(i)] = layout;
         }
+        // Before anything is painted, so the window appears at once at the size it had.
+        restoreSize();
 
         const files::ProgramFolder& folder = services_.programFolder;
         files_->TXThead().setText(platform::toQString(folder.find("header.txt")));
@@ -300,14 +304,18 @@ void FRMain::restoreSize() {
     const double dpi = logicalDpiX();
     const QSize stored(twipsToPixels(storedNumber(services_.settings, "Width"), dpi),
                        twipsToPixels(storedNumber(services_.settings, "Height"), dpi));
-    resize(stored.expandedTo(minimumSize()));
-    if (const QScreen* screen = this->screen()) {
-        move(screen->availableGeometry().center() - rect().center());
+    if (stored.width() > width() || stored.height() > height()) {
+        resize(stored.expandedTo(minimumSize()));
+        centreOnScreen();
     }
     if (storedNumber(services_.settings, "Maximized") != 0) {
         showMaximized();
-    } else {
-        show();
+    }
+}
+
+void FRMain::centreOnScreen() {
+    if (const QScreen* screen = this->screen()) {
+        move(screen->availableGeometry().center() - rect().center());
     }
 }
 

@@ -96,6 +96,7 @@ private:
     void placeForSize();
     // The window's size from the last run, or the design size.
     void restoreSize();
+    void centreOnScreen();
     void storeSize();
     // Disables or enables the panes and pane buttons from `first` to `last`.
     void fencePanes(int first, int last, bool enabled);
