@@ -24,6 +24,9 @@ _quillon_cli() {
         --eol)
             COMPREPLY=($(compgen -W 'crlf lf' -- "$cur"))
             return ;;
+        --format)
+            COMPREPLY=($(compgen -W 'html html-inline bbcode markdown markdown-html rtf' -- "$cur"))
+            return ;;
         --off)
             local prefix=""
             [[ $cur == *,* ]] && prefix=${cur%,*},
@@ -47,8 +50,8 @@ _quillon_cli() {
     if [[ $cur == -* ]]; then
         local options='--help --version --off --eol'
         case $command in
-            colorize) options+=' --output --encoding --no-optimize' ;;
-            page) options+=' --output --encoding --scheme --no-optimize --font --font-size --link-css --header --footer --progress --no-progress' ;;
+            colorize) options+=' --output --encoding --scheme --no-optimize --font --font-size --format' ;;
+            page) options+=' --output --encoding --scheme --format --no-optimize --font --font-size --link-css --header --footer --progress --no-progress' ;;
             batch) options+=' --encoding --scheme --no-optimize --font --font-size --link-css --header --footer --jobs --recursive --pattern --output-dir --quiet --progress --no-progress' ;;
             site) options='--help --version --off --output --encoding --scheme --no-optimize --font --font-size --link-css --header --footer --jobs --quiet --progress --no-progress' ;;
             css) options+=' --output --scheme --font --font-size' ;;

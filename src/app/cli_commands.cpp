@@ -10,6 +10,7 @@
 #include "engine/colorise.h"
 #include "engine/direct_conversion.h"
 #include "engine/long_line.h"
+#include "engine/output_formats.h"
 #include "engine/page_writer.h"
 #include "engine/site.h"
 #include "engine/vb_project.h"
@@ -194,17 +195,20 @@ bool progressOnTerminal(const Options& options) {
     return options.progressShown && isatty(STDERR_FILENO) != 0;
 }
 
-template <class Sink> void colourLines(files::TextReader& reader, const Options& options, Sink& out) {
-    LineColouriser colouriser(options.on, options.optimize);
+template <class Sink> void writeTo(Sink& out, std::string_view text) {
+    char* end = std::copy(text.begin(), text.end(), out.reserve(text.size()));
+    out.commitReserved(end);
+}
+
+template <class Sink>
+void colourLines(files::TextReader& reader, const Options& options, const ColourSwitches& switches,
+                 Sink& out) {
+    LineColouriser colouriser(switches, options.optimize);
     const std::string_view lineBreak = lineBreakOf(options.lineEnd);
     std::string line;
     bool continues = false;
     std::optional<PiecewiseLineColouriser> longLine;
     std::string coloured;
-    const auto write = [&out](std::string_view text) {
-        char* end = std::copy(text.begin(), text.end(), out.reserve(text.size()));
-        out.commitReserved(end);
-    };
     while (reader.readPiece(line, continues)) {
         if (!continues) {
             char* end = colouriser.writeLine(
@@ -215,20 +219,76 @@ template <class Sink> void colourLines(files::TextReader& reader, const Options&
         }
         // A line too long to hold whole, coloured as it is read.
         if (!longLine) {
-            longLine.emplace(options.on, options.optimize);
+            longLine.emplace(switches, options.optimize);
         }
         longLine->begin();
         longLine->feed(line, coloured);
         while (continues) {
-            write(coloured);
+            writeTo(out, coloured);
             coloured.clear();
             reader.readPiece(line, continues);
             longLine->feed(line, coloured);
         }
         longLine->end(coloured);
         coloured.append(lineBreak);
-        write(coloured);
+        writeTo(out, coloured);
         coloured.clear();
+    }
+}
+
+// The same lines in another format: each coloured line goes through the format's writer
+// before it is written.
+template <class Sink>
+void formatLines(files::TextReader& reader, const Options& options, const ColourScheme& scheme, Sink& out) {
+    FormattedOutput formatted(options.format, scheme, lineBreakOf(options.lineEnd));
+    LineColouriser colouriser(switchesOf(scheme), options.optimize);
+    std::string line;
+    bool continues = false;
+    std::optional<PiecewiseLineColouriser> longLine;
+    std::string coloured;
+    std::string written;
+    formatted.begin(written);
+    while (reader.readPiece(line, continues)) {
+        if (!continues) {
+            coloured.resize(LineColouriser::maxOutput(line.size()));
+            const char* end = colouriser.writeLine(coloured.data(), line);
+            formatted.feed(std::string_view(coloured.data(), static_cast<std::size_t>(end - coloured.data())),
+                           written);
+        } else {
+            if (!longLine) {
+                longLine.emplace(switchesOf(scheme), options.optimize);
+            }
+            coloured.clear();
+            longLine->begin();
+            longLine->feed(line, coloured);
+            while (continues) {
+                formatted.feed(coloured, written);
+                writeTo(out, written);
+                written.clear();
+                coloured.clear();
+                reader.readPiece(line, continues);
+                longLine->feed(line, coloured);
+            }
+            longLine->end(coloured);
+            formatted.feed(coloured, written);
+        }
+        formatted.endLine(written);
+        if (written.size() >= 64 * 1024) {
+            writeTo(out, written);
+            written.clear();
+        }
+    }
+    formatted.end(written);
+    writeTo(out, written);
+}
+
+template <class Sink>
+void colourInFormat(files::TextReader& reader, const Options& options, const ColourScheme& scheme,
+                    Sink& out) {
+    if (options.format == OutputFormat::Html) {
+        colourLines(reader, options, switchesOf(scheme), out);
+    } else {
+        formatLines(reader, options, scheme, out);
     }
 }
 
@@ -238,6 +298,7 @@ int colorize(const Options& options) {
     }
     const std::string path =
         options.operands.empty() || options.operands[0] == "-" ? StandardInputPath : options.operands[0];
+    const ColourScheme scheme = schemeOf(options);
     try {
         files::TextReader reader(path, options.encoding);
         if (options.output && *options.output != "-") {
@@ -246,11 +307,11 @@ int colorize(const Options& options) {
                 return 1;
             }
             files::AtomicTextWriter out(*options.output, files::Durability::WhenReplacing);
-            colourLines(reader, options, out);
+            colourInFormat(reader, options, scheme, out);
             out.commit();
         } else {
             Output out;
-            colourLines(reader, options, out);
+            colourInFormat(reader, options, scheme, out);
             out.close();
         }
     } catch (...) {
@@ -277,18 +338,22 @@ int page(const Options& options) {
     if (options.operands.size() == 2 && options.output) {
         throw UsageError{"page takes a TARGET or -o, not both"};
     }
+    if (options.linkCss && options.format != OutputFormat::Html) {
+        throw UsageError{"--link-css applies to --format html only"};
+    }
     PageJob job = jobOf(options, schemeOf(options));
     job.source = options.operands[0];
+    job.format = options.format;
     std::optional<std::string> chosen = options.output;
     if (options.operands.size() == 2) {
         chosen = options.operands[1];
     }
-    job.target = chosen.value_or(job.source + ".html");
+    job.target = chosen.value_or(job.source + std::string(fileExtensionOf(options.format)));
     linkStyleSheet(job, options.linkCss);
     // A target the user names is taken as named; only the derived one follows the rule
     // of the Files pane (and always passes it).
     std::optional<Refusal> refusal = refusalOfOwnFiles(job);
-    if (refusal == Refusal::TargetNotHtm && chosen) {
+    if (refusal == Refusal::TargetNotHtm && (chosen || job.format != OutputFormat::Html)) {
         refusal.reset();
     }
     if (!refusal) {

@@ -34,6 +34,11 @@ Options:
                              such as CP1251, CP950 or UTF-16LE); "auto", the default,
                              detects it
   -s, --scheme FILE          load the colour scheme from a style sheet
+      --format NAME          colorize, page: html (the default), html-inline (colours
+                             in style attributes, for e-mail and editors), bbcode,
+                             markdown, markdown-html or rtf; a page in another format
+                             than html or html-inline has no header and footer, and
+                             its default name ends in .txt, .md or .rtf
       --off LIST             turn categories off; LIST is a comma-separated subset of
                              comment,string,keyword,other,number
       --no-optimize          do not merge neighbouring tags of one class
@@ -136,6 +141,18 @@ std::string encodingOption(const std::string& name) {
     return name;
 }
 
+OutputFormat formatOption(const std::string& name) {
+    if (const auto format = outputFormatNamed(name)) {
+        return *format;
+    }
+    std::string known;
+    for (std::string_view each : OutputFormatNames) {
+        known += known.empty() ? "" : ", ";
+        known += each;
+    }
+    throw UsageError{"--format: unknown format '" + name + "' (" + known + ")"};
+}
+
 LineEnd lineEndOption(const std::string& name) {
     if (name == "crlf") {
         return LineEnd::CrLf;
@@ -153,12 +170,16 @@ const OptionDefinition OptionDefinitions[] = {
      [](Options& o, const std::string& v) { o.output = v; }},
     {"encoding", 'e', true, Colorize | Converting,
      [](Options& o, const std::string& v) { o.encoding = encodingOption(v); }},
-    {"scheme", 's', true, Converting | Css, [](Options& o, const std::string& v) { o.schemeFile = v; }},
+    {"scheme", 's', true, Colorize | Converting | Css,
+     [](Options& o, const std::string& v) { o.schemeFile = v; }},
+    {"format", 0, true, Colorize | Page,
+     [](Options& o, const std::string& v) { o.format = formatOption(v); }},
     {"off", 0, true, Every, [](Options& o, const std::string& v) { parseOffList(v, o.on); }},
     {"no-optimize", 0, false, Colorize | Converting,
      [](Options& o, const std::string&) { o.optimize = false; }},
-    {"font", 0, true, Converting | Css, [](Options& o, const std::string& v) { o.fontName = v; }},
-    {"font-size", 0, true, Converting | Css, [](Options& o, const std::string& v) { o.fontSize = v; }},
+    {"font", 0, true, Colorize | Converting | Css, [](Options& o, const std::string& v) { o.fontName = v; }},
+    {"font-size", 0, true, Colorize | Converting | Css,
+     [](Options& o, const std::string& v) { o.fontSize = v; }},
     {"link-css", 0, true, Converting, [](Options& o, const std::string& v) { o.linkCss = v; }},
     {"header", 0, true, Converting, [](Options& o, const std::string& v) { o.header = v; }},
     {"footer", 0, true, Converting, [](Options& o, const std::string& v) { o.footer = v; }},

@@ -4,6 +4,7 @@
 // "--" ending the options), and the usage text that --help shows.
 
 #include "engine/colorise.h"
+#include "engine/output_formats.h"
 
 #include <optional>
 #include <string>
@@ -31,6 +32,7 @@ struct Options {
     std::optional<std::string> fontName;
     std::optional<std::string> fontSize;
     std::optional<std::string> linkCss;
+    OutputFormat format = OutputFormat::Html;
     std::optional<std::string> header;
     std::optional<std::string> footer;
     std::string encoding;              // empty: detected

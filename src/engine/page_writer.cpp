@@ -62,6 +62,10 @@ public:
                 extras_ = &found->second;
             }
         }
+        if (job.format != OutputFormat::Html) {
+            formatted_.emplace(job.format, job.scheme, "\r\n");
+            extras_ = nullptr;
+        }
     }
 
     long run() {
@@ -78,7 +82,9 @@ public:
         // A page is made again from its source at will: only an existing one is worth
         // the wait for the disk (see Durability).
         files::AtomicTextWriter page(job_.target, files::Durability::WhenReplacing);
-        copyWholeFile(job_.header, job_.headerText, page);
+        if (framedByHeaderAndFooter()) {
+            copyWholeFile(job_.header, job_.headerText, page);
+        }
 
         files::requirePlainFile(job_.source);
         auto source = job_.sourceDecision
@@ -124,6 +130,16 @@ public:
         }
 
         bar_.setValue(bar_.max());
+        if (formatted_) {
+            std::string closing;
+            formatted_->end(closing);
+            page.Write(closing);
+            if (framedByHeaderAndFooter()) {
+                copyWholeFile(job_.footer, job_.footerText, page);
+            }
+            source->Close();
+            return page;
+        }
         if (extras_ != nullptr) {
             // Anchors past the last shown line still land in the page, at its end.
             writeAnchorsUpTo(std::numeric_limits<long>::max(), page);
@@ -140,10 +156,23 @@ public:
     long lineCount() const { return lineCount_; }
 
 private:
+    bool framedByHeaderAndFooter() const {
+        return job_.format == OutputFormat::Html || job_.format == OutputFormat::HtmlInline;
+    }
+
     void writeOpening(files::AtomicTextWriter& page) {
         const auto& colours = job_.scheme.ConfigCouleur;
-        page.WriteLine("<BODY BGCOLOR=\"" + HEXA(colours[Background].Color) + "\" TEXT=\"" +
-                       HEXA(colours[Normal].Color) + "\">");
+        if (framedByHeaderAndFooter()) {
+            page.WriteLine("<BODY BGCOLOR=\"" + HEXA(colours[Background].Color) + "\" TEXT=\"" +
+                           HEXA(colours[Normal].Color) + "\">");
+        }
+        if (formatted_) {
+            // The style rules would be lost where these formats are pasted.
+            std::string opening;
+            formatted_->begin(opening);
+            page.Write(opening);
+            return;
+        }
         if (job_.linkedStyleSheet) {
             page.WriteLine("<LINK TYPE=\"text/CSS\" rel=\"stylesheet\" HREF=\"" +
                            attributeText(*job_.linkedStyleSheet) + "\">");
@@ -225,6 +254,10 @@ private:
             processLongLine(line, number, page);
             return;
         }
+        if (formatted_) {
+            processFormattedLine(line, page);
+            return;
+        }
         if (extras_ != nullptr) {
             processLineWithExtras(line, number, page);
             return;
@@ -240,6 +273,28 @@ private:
         end[0] = '\r';
         end[1] = '\n';
         out_ = end + 2;
+    }
+
+    void processFormattedLine(const std::string& line, files::AtomicTextWriter& page) {
+        endRoom(page);
+        coloured_.resize(LineColouriser::maxOutput(line.size()));
+        const char* end = colouriser_.writeLine(coloured_.data(), line);
+        formattedLine_.clear();
+        formatted_->feed(std::string_view(coloured_.data(), static_cast<std::size_t>(end - coloured_.data())),
+                         formattedLine_);
+        formatted_->endLine(formattedLine_);
+        page.Write(formattedLine_);
+    }
+
+    // The coloured text of a long line, in the chosen format.
+    void writeColoured(std::string_view coloured, files::AtomicTextWriter& page) {
+        if (!formatted_) {
+            page.Write(coloured);
+            return;
+        }
+        formattedLine_.clear();
+        formatted_->feed(coloured, formattedLine_);
+        page.Write(formattedLine_);
     }
 
     // The line as its own element; the anchors due by then come before it.
@@ -274,7 +329,7 @@ private:
         longLine_->feed(firstPiece, coloured);
         std::string piece;
         while (lineContinues_) {
-            page.Write(coloured);
+            writeColoured(coloured, page);
             coloured.clear();
             context_.yieldToUi();
             source_->readPiece(piece, lineContinues_);
@@ -284,7 +339,13 @@ private:
         longLine_->feed(endOfLongLine_, coloured);
         endOfLongLine_.clear();
         longLine_->end(coloured);
-        page.Write(coloured);
+        writeColoured(coloured, page);
+        if (formatted_) {
+            formattedLine_.clear();
+            formatted_->endLine(formattedLine_);
+            page.Write(formattedLine_);
+            return;
+        }
         page.Write(extras_ != nullptr ? closeLine : lineBreak);
     }
 
@@ -321,6 +382,10 @@ private:
 
     LineColouriser colouriser_;
     std::optional<PiecewiseLineColouriser> longLine_;
+    // Set for every format but the page's own HTML, with its scratch buffers.
+    std::optional<FormattedOutput> formatted_;
+    std::string coloured_;
+    std::string formattedLine_;
     files::TextReader* source_ = nullptr;
     // The line handed out last is only the start of a line too long to hold whole.
     bool lineContinues_ = false;

@@ -11,6 +11,7 @@
 
 #include "base/ui_hooks.h"
 #include "base/vb_error.h"
+#include "engine/output_formats.h"
 #include "io/atomic_file.h"
 #include "io/text_decoding.h"
 #include "scheme/colour_scheme.h"
@@ -52,6 +53,10 @@ struct PageJob {
     // the one the scheme was loaded from).
     std::vector<std::string> otherInputs;
     bool optimize = true;
+    // Html is the page itself. HtmlInline keeps header, BODY line and footer but carries the
+    // colours in style attributes; every other format is a document of the shown lines
+    // alone, without header and footer. Site extras belong to Html pages only.
+    OutputFormat format = OutputFormat::Html;
     ColourScheme scheme = defaultColourScheme();
     // The code page to read the source in (any name iconv knows); empty detects it.
     std::string sourceEncoding;
