@@ -3,10 +3,13 @@
 #include "controls/vb_mouse.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPen>
 #include <QPointer>
+#include <QShortcutEvent>
 
 #include <algorithm>
 
@@ -28,13 +31,15 @@ QRect lineBetween(QPoint from, QPoint to) {
     return QRect(QPoint(from.x(), std::min(from.y(), last)), QPoint(from.x(), std::max(from.y(), last)));
 }
 
-constexpr int captionTextFlags = Qt::AlignLeft | Qt::AlignTop;
+// An "&" a language file puts in a caption marks its Alt+letter, as on every button.
+constexpr int captionTextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic;
 
 } // namespace
 
 SwitchButton::SwitchButton(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
     layoutControl();
     redraw();
 }
@@ -95,6 +100,13 @@ void SwitchButton::setColorTopLeftOne(VbColor colour) {
 
 void SwitchButton::setCaption(const QString& caption) {
     caption_ = caption;
+    if (mnemonicShortcut_ != 0) {
+        releaseShortcut(mnemonicShortcut_);
+        mnemonicShortcut_ = 0;
+    }
+    if (const QKeySequence mnemonic = QKeySequence::mnemonic(caption_); !mnemonic.isEmpty()) {
+        mnemonicShortcut_ = grabShortcut(mnemonic);
+    }
     layoutControl();
     updateGeometry();
     emit propertyChanged(QStringLiteral("Caption"));
@@ -116,7 +128,7 @@ void SwitchButton::setBackColorDown(VbColor colour) {
 void SwitchButton::layoutControl() {
     const int w = width();
     const int h = height();
-    captionSize_ = fontMetrics().size(0, caption_);
+    captionSize_ = fontMetrics().size(captionTextFlags, caption_);
     if (captionAuto_) {
         captionTop_ = (h - captionSize_.height()) / 2;
         captionLeft_ = (w - captionSize_.width()) / 2;
@@ -240,6 +252,60 @@ void SwitchButton::paintEvent(QPaintEvent* /*event*/) {
     painter.setFont(font());
     painter.setPen(resolveVbColor(foreColor_, pal));
     painter.drawText(QRect(captionPos_, captionSize_), captionTextFlags, caption_);
+    if (hasFocus()) {
+        // The face is drawn by hand, so the keyboard's place must be too: a dotted ring
+        // inside the bevel.
+        painter.setPen(QPen(resolveVbColor(foreColor_, pal), 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect().adjusted(3, 3, -4, -4));
+    }
+}
+
+bool SwitchButton::event(QEvent* event) {
+    if (event->type() == QEvent::Shortcut &&
+        static_cast<QShortcutEvent*>(event)->shortcutId() == mnemonicShortcut_) {
+        if (isEnabled()) {
+            setFocus(Qt::ShortcutFocusReason);
+            keyboardClick();
+        }
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void SwitchButton::keyPressEvent(QKeyEvent* event) {
+    const bool pressKey =
+        event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (pressKey && event->modifiers() == Qt::NoModifier && !event->isAutoRepeat() && isEnabled()) {
+        keyboardClick();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void SwitchButton::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void SwitchButton::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
+}
+
+// What a left click released inside does, for the keys that press the button.
+void SwitchButton::keyboardClick() {
+    const int before = position_;
+    position_ = style_ == 0 ? 1 : (position_ != 0 ? 0 : 1);
+    pressed_ = false;
+    redraw();
+    const QPointer<SwitchButton> self(this);
+    if (position_ != before) {
+        emit propertyChanged(QStringLiteral("Position"));
+    }
+    if (self) {
+        emit Click();
+    }
 }
 
 void SwitchButton::resizeEvent(QResizeEvent* event) {

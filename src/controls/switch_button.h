@@ -127,6 +127,10 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     // The colours on screen of the four line pairs and the face.
@@ -139,6 +143,7 @@ private:
     };
 
     void layoutControl();
+    void keyboardClick();
     void redraw() { drawLook(position_ != 0); }
     void drawLook(bool raised);
     void setBevelColour(VbColor& slot, VbColor colour, const char* name);
@@ -165,6 +170,7 @@ private:
     QSize captionSize_;
     std::array<QRect, 8> bevel_{};
     bool pressed_ = false;
+    int mnemonicShortcut_ = 0;
     AboutHandler aboutHandler_;
 };
 

@@ -80,6 +80,14 @@ FilesPane::FilesPane(WindowServices& services, PaneHost& host, ColorsPane& color
     connect(BTopenHead_, &QToolButton::clicked, this, [this] { BTopenHead_Click(); });
     connect(BTfoot_, &QToolButton::clicked, this, [this] { BTfoot_Click(); });
     connect(BTgo_, &QPushButton::clicked, this, [this] { BTgo_Click(); });
+    // Enter in any box of the pane means "Start", as the pane's only action.
+    for (QLineEdit* box : {TXTsource_, TXTtarget_, TXThead_, TXTfoot_}) {
+        connect(box, &QLineEdit::returnPressed, this, [this] {
+            if (BTgo_->isEnabled() && BTgo_->isVisible()) {
+                BTgo_->click();
+            }
+        });
+    }
 }
 
 void FilesPane::buildControls() {
@@ -154,7 +162,10 @@ void FilesPane::buildControls() {
     setTabOrder(BTviewHead_, TXTfoot_);
     setTabOrder(TXTfoot_, BTfoot_);
     setTabOrder(BTfoot_, BTviewFoot_);
-    setTabOrder(BTviewFoot_, BTgo_);
+    setTabOrder(BTviewFoot_, LBLurl_);
+    setTabOrder(LBLurl_, Label5_);
+    setTabOrder(Label5_, cmdTranslate_);
+    setTabOrder(cmdTranslate_, BTgo_);
 }
 
 void FilesPane::fitLinks() {

@@ -28,6 +28,7 @@
 #include <QLineEdit>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QShortcut>
 
 #include <algorithm>
 #include <string>
@@ -115,6 +116,7 @@ void FRMain::buildWindow() {
     version_ = version;
 
     buildPanes();
+    installPaneKeys();
 
     // Created after the panes, so it lies in front of them.
     PBC_ = new BarColor(this);
@@ -218,6 +220,43 @@ void FRMain::SwitchButton_Click(int index) {
         shownPane_ = index;
         placeProgressBar(index);
     });
+}
+
+void FRMain::installPaneKeys() {
+    const auto bind = [this](const QKeySequence& keys, auto action) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, action);
+    };
+    for (int i = 0; i < PaneCount; ++i) {
+        bind(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + i)), [this, i] { showPaneByKey(i); });
+    }
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)}) {
+        bind(keys, [this] { stepPane(1); });
+    }
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), QKeySequence(Qt::CTRL | Qt::Key_PageUp)}) {
+        bind(keys, [this] { stepPane(-1); });
+    }
+}
+
+void FRMain::showPaneByKey(int index) {
+    // A pane button fenced off by a running conversion is as closed to the keys as to the mouse.
+    if (index != shownPane_ && switchButton(index).isEnabled()) {
+        selectPane(index);
+    }
+}
+
+void FRMain::stepPane(int direction) {
+    for (int step = 1; step < PaneCount; ++step) {
+        const int index = ((shownPane_ + direction * step) % PaneCount + PaneCount) % PaneCount;
+        if (switchButton(index).isEnabled()) {
+            selectPane(index);
+            return;
+        }
+    }
 }
 
 void FRMain::placeProgressBar(int pane) {

@@ -98,6 +98,10 @@ private:
     void restoreSize();
     void centreOnScreen();
     void storeSize();
+    // Ctrl+1..4 show a pane; Ctrl+Tab and Ctrl+PgDn go to the next, with Shift or PgUp back.
+    void installPaneKeys();
+    void showPaneByKey(int index);
+    void stepPane(int direction);
     // Disables or enables the panes and pane buttons from `first` to `last`.
     void fencePanes(int first, int last, bool enabled);
     void showWaitCursor(bool on);

@@ -9,6 +9,7 @@
 
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -41,6 +42,15 @@ void setLinkColour(QLabel& link, const QColor& colour) {
     link.setPalette(palette);
 }
 
+void markFocus(QLabel& link, bool focused) {
+    // A label draws no focus ring of its own: a pale band behind the text shows where the
+    // keyboard is, and the link keeps its colours on it.
+    QPalette palette = link.palette();
+    palette.setColor(QPalette::Window, LinkFocusBackground);
+    link.setPalette(palette);
+    link.setAutoFillBackground(focused);
+}
+
 QColor linkColour(const QLabel& link) {
     return link.palette().color(QPalette::WindowText);
 }
@@ -57,6 +67,7 @@ ViewingLinks::ViewingLinks(WindowServices& services, FilesPane& files, const std
     for (QWidget* watched :
          {static_cast<QWidget*>(&files_.LBLurl()), static_cast<QWidget*>(&files_.Label5())}) {
         watched->setMouseTracking(true);
+        watched->setFocusPolicy(Qt::StrongFocus);
         watched->installEventFilter(this);
     }
     for (QFrame* pane : panes) {
@@ -107,6 +118,19 @@ bool ViewingLinks::eventFilter(QObject* watched, QEvent* event) {
         // Only the pane's own surface: a move over a child control reaches the child.
         setLinkColour(home, LinkColour);
         setLinkColour(contact, LinkColour);
+    } else if ((event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) &&
+               (watched == &home || watched == &contact)) {
+        markFocus(*static_cast<QLabel*>(watched), event->type() == QEvent::FocusIn);
+    } else if (event->type() == QEvent::KeyPress && (watched == &home || watched == &contact)) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (watched == &home) {
+                LBLurl_Click();
+            } else {
+                Label5_Click();
+            }
+            return true;
+        }
     } else if (event->type() == QEvent::MouseButtonRelease &&
                static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         if (watched == &home) {

@@ -56,5 +56,7 @@ private:
 // Gives the link its colour, only when it differs, so moving across it repaints nothing.
 void setLinkColour(QLabel& link, const QColor& colour);
 QColor linkColour(const QLabel& link);
+// Shows or hides the band that marks the link the keyboard is on.
+void markFocus(QLabel& link, bool focused);
 
 } // namespace quillon::window

@@ -41,6 +41,8 @@ QToolButton* makePictureButton(QWidget* parent, const char* name, const QString&
 // The colours of a link label: blue as designed, purple under the mouse.
 inline const QColor LinkColour(0, 0, 255);
 inline const QColor LinkHoverColour(128, 0, 128);
+// Behind the link the keyboard is on.
+inline const QColor LinkFocusBackground(204, 232, 255);
 
 // A label drawn as a link: blue, underlined, with the hand pointer.
 QLabel* makeLinkLabel(QWidget* parent, const char* name, const QString& text);
