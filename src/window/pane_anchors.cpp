@@ -36,6 +36,7 @@ constexpr Anchor BatchAnchors[] = {
     {"Label7", {0.25, 0.0}, StayPut},    {"FileList", {0.25, 0.25}, Stretch},
     {"chkAllFile", {0.5, 0.0}, StayPut}, {"BTstartBatch", MoveAlong, StayPut},
     {"LSTdo", {0.5, 0.5}, Stretch},      {"PBfile", {0.5, 0.5}, MoveAlong},
+    {"BTproject", {0.5, 0.0}, StayPut},
 };
 
 // The two boxes share the height; the row between them moves with the first one's end.
