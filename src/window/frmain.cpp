@@ -31,6 +31,7 @@
 #include <QShortcut>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 namespace quillon::window {
@@ -365,8 +366,8 @@ void FRMain::storeSize() {
     auto store = [&](std::string_view key, int value) {
         services_.settings.set(lang::SettingsApplication, WindowSection, key, std::to_string(value));
     };
-    store("Width", static_cast<int>(size.width() * twipsPerPixel + 0.5));
-    store("Height", static_cast<int>(size.height() * twipsPerPixel + 0.5));
+    store("Width", static_cast<int>(std::lround(size.width() * twipsPerPixel)));
+    store("Height", static_cast<int>(std::lround(size.height() * twipsPerPixel)));
     store("Maximized", isMaximized() ? 1 : 0);
 }
 
