@@ -27,8 +27,9 @@ void requireLineWithinLimit(std::size_t length, const std::string& path);
 // reader, which says so as usual.
 void requirePlainFile(const std::string& path);
 
-// The whole text of a header or footer, with the checks a source gets: a plain file of at
-// most MaxHeldText bytes (321 "Larger than 1 MiB: PATH"), no binary data (321).
+// The whole text of a header or footer, or of a file dropped on the Direct pane, with the
+// checks a source gets: a plain file of at most MaxHeldText bytes (321 "Larger than 1 MiB:
+// PATH"), no binary data (321).
 std::string readHeldText(const std::string& path);
 
 // True when both paths name one existing file, however they are spelt (symbolic links,

@@ -12,6 +12,7 @@
 #include "window/batch_pane.h"
 #include "window/colors_pane.h"
 #include "window/direct_pane.h"
+#include "window/drop_targets.h"
 #include "window/files_pane.h"
 #include "window/language_menu.h"
 #include "window/pane_anchors.h"
@@ -146,6 +147,7 @@ void FRMain::buildPanes() {
 
     frames_ = {files_, colors_, batch_, direct_};
     viewingLinks_ = new ViewingLinks(services_, *files_, frames_, this);
+    new DropTargets(*this);
     for (int i = 0; i < PaneCount; ++i) {
         QFrame& frame = *frames_[static_cast<std::size_t>(i)];
         nameControl(frame, "FrameSTEP", i);

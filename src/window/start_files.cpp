@@ -8,15 +8,11 @@
 
 namespace quillon::window {
 
-void openStartFiles(FRMain& window, const QStringList& paths) {
+void selectBatchFiles(BatchPane& batch, const QStringList& paths) {
     if (paths.isEmpty()) {
         return;
     }
     const QFileInfo first(paths.front());
-    if (paths.size() == 1 && !first.isDir()) {
-        window.files().setSource(first.absoluteFilePath());
-        return;
-    }
     const QString folder = first.isDir() ? first.absoluteFilePath() : first.absolutePath();
     QStringList names;
     if (!first.isDir()) {
@@ -27,7 +23,19 @@ void openStartFiles(FRMain& window, const QStringList& paths) {
             }
         }
     }
-    window.batch().selectFiles(folder, names);
+    batch.selectFiles(folder, names);
+}
+
+void openStartFiles(FRMain& window, const QStringList& paths) {
+    if (paths.isEmpty()) {
+        return;
+    }
+    const QFileInfo first(paths.front());
+    if (paths.size() == 1 && !first.isDir()) {
+        window.files().setSource(first.absoluteFilePath());
+        return;
+    }
+    selectBatchFiles(window.batch(), paths);
     window.selectPane(BatchPaneIndex);
 }
 
