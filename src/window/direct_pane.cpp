@@ -176,13 +176,14 @@ void DirectPane::buildFormatChoice() {
     CBformat_ = new QComboBox(this);
     nameControl(*CBformat_, "CBformat");
     CBformat_->setToolTip(QStringLiteral("Format of the converted text"));
+    // The entries' captions are named actions, so the language files carry them as they
+    // carry every caption.
     for (std::size_t i = 0; i < ShownFormats.size(); ++i) {
         auto* caption = new QAction(QString::fromLatin1(FormatCaptions[i]), CBformat_);
         nameControl(*caption, "CBformatItem", static_cast<int>(i));
         CBformat_->addItem(caption->text());
         connect(caption, &QAction::changed, CBformat_,
                 [this, caption, i] { CBformat_->setItemText(static_cast<int>(i), caption->text()); });
-        formatCaptions_[i] = caption;
     }
     placeInTwips(*CBformat_, 5670, 2655, 1215, 345);
 }

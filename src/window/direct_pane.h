@@ -12,7 +12,6 @@
 
 #include <array>
 
-class QAction;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
@@ -88,9 +87,6 @@ private:
     QToolButton* BTstop_ = nullptr;
     QPushButton* BTcopy_ = nullptr;
     QComboBox* CBformat_ = nullptr;
-    // The captions of CBformat's entries: named actions, so the language files carry them
-    // as they carry every caption.
-    std::array<QAction*, ShownFormats.size()> formatCaptions_{};
 };
 
 } // namespace quillon::window
