@@ -280,11 +280,12 @@ void FRMain::placeProgressBar(int pane) {
         placeBar(BatchBarPlace, 0.5, 0.5, 1.0);
         PBC_->show();
         break;
-    case DirectPaneIndex:
+    case DirectPaneIndex: {
         // Shown by the direct conversion while it runs.
-        PBC_->setGeometry(QRect(direct_->mapTo(this, direct_->progressBarPlace().topLeft()),
-                                direct_->progressBarPlace().size()));
+        const QRect place = direct_->progressBarPlace();
+        PBC_->setGeometry(QRect(direct_->mapTo(this, place.topLeft()), place.size()));
         break;
+    }
     default:
         break;
     }
