@@ -50,10 +50,9 @@ constexpr TwipsRect PaneButtonPlaces[PaneCount] = {
 constexpr TwipsRect PanePlace{120, 480, 8805, 5505};
 // Right of the pane buttons, ending where the panes end.
 constexpr TwipsRect VersionPlace{4200, 120, 4725, 255};
-// Where PBC goes with the "Files", "Batch" and "Direct" panes, in window coordinates.
+// Where PBC goes with the "Files" and "Batch" panes, in window coordinates.
 constexpr TwipsRect FilesBarPlace{240, 5400, 8535, 435};
 constexpr TwipsRect BatchBarPlace{5220, 5340, 3615, 255};
-constexpr TwipsRect DirectBarPlace{2010, 3090, 4965, 405};
 // The window's inner area: a margin of 120 around pane 0 and the row of pane buttons above.
 constexpr int ClientWidth = 2 * PanePlace.left + PanePlace.width;
 constexpr int ClientHeight = PanePlace.height + PanePlace.top + PanePlace.left;
@@ -140,7 +139,7 @@ void FRMain::buildPanes() {
     // Owned by the pane it puts its button on.
     new ProjectSiteStart(*batch_, services_.fileDialogs, services_.errorReporter,
                          [this] { return files_->currentJob(); });
-    direct_ = new DirectPane(*this, *colors_, uiYield_, this);
+    direct_ = new DirectPane(*this, *colors_, uiYield_, services_.clipboard, this);
     languageMenu_ = new LanguageMenu(*this, services_);
     connect(&files_->cmdTranslate(), &SwitchButton::Click, this,
             [this] { languageMenu_->popUpUnder(files_->cmdTranslate()); });
@@ -283,10 +282,12 @@ void FRMain::placeProgressBar(int pane) {
         placeBar(BatchBarPlace, 0.5, 0.5, 1.0);
         PBC_->show();
         break;
-    case DirectPaneIndex:
+    case DirectPaneIndex: {
         // Shown by the direct conversion while it runs.
-        placeBar(DirectBarPlace, 0.0, 1.0, 0.5);
+        const QRect place = direct_->progressBarPlace();
+        PBC_->setGeometry(QRect(direct_->mapTo(this, place.topLeft()), place.size()));
         break;
+    }
     default:
         break;
     }

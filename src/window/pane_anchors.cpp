@@ -42,10 +42,10 @@ constexpr Anchor BatchAnchors[] = {
 // The two boxes share the height; the row between them moves with the first one's end.
 constexpr Follow HalfDown{0.5, 0.0};
 constexpr Anchor DirectAnchors[] = {
-    {"TXTorigine", Stretch, {0.0, 0.5}}, {"Label11", StayPut, HalfDown},
-    {"Image1", StayPut, HalfDown},       {"BTconvert", HalfDown, HalfDown},
-    {"BTstop", MoveAlong, HalfDown},     {"Image2", MoveAlong, HalfDown},
-    {"Label12", MoveAlong, HalfDown},    {"TXTtransform", Stretch, {0.5, 0.5}},
+    {"TXTorigine", Stretch, {0.0, 0.5}},   {"Label11", StayPut, HalfDown},  {"Image1", StayPut, HalfDown},
+    {"BTconvert", HalfDown, HalfDown},     {"BTcopy", HalfDown, HalfDown},  {"CBformat", HalfDown, HalfDown},
+    {"BTstop", MoveAlong, HalfDown},       {"Image2", MoveAlong, HalfDown}, {"Label12", MoveAlong, HalfDown},
+    {"TXTtransform", Stretch, {0.5, 0.5}},
 };
 
 template <std::size_t N> void anchor(PaneLayout& layout, const Anchor (&anchors)[N]) {

@@ -8,13 +8,10 @@ FRMain::ServicesFactory qtServices(std::unique_ptr<platform::QtPlatform>& platfo
                                    files::ProgramFolder programFolder) {
     return [&platform, folder = std::move(programFolder)](QWidget& self) {
         platform = std::make_unique<platform::QtPlatform>(&self, folder.userFolder());
-        return WindowServices{platform->fileDialogs(),
-                              platform->colourDialog(),
-                              platform->fontDialog(),
-                              platform->messageBoxes(),
-                              platform->documentOpener(),
-                              platform->settingsStore(),
-                              folder};
+        return WindowServices{platform->fileDialogs(),    platform->colourDialog(),
+                              platform->fontDialog(),     platform->messageBoxes(),
+                              platform->documentOpener(), platform->settingsStore(),
+                              platform->clipboard(),      folder};
     };
 }
 

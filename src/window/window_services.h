@@ -2,6 +2,7 @@
 // The platform services the window works through. The program hands it the Qt ones; tests
 // hand it fakes, so no test ever waits on a modal window.
 
+#include "desktop/clipboard.h"
 #include "desktop/common_dialogs.h"
 #include "desktop/document_opener.h"
 #include "desktop/file_dialogs.h"
@@ -20,6 +21,7 @@ struct WindowServices {
     platform::MessageBoxes& messageBoxes;
     platform::DocumentOpener& documentOpener;
     lang::SettingsStore& settings;
+    platform::Clipboard& clipboard;
     // Where header.txt, footer.txt, links.ini and the language files are read from and
     // English.lng is written to: the executable's folder, or the user's and the installed
     // data folder once installed.

@@ -1,10 +1,19 @@
 // The "Direct" pane: pasted text converted in memory, with its progress, its stop button and
-// the fence that keeps the other panes still meanwhile.
+// the fence that keeps the other panes still meanwhile; the copy in colour and the formats of
+// the result box.
 
+#include "lang/qt/form_texts.h"
 #include "window_fixture.h"
 
+#include "desktop/qt/qt_clipboard.h"
 #include "engine/direct_conversion.h"
 
+#include <QClipboard>
+#include <QComboBox>
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextBlock>
@@ -44,6 +53,21 @@ protected:
         EXPECT_FALSE(direct().BTstop().isVisible());
         EXPECT_FALSE(origine().isReadOnly());
         expectUsable();
+    }
+
+    // The pane's buttons (and the format list) that the bar covers, in window coordinates.
+    QStringList buttonsUnderTheBar() {
+        QStringList covered;
+        const QRect bar = PBC().geometry();
+        for (QWidget* control : direct().findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            const bool pressable = qobject_cast<QAbstractButton*>(control) != nullptr ||
+                                   qobject_cast<QComboBox*>(control) != nullptr;
+            const QRect place(control->mapTo(window.get(), QPoint(0, 0)), control->size());
+            if (pressable && control->isVisible() && place.intersects(bar)) {
+                covered.append(control->objectName());
+            }
+        }
+        return covered;
     }
 
     // A source long enough to be stopped well before its end.
@@ -98,7 +122,8 @@ TEST_F(DirectPaneTest, TheStopButtonEndsALongConversionAfterTheCurrentLine) {
     QObject::connect(&sampler, &QTimer::timeout, [&] {
         fencedThroughout = fencedThroughout && fenced(DirectPaneIndex) && PBC().isVisible() &&
                            direct().BTstop().isVisible() && !direct().BTconvert().isEnabled() &&
-                           origine().isReadOnly();
+                           !direct().CBformat().isEnabled() && origine().isReadOnly() &&
+                           buttonsUnderTheBar().isEmpty();
         captions.append(PBC().caption());
         if (captions.size() == 3) {
             // Starting again from inside changes nothing.
@@ -124,6 +149,140 @@ TEST_F(DirectPaneTest, TheStopButtonEndsALongConversionAfterTheCurrentLine) {
 
     // The next conversion starts afresh and runs to its end.
     EXPECT_EQ(convert("End Sub"), "<a class=k>End Sub</a>\r\n");
+}
+
+// The bar finds its room between the source's caption and "Convert" whatever the language
+// and the window's size.
+TEST_F(DirectPaneTest, TheRunningBarCoversNoButtonInAnyLanguageOrSize) {
+    pasteLongSource();
+    const QSize design = window->size();
+    struct Case {
+        const char* language;
+        QSize extra;
+    };
+    for (const Case& c :
+         {Case{"English.lng", {0, 0}}, Case{"French.lng", {0, 0}}, Case{"French.lng", {300, 200}}}) {
+        lang::TranslateForm(*window, (test::programDir() / c.language).string());
+        window->resize(design + c.extra);
+        QApplication::processEvents();
+        QStringList covered{"never sampled"};
+        int barWidth = 0;
+        QTimer::singleShot(0, window.get(), [&] {
+            // Resized while running, the bar moves with its pane.
+            window->resize(window->size() + QSize(20, 0));
+            covered = buttonsUnderTheBar();
+            barWidth = PBC().width();
+            click(direct().BTstop());
+        });
+        click(direct().BTconvert());
+        EXPECT_EQ(covered, QStringList()) << c.language << " +" << c.extra.width();
+        EXPECT_GT(barWidth, 60) << c.language;
+    }
+}
+
+TEST_F(DirectPaneTest, CopyPutsTheColouredSourceOnTheClipboardInEveryFormat) {
+    const QString source = QStringLiteral("Public Sub A()\n    s = \"\u00E9 < \u00A0\" ' note\nEnd Sub");
+    origine().setPlainText(source);
+    click(direct().BTcopy());
+    ASSERT_EQ(clipboard.copies.size(), 1U);
+    const platform::ClipboardContent& copy = clipboard.copies.back();
+    EXPECT_EQ(copy.plainText, source.toStdString());
+    // Colours inline, on a background of their own: pasted where no style sheet follows.
+    EXPECT_TRUE(copy.html.starts_with("<pre style=\"background-color:#")) << copy.html;
+    EXPECT_NE(copy.html.find("\">Public Sub</span>"), std::string::npos) << copy.html;
+    EXPECT_NE(copy.html.find("<span style=\"color:#"), std::string::npos);
+    EXPECT_NE(copy.html.find("&lt;"), std::string::npos);
+    EXPECT_EQ(copy.html.find("class="), std::string::npos);
+    EXPECT_TRUE(copy.rtf.starts_with("{\\rtf1")) << copy.rtf;
+    EXPECT_NE(copy.rtf.find("\\colortbl"), std::string::npos);
+    // The result box is no input of the copy.
+    EXPECT_TRUE(transform().toPlainText().isEmpty());
+
+    // Nothing to copy leaves the clipboard alone.
+    origine().clear();
+    click(direct().BTcopy());
+    EXPECT_EQ(clipboard.copies.size(), 1U);
+}
+
+TEST_F(DirectPaneTest, CopyReachesTheRealClipboardAsHtmlRtfAndText) {
+    platform::QtClipboard qtClipboard;
+    window = std::make_unique<FRMain>(WindowServices{dialogs, colourDialog, fontDialog, boxes, opener,
+                                                     settings, qtClipboard, folder.path().string()});
+    window->Form_Load();
+    window->selectPane(DirectPaneIndex);
+    QGuiApplication::clipboard()->clear();
+
+    const QString source = QStringLiteral("MsgBox \"Hello\" ' hi");
+    origine().setPlainText(source);
+    click(direct().BTcopy());
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    for (const char* type : {"text/html", "text/rtf", "application/rtf", "text/plain"}) {
+        EXPECT_TRUE(data->hasFormat(QString::fromLatin1(type)))
+            << type << " in " << data->formats().join(u' ').toStdString();
+    }
+    EXPECT_EQ(data->text(), source);
+    EXPECT_TRUE(data->html().contains(QStringLiteral("<span style=\"color:#"))) << data->html().toStdString();
+    EXPECT_TRUE(data->data(QStringLiteral("text/rtf")).startsWith("{\\rtf1"));
+    window.reset();
+}
+
+TEST_F(DirectPaneTest, TheResultBoxShowsTheChosenFormat) {
+    struct Row {
+        int entry;
+        const char* first;
+        const char* last;
+    };
+    const Row rows[] = {
+        {1, "[code][color=#", "[/color]\n[/code]"},
+        {2, "```vb\nEnd Sub", "```"},
+        {0, "<a class=k>End Sub</a>", "<a class=k>End Sub</a>"},
+    };
+    origine().setPlainText(QStringLiteral("End Sub"));
+    click(direct().BTconvert());
+    for (const Row& row : rows) {
+        // Choosing a format converts the result shown again.
+        direct().CBformat().setCurrentIndex(row.entry);
+        emit direct().CBformat().activated(row.entry);
+        const QString shown = transform().toPlainText().trimmed();
+        EXPECT_TRUE(shown.startsWith(QLatin1String(row.first))) << shown.toStdString();
+        EXPECT_TRUE(shown.endsWith(QLatin1String(row.last))) << shown.toStdString();
+    }
+}
+
+TEST_F(DirectPaneTest, TheBoxesUseAFixedPitchFontAndTheFormatListFitsEveryLanguage) {
+    EXPECT_TRUE(QFontInfo(origine().font()).fixedPitch());
+    EXPECT_TRUE(QFontInfo(transform().font()).fixedPitch());
+    for (const auto& entry : std::filesystem::directory_iterator(test::programDir())) {
+        if (entry.path().extension() == ".lng") {
+            lang::TranslateForm(*window, entry.path().string());
+            QComboBox& formats = direct().CBformat();
+            EXPECT_LE(formats.minimumSizeHint().width(), formats.width()) << entry.path().filename();
+        }
+    }
+}
+
+TEST_F(DirectPaneTest, TabReachesCopyAndTheFormatsAndCtrlShiftCCopiesFromTheBoxes) {
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    direct().BTconvert().setFocus();
+    QTest::keyClick(&direct().BTconvert(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), &direct().BTcopy());
+    QTest::keyClick(&direct().BTcopy(), Qt::Key_Space);
+    EXPECT_EQ(clipboard.copies.size(), 1U);
+    QTest::keyClick(&direct().BTcopy(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), &direct().CBformat());
+
+    for (QPlainTextEdit* box : {&origine(), &transform()}) {
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    }
+    EXPECT_EQ(clipboard.copies.size(), 3U);
+    // Another pane shown, the keys are not the Direct pane's.
+    window->selectPane(FilesPaneIndex);
+    files().TXTsource().setFocus();
+    QTest::keyClick(&files().TXTsource(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(clipboard.copies.size(), 3U);
 }
 
 TEST_F(DirectPaneTest, ClosingTheWindowStopsTheConversion) {

@@ -47,7 +47,8 @@ TEST_F(FRMainTest, StartsOnTheFilesPaneWithItsBoxesPreset) {
     // A program folder that cannot be written still starts, and says nothing about it.
     window.reset();
     test::FakeFileDialogs otherDialogs("/proc");
-    WindowServices readOnly{otherDialogs, colourDialog, fontDialog, boxes, opener, settings, "/proc"};
+    WindowServices readOnly{otherDialogs, colourDialog, fontDialog, boxes,
+                            opener,       settings,     clipboard,  "/proc"};
     FRMain other(readOnly);
     other.Form_Load();
     EXPECT_TRUE(boxes.shown.empty());

@@ -125,8 +125,9 @@ protected:
     test::FakeMessageBoxes boxes;
     test::FakeDocumentOpener opener;
     lang::MemorySettingsStore settings;
-    WindowServices services{dialogs,  colourDialog,          fontDialog, boxes, opener,
-                            settings, folder.path().string()};
+    test::FakeClipboard clipboard;
+    WindowServices services{dialogs, colourDialog, fontDialog, boxes,
+                            opener,  settings,     clipboard,  folder.path().string()};
     std::string previousLanguage;
     std::unique_ptr<FRMain> window;
 };

@@ -4,6 +4,7 @@
 
 #include "desktop/desktop_shell.h"
 #include "desktop/document_opener.h"
+#include "desktop/qt/qt_clipboard.h"
 #include "desktop/qt/qt_common_dialogs.h"
 #include "desktop/qt/qt_desktop.h"
 #include "desktop/qt/qt_file_dialogs.h"
@@ -27,6 +28,7 @@ public:
     MessageBoxes& messageBoxes() { return messageBoxes_; }
     DocumentOpener& documentOpener() { return opener_; }
     lang::SettingsStore& settingsStore() { return settings_; }
+    Clipboard& clipboard() { return clipboard_; }
 
 private:
     QtFileDialogs fileDialogs_;
@@ -36,6 +38,7 @@ private:
     DesktopShell shell_;
     ShellDocumentOpener opener_;
     QtSettingsStore settings_;
+    QtClipboard clipboard_;
 };
 
 } // namespace quillon::platform

@@ -3,6 +3,7 @@
 // so window tests never show a dialog or start a program.
 
 #include "base/vb_error.h"
+#include "desktop/clipboard.h"
 #include "desktop/common_dialogs.h"
 #include "desktop/document_opener.h"
 #include "desktop/file_dialogs.h"
@@ -129,6 +130,14 @@ public:
                          std::string(operation), owner});
         return true;
     }
+};
+
+// Keeps every copy, the latest last.
+class FakeClipboard final : public platform::Clipboard {
+public:
+    void put(const platform::ClipboardContent& content) override { copies.push_back(content); }
+
+    std::vector<platform::ClipboardContent> copies;
 };
 
 } // namespace quillon::test
