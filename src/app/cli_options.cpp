@@ -37,9 +37,10 @@ Options:
       --theme NAME           start from a built-in colour scheme: default, vb6 (the
                              VB6 editor's colours), paper (light, for printing and
                              pasting) or dark; of --theme and --scheme the later wins
-      --theme-dark NAME      page, batch, site: the embedded style rules carry the
-                             theme NAME too, for readers whose system is set to dark
-                             (not with --link-css or another format than html)
+      --theme-dark NAME      page, batch, site: the style rules (embedded, or the
+                             site's style.css) carry the theme NAME too, for readers
+                             whose system is set to dark (not with --link-css or
+                             another format than html)
       --format NAME          colorize, page: html (the default), html-inline (colours
                              in style attributes, for e-mail and editors), bbcode,
                              markdown, markdown-html or rtf; a page in another format
