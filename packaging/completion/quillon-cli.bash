@@ -24,6 +24,9 @@ _quillon_cli() {
         --eol)
             COMPREPLY=($(compgen -W 'crlf lf' -- "$cur"))
             return ;;
+        --theme | --theme-dark)
+            COMPREPLY=($(compgen -W 'default vb6 paper dark' -- "$cur"))
+            return ;;
         --format)
             COMPREPLY=($(compgen -W 'html html-inline bbcode markdown markdown-html rtf' -- "$cur"))
             return ;;
@@ -50,11 +53,11 @@ _quillon_cli() {
     if [[ $cur == -* ]]; then
         local options='--help --version --off --eol'
         case $command in
-            colorize) options+=' --output --encoding --scheme --no-optimize --font --font-size --format' ;;
-            page) options+=' --output --encoding --scheme --format --no-optimize --font --font-size --link-css --header --footer --progress --no-progress' ;;
-            batch) options+=' --encoding --scheme --no-optimize --font --font-size --link-css --header --footer --jobs --recursive --pattern --output-dir --quiet --progress --no-progress' ;;
-            site) options='--help --version --off --output --encoding --scheme --no-optimize --font --font-size --link-css --header --footer --jobs --quiet --progress --no-progress' ;;
-            css) options+=' --output --scheme --font --font-size' ;;
+            colorize) options+=' --output --encoding --scheme --theme --no-optimize --font --font-size --format' ;;
+            page) options+=' --output --encoding --scheme --theme --theme-dark --format --no-optimize --font --font-size --link-css --header --footer --progress --no-progress' ;;
+            batch) options+=' --encoding --scheme --theme --theme-dark --no-optimize --font --font-size --link-css --header --footer --jobs --recursive --pattern --output-dir --quiet --progress --no-progress' ;;
+            site) options='--help --version --off --output --encoding --scheme --theme --theme-dark --no-optimize --font --font-size --link-css --header --footer --jobs --quiet --progress --no-progress' ;;
+            css) options+=' --output --scheme --theme --font --font-size' ;;
         esac
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
         [[ ${COMPREPLY-} == *= ]] && compopt -o nospace

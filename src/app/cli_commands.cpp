@@ -86,10 +86,10 @@ void tellEscaped(const std::string& path) {
     }
 }
 
-// The scheme as the options leave it: loaded from --scheme, then categories turned off
-// the way unticking their boxes does, then the font.
+// The scheme as the options leave it: a built-in theme or loaded from --scheme, then
+// categories turned off the way unticking their boxes does, then the font.
 ColourScheme schemeOf(const Options& options) {
-    ColourScheme scheme = defaultColourScheme();
+    ColourScheme scheme = options.theme != nullptr ? schemeOfTheme(*options.theme) : defaultColourScheme();
     if (options.schemeFile) {
         try {
             if (!LoadCoulorFromFile(*options.schemeFile, scheme).loaded()) {
@@ -140,6 +140,12 @@ PageJob jobOf(const Options& options, const ColourScheme& scheme) {
     job.optimize = options.optimize;
     job.sourceEncoding = options.encoding;
     job.scheme = scheme;
+    if (options.darkTheme != nullptr) {
+        job.darkScheme = darkVariantOf(*options.darkTheme, scheme);
+    }
+    if (job.darkScheme && options.linkCss) {
+        throw UsageError{"--theme-dark goes into the embedded style rules, not with --link-css"};
+    }
     // Made an address for each page by linkStyleSheet().
     job.linkedStyleSheet = options.linkCss;
     if (options.schemeFile) {
@@ -340,6 +346,9 @@ int page(const Options& options) {
     }
     if (options.linkCss && options.format != OutputFormat::Html) {
         throw UsageError{"--link-css applies to --format html only"};
+    }
+    if (options.darkTheme != nullptr && options.format != OutputFormat::Html) {
+        throw UsageError{"--theme-dark applies to --format html only"};
     }
     PageJob job = jobOf(options, schemeOf(options));
     job.source = options.operands[0];

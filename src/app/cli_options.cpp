@@ -34,6 +34,13 @@ Options:
                              such as CP1251, CP950 or UTF-16LE); "auto", the default,
                              detects it
   -s, --scheme FILE          load the colour scheme from a style sheet
+      --theme NAME           start from a built-in colour scheme: default, vb6 (the
+                             VB6 editor's colours), paper (light, for printing and
+                             pasting) or dark; of --theme and --scheme the later wins
+      --theme-dark NAME      page, batch, site: the style rules (embedded, or the
+                             site's style.css) carry the theme NAME too, for readers
+                             whose system is set to dark (not with --link-css or
+                             another format than html)
       --format NAME          colorize, page: html (the default), html-inline (colours
                              in style attributes, for e-mail and editors), bbcode,
                              markdown, markdown-html or rtf; a page in another format
@@ -153,6 +160,13 @@ OutputFormat formatOption(const std::string& name) {
     throw UsageError{"--format: unknown format '" + name + "' (" + known + ")"};
 }
 
+const Theme& themeOption(const std::string& option, const std::string& name) {
+    if (const Theme* theme = themeNamed(name)) {
+        return *theme;
+    }
+    throw UsageError{option + ": unknown theme '" + name + "' (" + themeNameList() + ")"};
+}
+
 LineEnd lineEndOption(const std::string& name) {
     if (name == "crlf") {
         return LineEnd::CrLf;
@@ -171,7 +185,17 @@ const OptionDefinition OptionDefinitions[] = {
     {"encoding", 'e', true, Colorize | Converting,
      [](Options& o, const std::string& v) { o.encoding = encodingOption(v); }},
     {"scheme", 's', true, Colorize | Converting | Css,
-     [](Options& o, const std::string& v) { o.schemeFile = v; }},
+     [](Options& o, const std::string& v) {
+         o.schemeFile = v;
+         o.theme = nullptr;
+     }},
+    {"theme", 0, true, Colorize | Converting | Css,
+     [](Options& o, const std::string& v) {
+         o.theme = &themeOption("--theme", v);
+         o.schemeFile.reset();
+     }},
+    {"theme-dark", 0, true, Converting,
+     [](Options& o, const std::string& v) { o.darkTheme = &themeOption("--theme-dark", v); }},
     {"format", 0, true, Colorize | Page,
      [](Options& o, const std::string& v) { o.format = formatOption(v); }},
     {"off", 0, true, Every, [](Options& o, const std::string& v) { parseOffList(v, o.on); }},

@@ -5,6 +5,7 @@
 
 #include "engine/colorise.h"
 #include "engine/output_formats.h"
+#include "scheme/themes.h"
 
 #include <optional>
 #include <string>
@@ -28,7 +29,12 @@ struct Options {
     std::string command;
     bool optimize = true;
     ColourSwitches on{true, true, true, true, true};
+    // The scheme to start from: a style sheet or a built-in theme, whichever was given
+    // last; neither is the default scheme.
     std::optional<std::string> schemeFile;
+    const Theme* theme = nullptr;
+    // The scheme of the pages' dark variant; none writes no variant.
+    const Theme* darkTheme = nullptr;
     std::optional<std::string> fontName;
     std::optional<std::string> fontSize;
     std::optional<std::string> linkCss;

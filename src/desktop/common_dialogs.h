@@ -11,8 +11,8 @@ class ColourDialog {
 public:
     virtual ~ColourDialog() = default;
     // ChoisirCouleur: the colour the user chose (0x00BBGGRR), or `current` when the user
-    // cancelled or the dialog failed. The dialog opens on the last colour chosen in it,
-    // black the first time, not on `current`.
+    // cancelled or the dialog failed. The dialog opens on `current`, the colour of the
+    // clicked entry.
     virtual std::int32_t ChoisirCouleur(std::int32_t current) = 0;
 };
 
@@ -34,7 +34,8 @@ class FontDialog {
 public:
     virtual ~FontDialog() = default;
     // ShowFont: the user's choice, or nothing when the user cancelled or the dialog failed.
-    virtual std::optional<FontChoice> ShowFont() = 0;
+    // The dialog opens on `current`, the font the label shows.
+    virtual std::optional<FontChoice> ShowFont(const FontChoice& current) = 0;
 };
 
 // A point size as the scheme and the style sheets carry it: the shortest decimal form,

@@ -179,7 +179,7 @@ private:
         } else {
             page.WriteLine("<style>");
             page.WriteLine("<!--");
-            for (const std::string& rule : styleSheetLines(job_.scheme)) {
+            for (const std::string& rule : pageStyleLines(job_.scheme, job_.darkScheme)) {
                 page.WriteLine(rule);
             }
             page.WriteLine("-->");

@@ -58,6 +58,9 @@ struct PageJob {
     // alone, without header and footer. Site extras belong to Html pages only.
     OutputFormat format = OutputFormat::Html;
     ColourScheme scheme = defaultColourScheme();
+    // A second scheme the embedded style rules carry for readers whose system is set to
+    // dark. A page that links a style sheet takes all its rules from that sheet.
+    std::optional<ColourScheme> darkScheme;
     // The code page to read the source in (any name iconv knows); empty detects it.
     std::string sourceEncoding;
     // The encoding decided beforehand for the source (a batch decides a file whose own

@@ -483,7 +483,7 @@ private:
         std::string text = job.headerText ? *job.headerText : readCopiedText(job.header);
         text += '\0';
         text += job.footerText ? *job.footerText : readCopiedText(job.footer);
-        for (const std::string& line : styleSheetLines(job.scheme)) {
+        for (const std::string& line : pageStyleLines(job.scheme, job.darkScheme)) {
             text += '\0' + line;
         }
         text +=
@@ -503,7 +503,7 @@ private:
         const std::string options = optionsFingerprint();
         auto extras = std::make_shared<PageExtrasByTarget>();
         std::string sheet;
-        for (const std::string& line : styleSheetLines(job.scheme)) {
+        for (const std::string& line : pageStyleLines(job.scheme, job.darkScheme)) {
             sheet += line + "\r\n";
         }
         if (!settings_.userStyleSheet) {

@@ -5,6 +5,7 @@
 #include "io/file_system.h"
 
 #include <array>
+#include <iterator>
 #include <optional>
 #include <string_view>
 
@@ -232,6 +233,41 @@ std::vector<std::string> styleSheetLines(const ColourScheme& scheme) {
             lines.emplace_back("font-weight: bold;");
         }
         lines.emplace_back("}");
+    }
+    return lines;
+}
+
+std::vector<std::string> darkVariantLines(const ColourScheme& dark) {
+    const auto& entries = dark.ConfigCouleur;
+    std::vector<std::string> lines{"@media (prefers-color-scheme: dark)", "{"};
+    // The BODY line's colours are attributes, which any rule overrides.
+    for (const char* selector : {"BODY", "PRE"}) {
+        lines.emplace_back(selector);
+        lines.emplace_back("{");
+        lines.push_back("COLOR:" + HEXA(entries[Normal].Color) + ";");
+        lines.push_back("background:" + HEXA(entries[Background].Color) + ";");
+        lines.emplace_back("}");
+    }
+    for (const ClassBlock& block : ClassBlocks) {
+        const TypeCouleur& entry = entries[block.entry];
+        lines.emplace_back(block.selector);
+        lines.emplace_back("{");
+        lines.push_back("COLOR:" + HEXA(entry.Color) + ";");
+        // Always said, so that a class bold in the light scheme is not bold in the dark one
+        // unless the dark one says so.
+        lines.emplace_back(entry.Bold ? "font-weight: bold;" : "font-weight: normal;");
+        lines.emplace_back("}");
+    }
+    lines.emplace_back("}");
+    return lines;
+}
+
+std::vector<std::string> pageStyleLines(const ColourScheme& scheme, const std::optional<ColourScheme>& dark) {
+    std::vector<std::string> lines = styleSheetLines(scheme);
+    if (dark) {
+        std::vector<std::string> variant = darkVariantLines(*dark);
+        lines.insert(lines.end(), std::make_move_iterator(variant.begin()),
+                     std::make_move_iterator(variant.end()));
     }
     return lines;
 }

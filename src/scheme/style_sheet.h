@@ -8,6 +8,7 @@
 #include "scheme/colour_scheme.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,14 @@ namespace quillon {
 // with its colour and, when bold, "font-weight: bold;". Pages embed exactly these lines in
 // their style block. A colour beyond 24 bits raises 5 (see HEXA).
 std::vector<std::string> styleSheetLines(const ColourScheme& scheme);
+
+// A second scheme for readers whose system is set to dark: the colours of the BODY, of PRE
+// and of the five classes under "@media (prefers-color-scheme: dark)", each class with its
+// font weight said either way. The font stays the first scheme's.
+std::vector<std::string> darkVariantLines(const ColourScheme& dark);
+
+// The rules a page embeds: styleSheetLines(), then the dark variant when there is one.
+std::vector<std::string> pageStyleLines(const ColourScheme& scheme, const std::optional<ColourScheme>& dark);
 
 // Writes the scheme as it is (the pane captures itself first) to `path`, each line ended by
 // CR LF, replacing any file there. The old file is only replaced by a complete new one; on

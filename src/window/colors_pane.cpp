@@ -5,10 +5,12 @@
 #include "desktop/qt/qt_text.h"
 #include "lang/translate.h"
 #include "scheme/style_sheet.h"
+#include "scheme/themes.h"
 #include "window/twips.h"
 
 #include <QCheckBox>
 #include <QColor>
+#include <QComboBox>
 #include <QFont>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -160,6 +162,7 @@ ColorsPane::ColorsPane(WindowServices& services, QWidget* parent) : QFrame(paren
     buildPreview();
     buildStyleSheetControls();
     buildFontControls();
+    buildThemeControls();
 
     InitConfigCouleur(scheme_);
     AfficheConfigCouleur(false);
@@ -280,6 +283,43 @@ void ColorsPane::buildFontControls() {
     fontLabel_->move(twipsToPixels(4290, dpi), twipsToPixels(3630, dpi));
 }
 
+namespace {
+
+// The theme lists show the display names; an item's data is its index in BuiltInThemes.
+QComboBox* themeList(QWidget* parent, const char* name) {
+    auto* list = named(new QComboBox(parent), name);
+    for (std::size_t i = 0; i < BuiltInThemes.size(); ++i) {
+        list->addItem(toQString(BuiltInThemes[i].displayName), static_cast<int>(i));
+    }
+    return list;
+}
+
+const Theme& themeOf(const QComboBox& list) {
+    const int index = list.currentData().toInt();
+    return BuiltInThemes.at(static_cast<std::size_t>(index < 0 ? 0 : index));
+}
+
+} // namespace
+
+void ColorsPane::buildThemeControls() {
+    // Next to "Load a CSS": a theme is one more scheme to start from.
+    themeList_ = themeList(this, "LSTtheme");
+    themeList_->setToolTip(QStringLiteral("Built-in colour schemes"));
+    placeInTwips(*themeList_, 4920, 3090, 1560, 345);
+    // Only the user's choice takes a theme, so choosing the shown one again takes it again.
+    connect(themeList_, &QComboBox::activated, this, [this](int index) { LSTtheme_Click(index); });
+
+    darkVariant_ = named(new QCheckBox(QStringLiteral("Dark variant :"), this), "CHKdark");
+    darkVariant_->setToolTip(
+        QStringLiteral("Pages also carry this theme for readers whose system is set to dark"));
+    placeInTwips(*darkVariant_, 3480, 4290, 1395, 255);
+    darkThemeList_ = themeList(this, "LSTdark");
+    darkThemeList_->setCurrentIndex(static_cast<int>(BuiltInThemes.size()) - 1);
+    placeInTwips(*darkThemeList_, 4920, 4245, 1560, 345);
+    connect(darkVariant_, &QCheckBox::toggled, this, [this](bool ticked) { CHKdark_Click(ticked); });
+    CHKdark_Click(false);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Showing and capturing the scheme
 
@@ -390,7 +430,16 @@ void ColorsPane::CHKbold_MouseUp() {
 void ColorsPane::BTfont_Click() {
     // A cancel, or a failing dialog, changes nothing and says nothing.
     try {
-        const std::optional<platform::FontChoice> choice = services_.fontDialog.ShowFont();
+        const QFont shown = fontLabel_->font();
+        const platform::FontChoice current{
+            scheme_.fontName,
+            scheme_.fontSize,
+            shown.bold(),
+            shown.italic(),
+            shown.underline(),
+            shown.strikeOut(),
+            platform::fromQColor(fontLabel_->palette().color(QPalette::WindowText))};
+        const std::optional<platform::FontChoice> choice = services_.fontDialog.ShowFont(current);
         // The name and size go into every page's style block: a name that could end the
         // block, or a size that is no number, is not taken.
         if (!choice || !isSafeFontName(choice->name) || !isFontSizeText(choice->sizeText)) {
@@ -469,6 +518,18 @@ void ColorsPane::BTviewCSS_Click() {
     });
 }
 
+void ColorsPane::LSTtheme_Click(int index) {
+    trap(services_.errorReporter, "LSTtheme_Click", [&] {
+        applyTheme(scheme_, BuiltInThemes.at(static_cast<std::size_t>(themeList_->itemData(index).toInt())));
+        AfficheConfigCouleur(false);
+        UpdateSample();
+    });
+}
+
+void ColorsPane::CHKdark_Click(bool ticked) {
+    darkThemeList_->setEnabled(ticked);
+}
+
 void ColorsPane::loadStyleSheet(const std::string& path) {
     const StyleSheetLoad result = LoadCoulorFromFile(path, scheme_);
     if (!result.loaded()) {
@@ -496,6 +557,13 @@ QString ColorsPane::cssText() const {
 
 QString ColorsPane::cssPath() const {
     return cssBox_->property(TagProperty).toString();
+}
+
+std::optional<ColourScheme> ColorsPane::darkScheme() const {
+    if (!darkVariant_->isChecked()) {
+        return std::nullopt;
+    }
+    return darkVariantOf(themeOf(*darkThemeList_), scheme_);
 }
 
 } // namespace quillon::window

@@ -1,8 +1,8 @@
 #pragma once
 // The "Colors" pane: edits the colour scheme (a colour button, a category box and a Bold box
 // per entry), chooses the font, previews the scheme on a six-line sample, saves the scheme as
-// a style sheet and loads one back, and holds the page options "Optimize size" and "Use
-// External CSS :".
+// a style sheet and loads one back, starts from a built-in theme, and holds the page options
+// "Optimize size", "Use External CSS :" and "Dark variant :".
 //
 // The pane keeps the scheme as last captured from its controls; it captures after every colour
 // choice and every tick of a box, so the scheme is always what the user sees. The font lives in
@@ -15,13 +15,16 @@
 #include "window/window_services.h"
 
 #include <QFrame>
+
 #include <QString>
+#include <optional>
 
 #include <array>
 #include <cstdint>
 #include <string>
 
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -64,6 +67,9 @@ public:
     bool useExternalCss() const; // "Use External CSS :" ticked
     QString cssText() const;     // the external style sheet's file name
     QString cssPath() const;     // its full path
+    // With "Dark variant :" ticked, the scheme embedded pages carry for a dark system: the
+    // theme chosen beside the box, with the categories the scheme turns off turned off.
+    std::optional<ColourScheme> darkScheme() const;
 
 private:
     struct EntryRow {
@@ -77,6 +83,7 @@ private:
     void buildPreview();
     void buildStyleSheetControls();
     void buildFontControls();
+    void buildThemeControls();
 
     void BTtext_Click(int index);
     void CHKtext_MouseUp();
@@ -87,6 +94,8 @@ private:
     void BTloadCSS_Click();
     void BTsaveColor_Click();
     void BTviewCSS_Click();
+    void LSTtheme_Click(int index);
+    void CHKdark_Click(bool ticked);
 
     // Capture, show without re-derivation, repaint: what every tick of a box does.
     void captureAndShow();
@@ -113,6 +122,9 @@ private:
     QToolButton* viewCss_ = nullptr;
     QPushButton* fontButton_ = nullptr;
     QLabel* fontLabel_ = nullptr;
+    QComboBox* themeList_ = nullptr;
+    QCheckBox* darkVariant_ = nullptr;
+    QComboBox* darkThemeList_ = nullptr;
 };
 
 } // namespace quillon::window

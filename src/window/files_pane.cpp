@@ -244,6 +244,7 @@ PageJob FilesPane::currentJob() const {
     job.footer = toStdString(TXTfoot_->text());
     job.optimize = colors_.optimize();
     job.scheme = colors_.scheme();
+    job.darkScheme = colors_.darkScheme();
     if (const std::optional<std::string> sheet = linkedStyleSheetPath()) {
         job.linkedStyleSheet = files::linkFromPage(*sheet, job.target).href;
         job.otherInputs.push_back(*sheet);

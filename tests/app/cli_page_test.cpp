@@ -76,6 +76,30 @@ TEST_F(CliPages, CssWritesTheSchemeAfterTheOptions) {
     EXPECT_FALSE(fs::exists(scratch / "out.css"));
 }
 
+// A theme is a scheme like a loaded sheet: of the two, the later on the line wins.
+TEST_F(CliPages, ThemesAndSchemesTakeTheLaterOneAndADarkThemeAddsAVariant) {
+    ASSERT_EQ(runCli("css -o " + q(scratch / "default.css")).status, 0);
+    const CliResult paper = runCli("css --theme paper");
+    EXPECT_EQ(paper.status, 0) << paper.err;
+    EXPECT_NE(paper.out.find("background:#FFFFFF;"), std::string::npos);
+    EXPECT_EQ(runCli("css -s " + q(scratch / "default.css") + " --theme=paper").out, paper.out);
+    EXPECT_EQ(runCli("css --theme paper -s " + q(scratch / "default.css")).out,
+              readBytes(scratch / "default.css"));
+
+    const CliResult unknown = runCli("colorize --theme solarized");
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err, "quillon-cli: --theme: unknown theme 'solarized' (default, vb6, paper, dark)\n"
+                           "Try 'quillon-cli --help'.\n");
+    const std::string page = "page" + headerFooter() + " " + q(scratch / "Form1.frm");
+    EXPECT_EQ(runCli(page + " --theme-dark dark --format bbcode -o -").status, 2);
+    EXPECT_EQ(runCli(page + " --theme-dark dark --link-css " + q(scratch / "default.css")).status, 2);
+    EXPECT_EQ(runCli("css --theme-dark dark").status, 2);
+
+    const CliResult r = runCli(page + " --theme vb6 --theme-dark dark -o -");
+    EXPECT_EQ(r.status, 0) << r.err;
+    expectMatchesGolden(r.out, dataDir() / "pages" / "form.frm.dark.html");
+}
+
 class CliBatchTree : public testing::Test {
 protected:
     void SetUp() override {

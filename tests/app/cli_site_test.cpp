@@ -38,6 +38,15 @@ TEST(CliSite, PublishesTwoProjectsUnderOneIndex) {
         << again.err;
 
     EXPECT_EQ(runCli("site " + q(scratch / "loose")).status, 2);
+
+    // The pages link the site's sheet, so that is where a dark variant goes.
+    const std::string variant = "@media (prefers-color-scheme: dark)";
+    EXPECT_EQ(readBytes(site / "style.css").find(variant), std::string::npos);
+    ASSERT_EQ(runCli("site -q --theme-dark dark" + headerFooter(dataDir() / "pages") + " " +
+                     q(scratch / "loose") + " -o " + q(scratch / "dark"))
+                  .status,
+              0);
+    EXPECT_NE(readBytes(scratch / "dark" / "style.css").find(variant), std::string::npos);
 }
 
 } // namespace

@@ -5,7 +5,9 @@
 
 #include "desktop/qt/qt_colours.h"
 #include "scheme/style_sheet.h"
+#include "scheme/themes.h"
 
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -126,7 +128,7 @@ TEST_F(ColorsPaneTest, BoxesSetByTheProgramAreCapturedOnlyByTheNextChoiceOfTheUs
     EXPECT_EQ(textColour(word(8)), Orange);
 }
 
-TEST_F(ColorsPaneTest, TheFontDialogDressesTheFontLabelAndACancelChangesNothing) {
+TEST_F(ColorsPaneTest, TheFontDialogOpensOnTheLabelsFontDressesTheLabelAndACancelChangesNothing) {
     fontDialog.answerFont({"Liberation Mono", "12.5", true, true, true, true, rgb(200, 0, 0)});
     click(control<QPushButton>("BTfont"));
     expectFont("Liberation Mono", "12.5");
@@ -144,6 +146,40 @@ TEST_F(ColorsPaneTest, TheFontDialogDressesTheFontLabelAndACancelChangesNothing)
     EXPECT_EQ(fontDialog.calls, 3);
     expectFont("Liberation Mono", "12.5");
     EXPECT_EQ(label.font(), before);
+    // Each time the dialog opens on the font the label shows.
+    const platform::FontChoice chosen{"Liberation Mono", "12.5", true, true, true, true, rgb(200, 0, 0)};
+    EXPECT_EQ(fontDialog.openedOn,
+              (std::vector<platform::FontChoice>{
+                  {"Courier New", "10", false, false, false, false, 0}, chosen, chosen}));
+}
+
+// A theme is one more scheme to start from: shown at once, the font kept, every category on.
+TEST_F(ColorsPaneTest, AThemeIsShownAtOnceAndKeepsTheFontAndTheDarkVariantFollowsItsBox) {
+    fontDialog.answerFont({"Liberation Mono", "9", false, false, false, false, 0});
+    click(control<QPushButton>("BTfont"));
+    click(category(String));
+    auto& themes = control<QComboBox>("LSTtheme");
+    themes.setFocus();
+    QTest::keyClick(&themes, Qt::Key_Down);
+    ASSERT_EQ(themes.currentText(), "VB6 IDE");
+    EXPECT_EQ(pane().scheme().ConfigCouleur, themeNamed("vb6")->entries);
+    expectFont("Liberation Mono", "9");
+    expectEntry(String, {true, rgb(0, 0, 0), false});
+    EXPECT_EQ(colourOf(colourButton(KeyWord)), Navy);
+    EXPECT_EQ(backgroundColour(word(1)), White);
+    EXPECT_EQ(textColour(word(1)), Navy);
+
+    auto& darkThemes = control<QComboBox>("LSTdark");
+    EXPECT_FALSE(pane().darkScheme());
+    EXPECT_FALSE(darkThemes.isEnabled());
+    EXPECT_EQ(darkThemes.currentText(), "Dark");
+    click(control<QCheckBox>("CHKdark"));
+    EXPECT_TRUE(darkThemes.isEnabled());
+    // Turned off on the page, a category is off in its dark variant too.
+    click(category(Comment));
+    ASSERT_TRUE(pane().darkScheme());
+    EXPECT_EQ(*pane().darkScheme(), darkVariantOf(*themeNamed("dark"), pane().scheme()));
+    EXPECT_FALSE(pane().darkScheme()->ConfigCouleur[Comment].Enabled);
 }
 
 TEST_F(ColorsPaneTest, SaveThenLoadBringsTheSavedSchemeBack) {

@@ -96,35 +96,49 @@ FontChoice fontChoiceOf(const QFont& font, std::int32_t colour) {
     return choice;
 }
 
+QFont fontOf(const FontChoice& choice) {
+    QFont font = QApplication::font();
+    font.setFamily(toQString(choice.name));
+    bool ok = false;
+    // A loaded sheet may carry the locale's decimal comma and blanks around the number.
+    const double points =
+        toQString(choice.sizeText).trimmed().replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
+    if (ok && points > 0) {
+        font.setPointSizeF(points);
+    }
+    font.setBold(choice.bold);
+    font.setItalic(choice.italic);
+    font.setUnderline(choice.underline);
+    font.setStrikeOut(choice.strikethrough);
+    return font;
+}
+
 QtCommonDialog::QtCommonDialog(QWidget* parent) : parent_(parent) {}
 
 std::int32_t QtCommonDialog::ChoisirCouleur(std::int32_t current) {
     try {
         QColorDialog dialog(parent_);
-        dialog.setCurrentColor(toQColor(colour_));
+        dialog.setCurrentColor(toQColor(current));
         if (runDialog(dialog) != QDialog::Accepted) {
             return current;
         }
         const QColor chosen =
             dialog.selectedColor().isValid() ? dialog.selectedColor() : dialog.currentColor();
-        colour_ = fromQColor(chosen);
-        return colour_;
+        return fromQColor(chosen);
     } catch (...) {
         return current;
     }
 }
 
-std::optional<FontChoice> QtCommonDialog::ShowFont() {
+std::optional<FontChoice> QtCommonDialog::ShowFont(const FontChoice& current) {
     try {
         FontChooserDialog dialog(parent_);
-        dialog.setCurrentFont(font_.value_or(QApplication::font()));
-        dialog.setCurrentColour(colour_);
+        dialog.setCurrentFont(fontOf(current));
+        dialog.setCurrentColour(current.colour);
         if (runDialog(dialog) != QDialog::Accepted) {
             return std::nullopt;
         }
-        font_ = dialog.currentFont();
-        colour_ = dialog.currentColour();
-        return fontChoiceOf(*font_, colour_);
+        return fontChoiceOf(dialog.currentFont(), dialog.currentColour());
     } catch (...) {
         return std::nullopt;
     }

@@ -1,7 +1,6 @@
 #pragma once
-// The colour and font dialogs on Qt. Both share one current colour, as one dialog control
-// served both: the colour dialog opens on the last colour chosen in either, black at
-// first, and the font dialog's colour list starts there too.
+// The colour and font dialogs on Qt. Each opens on what the pane shows: the colour dialog on
+// the clicked entry's colour, the font dialog on the label's font and colour.
 
 #include "desktop/common_dialogs.h"
 #include "desktop/qt/modal_runner.h"
@@ -43,20 +42,18 @@ private:
 };
 
 FontChoice fontChoiceOf(const QFont& font, std::int32_t colour);
+// The font a choice describes; a size text that is no number keeps the application's size.
+QFont fontOf(const FontChoice& choice);
 
 class QtCommonDialog final : public ColourDialog, public FontDialog, public ModalRunner {
 public:
     explicit QtCommonDialog(QWidget* parent = nullptr);
 
     std::int32_t ChoisirCouleur(std::int32_t current) override;
-    std::optional<FontChoice> ShowFont() override;
-
-    std::int32_t dialogColour() const { return colour_; }
+    std::optional<FontChoice> ShowFont(const FontChoice& current) override;
 
 private:
     QPointer<QWidget> parent_;
-    std::int32_t colour_ = 0;
-    std::optional<QFont> font_;
 };
 
 } // namespace quillon::platform

@@ -88,12 +88,15 @@ public:
     void answerFont(platform::FontChoice choice) { answers_.emplace_back(std::move(choice)); }
     void answerCancel() { answers_.emplace_back(std::nullopt); }
 
-    std::optional<platform::FontChoice> ShowFont() override {
+    std::optional<platform::FontChoice> ShowFont(const platform::FontChoice& current) override {
         ++calls;
+        openedOn.push_back(current);
         return nextAnswer(answers_);
     }
 
     int calls = 0;
+    // The `current` passed to each call.
+    std::vector<platform::FontChoice> openedOn;
 
 private:
     std::deque<std::optional<platform::FontChoice>> answers_;

@@ -15,9 +15,7 @@ namespace {
 constexpr std::int32_t Red = 0x0000FF;
 constexpr std::int32_t Custom = 0x563412;
 
-// The colour and font dialogs share one colour: each opens on the last colour chosen in
-// either, black the first time, never on the colour passed in; a cancel or a failure
-// changes nothing.
+// Each dialog opens on what it is given; a cancel or a failure changes nothing.
 class QtCommonDialogTest : public ::testing::Test {
 protected:
     void answerColour(std::optional<std::int32_t> answer) {
@@ -42,20 +40,17 @@ TEST_F(QtCommonDialogTest, ColourDialogAnswersBlueGreenRedAndKeepsTheCurrentColo
     answerColour(std::nullopt);
     EXPECT_EQ(dialogs.ChoisirCouleur(0x00FF00), 0x00FF00);
     EXPECT_EQ(dialogs.ChoisirCouleur(0x00FF00), 0x00FF00);
-    EXPECT_EQ(openedOn, (std::vector<std::int32_t>{0, Red, Red}));
+    EXPECT_EQ(openedOn, (std::vector<std::int32_t>{0xFFFFFF, 0x00FF00, 0x00FF00}));
     dialogs.setDialogRunner([](QDialog&) -> int { throw std::runtime_error("no display"); });
     EXPECT_EQ(dialogs.ChoisirCouleur(Custom), Custom);
-    EXPECT_EQ(dialogs.dialogColour(), Red);
 }
 
-TEST_F(QtCommonDialogTest, FontDialogReturnsTheChosenFontEffectsAndColourAndOpensOnThemNextTime) {
+TEST_F(QtCommonDialogTest, FontDialogOpensOnTheGivenFontAndReturnsTheChosenFontEffectsAndColour) {
     const QStringList families = QFontDatabase::families();
     if (families.isEmpty()) {
         GTEST_SKIP() << "no fonts installed";
     }
     const QString family = families.contains("DejaVu Sans Mono") ? "DejaVu Sans Mono" : families.front();
-    answerColour(Custom);
-    dialogs.ChoisirCouleur(0);
     std::vector<QFont> fontsOpenedOn;
     const auto answer = [&](bool accept) {
         dialogs.setDialogRunner([&, accept](QDialog& shown) {
@@ -71,13 +66,15 @@ TEST_F(QtCommonDialogTest, FontDialogReturnsTheChosenFontEffectsAndColourAndOpen
         });
     };
     answer(true);
-    EXPECT_EQ(dialogs.ShowFont(), (FontChoice{family.toStdString(), "12", true, false, false, true, Red}));
+    const FontChoice shown{family.toStdString(), "11", false, true, false, false, Custom};
+    EXPECT_EQ(dialogs.ShowFont(shown),
+              (FontChoice{family.toStdString(), "12", true, false, false, true, Red}));
     answer(false);
-    EXPECT_FALSE(dialogs.ShowFont());
+    EXPECT_FALSE(dialogs.ShowFont(shown));
     EXPECT_EQ(fontsOpenedOn.at(1).family(), family);
-    EXPECT_EQ(fontsOpenedOn.at(1).pointSize(), 12);
-    EXPECT_EQ(openedOn, (std::vector<std::int32_t>{0, Custom, Red}));
-    EXPECT_EQ(dialogs.dialogColour(), Red);
+    EXPECT_EQ(fontsOpenedOn.at(1).pointSize(), 11);
+    EXPECT_TRUE(fontsOpenedOn.at(1).italic());
+    EXPECT_EQ(openedOn, (std::vector<std::int32_t>{Custom, Custom}));
 }
 
 TEST(FontChooserDialog, FontPartIsShownInsideAndItsEscapeCancelsTheWholeDialog) {
