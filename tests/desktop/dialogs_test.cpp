@@ -206,7 +206,8 @@ TEST(OpenDocument, FailuresAreShownAsErrorNumberCarriageReturnText) {
     EXPECT_EQ(texts,
               (std::vector<std::string>{
                   "Error n\u00B053\rFile not found",
-                  "Error n\u00B0-2147220425\rNo application is associated with this file type.",
+                  "\"/tmp/a.xyz\" could not be opened: no program on this system is set to open this type of "
+                  "file.",
                   "Error n\u00B0285\rThe file could not be opened because the target application is busy.  "
                   "Please try again in a moment.",
                   "Error n\u00B0-2147220449\r" + other, "Error n\u00B075\rPath/File access error: /tmp/x",
