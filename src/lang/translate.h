@@ -1,6 +1,7 @@
 #pragma once
 // Language files and the message table: reading single texts of an INI language
-// file, the current language file, and the eleven messages the workflows show.
+// file, the current language file, the eleven messages the workflows show and the texts
+// of the file dialogs.
 
 #include "desktop/dialog_filter.h"
 #include "engine/page_writer.h"

@@ -156,6 +156,8 @@ void QtDesktop::showInViewer(const std::string& absolutePath) {
     const std::string text = files::readHeldText(absolutePath);
     auto* viewer = new QPlainTextEdit;
     viewer->setAttribute(Qt::WA_DeleteOnClose);
+    // Closing the main window still ends the program while a viewer is open.
+    viewer->setAttribute(Qt::WA_QuitOnClose, false);
     viewer->setReadOnly(true);
     viewer->setLineWrapMode(QPlainTextEdit::NoWrap);
     viewer->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
