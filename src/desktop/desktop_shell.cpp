@@ -2,6 +2,7 @@
 
 #include "base/ascii_text.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -132,6 +133,13 @@ constexpr std::string_view RawBytesType = "application/octet-stream";
 
 constexpr std::array<std::string_view, 2> TerminalEmulators{"x-terminal-emulator", "xterm"};
 
+// The user's own editors, most wanted first; they run in a terminal.
+constexpr std::array<std::string_view, 2> EditorVariables{"VISUAL", "EDITOR"};
+
+bool isTextType(const std::vector<std::string>& types) {
+    return std::ranges::any_of(types, [](const std::string& type) { return type.starts_with("text/"); });
+}
+
 class Planner {
 public:
     Planner(const ShellRequest& request, const Desktop& desktop) : request_(request), desktop_(desktop) {}
@@ -218,19 +226,45 @@ private:
         }
         argv->front() = std::move(program);
         if (entry->terminal) {
-            std::string terminal;
-            for (std::string_view name : TerminalEmulators) {
-                terminal = desktop_.findExecutable(std::string(name));
-                if (!terminal.empty()) {
-                    break;
-                }
-            }
+            const std::string terminal = terminalEmulator();
             if (terminal.empty()) {
                 return std::nullopt;
             }
             argv->insert(argv->begin(), {terminal, "-e"});
         }
         return started(std::move(*argv), entry->workingFolder);
+    }
+
+    std::string terminalEmulator() const {
+        for (std::string_view name : TerminalEmulators) {
+            if (std::string terminal = desktop_.findExecutable(std::string(name)); !terminal.empty()) {
+                return terminal;
+            }
+        }
+        return {};
+    }
+
+    // $VISUAL or $EDITOR, which may carry options ("emacs -nw"), in a terminal.
+    std::optional<LaunchPlan> editorOfTheUser(const std::string& file) const {
+        for (std::string_view variable : EditorVariables) {
+            std::vector<std::string> argv =
+                splitCommandLine(desktop_.environmentVariable(std::string(variable)));
+            if (argv.empty()) {
+                continue;
+            }
+            std::string program = desktop_.findExecutable(argv.front());
+            const std::string terminal = program.empty() ? std::string() : terminalEmulator();
+            if (terminal.empty()) {
+                continue;
+            }
+            argv.front() = std::move(program);
+            argv.insert(argv.begin(), {terminal, "-e"});
+            if (!file.empty()) {
+                argv.push_back(file);
+            }
+            return started(std::move(argv));
+        }
+        return std::nullopt;
     }
 
     // The first usable application among the defaults of `types`.
@@ -264,7 +298,14 @@ private:
             }
             file = absolutePath(file, workingFolder_.empty() ? cwd_ : workingFolder_);
         }
+        return inTextEditor(file);
+    }
+
+    LaunchPlan inTextEditor(const std::string& file) {
         if (std::optional<LaunchPlan> plan = withDefaultOf({"text/plain"}, file, true)) {
+            return std::move(*plan);
+        }
+        if (std::optional<LaunchPlan> plan = editorOfTheUser(file)) {
             return std::move(*plan);
         }
         for (std::string_view editor : KnownTextEditors) {
@@ -275,6 +316,12 @@ private:
                 }
                 return started(std::move(argv));
             }
+        }
+        // The viewer shows what exists; an editor would have created a missing file.
+        if (!file.empty() && desktop_.pathState(file) == PathState::File) {
+            LaunchPlan plan;
+            plan.viewedFile = file;
+            return plan;
         }
         return failed(noApplication());
     }
@@ -316,6 +363,9 @@ private:
         }
         if (std::optional<LaunchPlan> plan = withDefaultOf(types, path, true)) {
             return std::move(*plan);
+        }
+        if (isTextType(types) && desktop_.pathState(path) == PathState::File) {
+            return inTextEditor(path);
         }
         return failed(noApplication());
     }
@@ -544,6 +594,10 @@ LaunchPlan planShellExecute(const ShellRequest& request, const Desktop& desktop)
 
 std::int32_t DesktopShell::ShellExecuteA(const ShellRequest& request) {
     const LaunchPlan plan = planShellExecute(request, desktop_);
+    if (!plan.viewedFile.empty()) {
+        desktop_.showInViewer(plan.viewedFile);
+        return shellresult::Accepted;
+    }
     if (plan.argv.empty()) {
         return plan.result;
     }

@@ -2,7 +2,10 @@
 // The shell call carried out on a freedesktop.org desktop: a document or a folder opens in
 // the application the desktop associates with its MIME type, an address in the handler of
 // its scheme, "notepad" in the desktop's plain-text editor, and a program named with
-// parameters is started directly. Nothing is waited for. What to start, or which shell
+// parameters is started directly. A text file that nothing is associated with still opens
+// in the user's text editor: the desktop's one for plain text, else $VISUAL or $EDITOR in a
+// terminal, else a known editor, else the program's own read-only viewer. Nothing is
+// waited for. What to start, or which shell
 // error to give, is decided here from what the Desktop interface reports, so the decision
 // is tested without starting anything.
 
@@ -67,12 +70,19 @@ public:
     virtual std::string findExecutable(const std::string& program) const = 0;
     // Starts argv[0] with the other arguments, without a shell and without waiting.
     virtual bool startDetached(const std::vector<std::string>& argv, const std::string& workingFolder) = 0;
+    // The variable's value; empty when it is not set.
+    virtual std::string environmentVariable(const std::string& name) const = 0;
+    // Shows the text file in a read-only window of the program and returns at once. A file
+    // that cannot be shown raises a VbError naming it.
+    virtual void showInViewer(const std::string& absolutePath) = 0;
 };
 
 struct LaunchPlan {
     std::int32_t result = shellresult::Accepted; // the shell error when nothing is to start
     std::vector<std::string> argv;
     std::string workingFolder;
+    // When set, nothing is started: the program's own viewer shows this file.
+    std::string viewedFile;
 
     friend bool operator==(const LaunchPlan&, const LaunchPlan&) = default;
 };

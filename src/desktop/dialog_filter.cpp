@@ -6,41 +6,59 @@ namespace quillon::platform {
 
 namespace {
 
-std::string listedDescription(const std::string& item, FileDialogKind kind, bool last) {
-    if (kind == FileDialogKind::Save) {
-        return "Fichiers " + item;
+std::vector<std::string> splitOn(std::string_view text, char separator) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find(separator, start);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        if (end > start) {
+            parts.emplace_back(text.substr(start, end - start));
+        }
+        start = end + 1;
     }
-    return item + (last ? " Files" : " Files ");
+    return parts;
 }
 
-void appendPair(std::string& accumulator, const std::string& description, const std::string& item) {
-    accumulator += '|';
-    accumulator += description;
-    accumulator += "|*.";
-    accumulator += item;
+std::string described(const FilterWords& words, const std::string& extension) {
+    std::string description = words.files;
+    const std::size_t slot = description.find("%1");
+    if (slot == std::string::npos) {
+        return description + ' ' + extension;
+    }
+    return description.replace(slot, 2, extension);
 }
 
 } // namespace
 
-std::string buildDialogFilter(std::string_view extensions, FileDialogKind kind) {
-    if (extensions.empty()) {
-        return kind == FileDialogKind::Open ? "ALL FILES (*.*)|*.*" : "Tous les fichiers (*.*)|*.*";
+std::string buildDialogFilter(std::string_view extensions, const FilterWords& words) {
+    std::string filter;
+    auto append = [&](const std::string& description, const std::vector<std::string>& items) {
+        std::string patterns;
+        for (const std::string& item : items) {
+            patterns += (patterns.empty() ? "" : ";") + std::string(item == "*" ? "*.*" : "*." + item);
+        }
+        if (!filter.empty()) {
+            filter += '|';
+        }
+        filter += description + " (" + asciiLower(patterns) + ")|" + patterns;
+    };
+    for (const std::string& item : splitOn(asciiUpper(extensions), ' ')) {
+        const std::vector<std::string> joined = splitOn(item, ';');
+        if (joined.size() > 1) {
+            append(words.sources, joined);
+        } else if (item == "*") {
+            append(words.allFiles, {item});
+        } else {
+            append(described(words, item), {item});
+        }
     }
-    std::string remaining = asciiUpper(extensions);
-    if (remaining.find(' ') == std::string::npos) {
-        return "Fichiers " + remaining + "|*." + remaining;
+    if (filter.empty()) {
+        append(words.allFiles, {"*"});
     }
-    // The item always sits at the front of what remains, so removing the first occurrence
-    // of "item " amounts to cutting at the first blank; two blanks in a row therefore give
-    // an empty item, exactly as users of the old dialogs saw.
-    std::string accumulator;
-    for (std::size_t blank = remaining.find(' '); blank != std::string::npos; blank = remaining.find(' ')) {
-        const std::string item = remaining.substr(0, blank);
-        appendPair(accumulator, listedDescription(item, kind, false), item);
-        remaining.erase(0, blank + 1);
-    }
-    appendPair(accumulator, listedDescription(remaining, kind, true), remaining);
-    return accumulator.substr(1);
+    return filter;
 }
 
 std::vector<FilterPair> splitDialogFilter(std::string_view filter) {

@@ -1,7 +1,7 @@
 #pragma once
 // The file-type filter of the open and save dialogs, built from a blank-separated list of
-// extensions ("frm bas cls ctl pag txt *", "CSS"). The filter is the common dialogs' own
-// text form: descriptions and patterns alternating, separated by "|".
+// extensions ("frm;bas;cls;ctl;pag frm bas cls ctl pag txt *", "css"). The filter is the
+// common dialogs' own text form: descriptions and patterns alternating, separated by "|".
 
 #include <string>
 #include <string_view>
@@ -12,10 +12,22 @@ namespace quillon::platform {
 // A folder dialog lists folders alone and has no filter.
 enum class FileDialogKind { Open, Save, Folder };
 
-// The open dialog describes listed items in English ("FRM Files "), the save dialog and a
-// single extension in French ("Fichiers CSS"). The odd blanks are part of the texts users
-// have always seen, so they are kept to the character.
-std::string buildDialogFilter(std::string_view extensions, FileDialogKind kind);
+// The words of the descriptions, in the window's language. The caller looks them up: the
+// language files sit above the dialogs.
+struct FilterWords {
+    std::string sources = "VB6 sources"; // every Visual Basic source at once
+    std::string files = "%1 Files";      // one extension, "%1" standing for it in capitals
+    std::string allFiles = "All files";
+
+    friend bool operator==(const FilterWords&, const FilterWords&) = default;
+};
+
+// One pair per item of `extensions`, in order: "*" stands for every file, and an item that
+// joins extensions with ";" lists them together as the sources. Each description ends with
+// its patterns in lower case, "CSS Files (*.css)", since the dialog may hide the patterns
+// themselves; the patterns are upper case, as the names of the classic desktop were. An
+// empty list gives every file.
+std::string buildDialogFilter(std::string_view extensions, const FilterWords& words = {});
 
 struct FilterPair {
     std::string description;

@@ -91,17 +91,33 @@ std::string shellFailureMessage(std::int32_t number, std::string_view text) {
     return message;
 }
 
+std::optional<std::string> noProgramMessage(std::int32_t result, std::string_view item) {
+    const std::string named = "\"" + std::string(item) + "\" could not be opened: ";
+    switch (result) {
+    case shellresult::NoAssociation:
+        return named + "no program on this system is set to open this type of file.";
+    case shellresult::IncompleteAssociation:
+        return named + "the program set to open this type of file is missing or cannot be started.";
+    default:
+        return std::nullopt;
+    }
+}
+
 bool ShellDocumentOpener::OpenDocument(std::string_view target, std::int32_t showMode,
                                        std::string_view parameters, std::string_view folder,
                                        std::string_view operation, std::int32_t owner) {
     const ShellRequest request = shellRequestFor(target, showMode, parameters, folder, operation, owner);
     std::string message;
     try {
-        const std::optional<ShellFailure> failure = shellFailure(shell_.ShellExecuteA(request));
+        const std::int32_t result = shell_.ShellExecuteA(request);
+        const std::optional<ShellFailure> failure = shellFailure(result);
         if (!failure) {
             return true;
         }
-        message = shellFailureMessage(failure->number, failure->text);
+        // A program given a file names the file; a document names itself.
+        const std::string_view item = request.parameters.empty() ? request.target : request.parameters;
+        message =
+            noProgramMessage(result, item).value_or(shellFailureMessage(failure->number, failure->text));
     } catch (const VbError& error) {
         // The shell never answered, so there is no result to judge: say what went wrong
         // rather than blame a result of 0 ("Out of memory") that nobody returned.

@@ -75,6 +75,11 @@ std::optional<ShellFailure> shellFailure(std::int32_t result);
 // "Error n°53" CR "File not found".
 std::string shellFailureMessage(std::int32_t number, std::string_view text);
 
+// What the user is told when no program opens `item` (a result of NoAssociation or
+// IncompleteAssociation): in words that name it, since the number says nothing to anyone
+// who is not on the classic desktop. Nothing for the other results.
+std::optional<std::string> noProgramMessage(std::int32_t result, std::string_view item);
+
 class DocumentOpener {
 public:
     virtual ~DocumentOpener() = default;

@@ -1,6 +1,6 @@
 #pragma once
-// The per-user settings store: string values filed by application, section and key. The
-// program keeps exactly one value there, the chosen language file; the window supplies
+// The per-user settings store: string values filed by application, section and key: the
+// chosen language file, the window's size and the dialogs' folders. The window supplies
 // the real store, and MemorySettingsStore serves tests and runs without a window.
 
 #include <map>
@@ -9,6 +9,9 @@
 #include <tuple>
 
 namespace quillon::lang {
+
+// The application every value of the program is filed under.
+inline constexpr std::string_view SettingsApplication = "Quillon Free";
 
 class SettingsStore {
 public:

@@ -13,7 +13,6 @@
 namespace quillon::lang {
 
 // The settings-store entry that remembers the chosen language file.
-inline constexpr std::string_view SettingsApplication = "Quillon Free";
 inline constexpr std::string_view SettingsSection = "FILES";
 inline constexpr std::string_view SettingsLanguageKey = "LNG";
 

@@ -32,7 +32,7 @@ std::string GetMsg(std::string_view key) {
 }
 
 std::span<const IniEntry> englishMessages() {
-    static const std::array<IniEntry, MessageCount> messages{{
+    static const auto messages = std::to_array<IniEntry>({
         {"msg1", "Open a footer File"},
         {"msg2", "Work completed !"},
         {"msg3", "You must choose a Visual Basic File before !"},
@@ -44,8 +44,28 @@ std::span<const IniEntry> englishMessages() {
         {"msg9", "Open a header File"},
         {"msg10", "Save Style"},
         {"msg11", "Convert this files :"},
-    }};
+        {std::string(dialogtext::SourceTitle), "Open a VB File"},
+        {std::string(dialogtext::TargetTitle), "Save As ..."},
+        {std::string(dialogtext::StyleSheetTitle), "Choose a CSS"},
+        {std::string(dialogtext::ProjectTitle), "Open a VB Project"},
+        {std::string(dialogtext::SiteFolderTitle), "Folder of the site"},
+        {std::string(dialogtext::SourcesFilter), "VB6 sources"},
+        {std::string(dialogtext::FilesFilter), "%1 Files"},
+        {std::string(dialogtext::AllFilesFilter), "All files"},
+    });
     return messages;
+}
+
+std::string dialogText(std::string_view key) {
+    return ReadIniString(CurrentLanguageFile(), MessageSection, key, englishMessage(key));
+}
+
+platform::FilterWords dialogFilterWords() {
+    const IniDocument file = IniDocument::loadOrEmpty(CurrentLanguageFile());
+    const auto read = [&](std::string_view key) {
+        return file.readString(MessageSection, key, englishMessage(key));
+    };
+    return {read(dialogtext::SourcesFilter), read(dialogtext::FilesFilter), read(dialogtext::AllFilesFilter)};
 }
 
 std::string_view messageKeyOf(Refusal refusal) {

@@ -1,7 +1,9 @@
 #pragma once
 // Language files and the message table: reading single texts of an INI language
-// file, the current language file, and the eleven messages the workflows show.
+// file, the current language file, the eleven messages the workflows show and the texts
+// of the file dialogs.
 
+#include "desktop/dialog_filter.h"
 #include "engine/page_writer.h"
 #include "lang/ini_document.h"
 
@@ -29,7 +31,26 @@ void setCurrentLanguageFile(std::string path);
 // the key is missing there. Read afresh at every call, so an edited file takes effect.
 std::string GetMsg(std::string_view key);
 
-// The built-in English messages, "msg1" first, as the "MSG" section of "English.lng".
+// The texts of the file dialogs, in "MSG" after the numbered messages.
+namespace dialogtext {
+inline constexpr std::string_view SourceTitle = "DialogSource";
+inline constexpr std::string_view TargetTitle = "DialogTarget";
+inline constexpr std::string_view StyleSheetTitle = "DialogStyleSheet";
+inline constexpr std::string_view ProjectTitle = "DialogProject";
+inline constexpr std::string_view SiteFolderTitle = "DialogSiteFolder";
+inline constexpr std::string_view SourcesFilter = "FilterSources";
+inline constexpr std::string_view FilesFilter = "FilterFiles";
+inline constexpr std::string_view AllFilesFilter = "FilterAllFiles";
+} // namespace dialogtext
+
+// A dialog text from the current language file. A file written before these texts existed
+// gives the English one, so no dialog loses its title and no filter its name.
+std::string dialogText(std::string_view key);
+// The filter words of the current language file, by the same rule.
+platform::FilterWords dialogFilterWords();
+
+// The built-in English messages, "msg1" first, then the dialog texts, as the "MSG" section
+// of "English.lng".
 std::span<const IniEntry> englishMessages();
 
 // The key of the message that tells the user of a refusal ("msg3" to "msg7").

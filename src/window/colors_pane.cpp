@@ -474,8 +474,9 @@ void ColorsPane::BTchooseCSS_Click() {
     trap(services_.errorReporter, "BTchooseCSS_Click", [&] {
         std::string fileTitle;
         std::int32_t errorCode = 0;
-        const std::string path =
-            services_.fileDialogs.OuvrirFichier("CSS", fileTitle, "Choose a CSS", errorCode);
+        const std::string path = services_.fileDialogs.OuvrirFichier(
+            platform::FileKind::StyleSheet, fileTitle, lang::dialogText(lang::dialogtext::StyleSheetTitle),
+            errorCode);
         // A cancel leaves both empty: no external sheet is chosen any more.
         cssBox_->setText(toQString(fileTitle));
         cssBox_->setProperty(TagProperty, toQString(path));
@@ -489,8 +490,8 @@ void ColorsPane::BTloadCSS_Click() {
     trap(services_.errorReporter, "BTloadCSS_Click", [&] {
         std::string fileTitle;
         std::int32_t errorCode = 0;
-        const std::string path =
-            services_.fileDialogs.OuvrirFichier("CSS", fileTitle, lang::GetMsg("msg8"), errorCode);
+        const std::string path = services_.fileDialogs.OuvrirFichier(
+            platform::FileKind::StyleSheet, fileTitle, lang::GetMsg("msg8"), errorCode);
         if (!path.empty()) {
             loadStyleSheet(path);
         }
@@ -501,8 +502,8 @@ void ColorsPane::BTsaveColor_Click() {
     trap(services_.errorReporter, "BTsaveColor_Click", [&] {
         std::string fileTitle;
         std::int32_t errorCode = 0;
-        const std::string path =
-            services_.fileDialogs.EnregistrerFichier("CSS", fileTitle, lang::GetMsg("msg10"), errorCode);
+        const std::string path = services_.fileDialogs.EnregistrerFichier(
+            platform::FileKind::StyleSheet, fileTitle, lang::GetMsg("msg10"), errorCode);
         if (path.empty()) {
             return;
         }

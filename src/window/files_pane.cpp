@@ -190,8 +190,8 @@ void FilesPane::BTchoseSource_Click() {
     trap(services_.errorReporter, "BTchoseSource_Click", [&] {
         std::string title;
         std::int32_t error = 0;
-        const std::string path =
-            services_.fileDialogs.OuvrirFichier("frm bas cls ctl pag txt *", title, "Open a VB File", error);
+        const std::string path = services_.fileDialogs.OuvrirFichier(
+            platform::FileKind::Source, title, lang::dialogText(lang::dialogtext::SourceTitle), error);
         // A cancel empties the box and proposes ".html", which the validation refuses.
         setSource(toQString(path));
     });
@@ -206,8 +206,8 @@ void FilesPane::BTchooseTarget_Click() {
     trap(services_.errorReporter, "BTchooseTarget_Click", [&] {
         std::string title;
         std::int32_t error = 0;
-        const std::string path =
-            services_.fileDialogs.EnregistrerFichier("HTML HTM", title, "Save As ...", error);
+        const std::string path = services_.fileDialogs.EnregistrerFichier(
+            platform::FileKind::Page, title, lang::dialogText(lang::dialogtext::TargetTitle), error);
         TXTtarget_->setText(toQString(path));
     });
 }
@@ -217,7 +217,7 @@ void FilesPane::BTopenHead_Click() {
         std::string title;
         std::int32_t error = 0;
         const std::string path =
-            services_.fileDialogs.OuvrirFichier("txt *", title, lang::GetMsg("msg9"), error);
+            services_.fileDialogs.OuvrirFichier(platform::FileKind::Text, title, lang::GetMsg("msg9"), error);
         if (!path.empty()) {
             TXThead_->setText(toQString(path));
         }
@@ -229,7 +229,7 @@ void FilesPane::BTfoot_Click() {
         std::string title;
         std::int32_t error = 0;
         const std::string path =
-            services_.fileDialogs.OuvrirFichier("txt *", title, lang::GetMsg("msg1"), error);
+            services_.fileDialogs.OuvrirFichier(platform::FileKind::Text, title, lang::GetMsg("msg1"), error);
         if (!path.empty()) {
             TXTfoot_->setText(toQString(path));
         }

@@ -87,6 +87,10 @@ FRMain::~FRMain() {
 }
 
 void FRMain::buildWindow() {
+    // The dialogs come back to the folders last used, run after run, and speak the language
+    // the window shows at the moment they open.
+    services_.fileDialogs.keepFoldersIn(services_.settings);
+    services_.fileDialogs.takeFilterWordsFrom(&lang::dialogFilterWords);
     installDesignFonts();
     nameControl(*this, "FRMain");
     setWindowTitle(QString::fromLatin1(WindowCaption));

@@ -86,11 +86,13 @@ void ProjectSiteStart::BTproject_Click() {
     }
     std::string title;
     std::int32_t error = 0;
-    const std::string input = dialogs_.OuvrirFichier("vbp vbg", title, "Open a VB Project", error);
+    const std::string input = dialogs_.OuvrirFichier(platform::FileKind::Project, title,
+                                                     lang::dialogText(lang::dialogtext::ProjectTitle), error);
     if (input.empty()) {
         return;
     }
-    const std::string folder = dialogs_.chooseFolder("Folder of the site", error);
+    const std::string folder = dialogs_.chooseFolder(
+        platform::FileKind::SiteFolder, lang::dialogText(lang::dialogtext::SiteFolderTitle), error);
     if (folder.empty()) {
         return;
     }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 namespace quillon::platform {
@@ -11,7 +12,7 @@ void PrintTo(const LaunchPlan& plan, std::ostream* out) {
     for (const std::string& argument : plan.argv) {
         *out << " [" << argument << "]";
     }
-    *out << ", folder [" << plan.workingFolder << "]}";
+    *out << ", folder [" << plan.workingFolder << "], viewed [" << plan.viewedFile << "]}";
 }
 
 namespace {
@@ -84,8 +85,10 @@ public:
     std::map<std::string, std::string> defaults;
     std::map<std::string, DesktopEntry> entries;
     std::map<std::string, std::string> executables;
+    std::map<std::string, std::string> environment;
     bool startWorks = true;
     std::vector<Argv> started;
+    std::vector<std::string> viewed;
 
     std::string currentFolder() const override { return "/home/ann"; }
     PathState pathState(const std::string& path) const override {
@@ -108,6 +111,10 @@ public:
         started.push_back(argv);
         return startWorks;
     }
+    std::string environmentVariable(const std::string& name) const override {
+        return environment.contains(name) ? environment.at(name) : "";
+    }
+    void showInViewer(const std::string& path) override { viewed.push_back(path); }
 
     void addFile(const std::string& path, std::vector<std::string> types) {
         paths[path] = PathState::File;
@@ -123,10 +130,13 @@ public:
 };
 
 LaunchPlan starts(Argv argv, std::string folder = "") {
-    return LaunchPlan{shellresult::Accepted, std::move(argv), std::move(folder)};
+    return LaunchPlan{shellresult::Accepted, std::move(argv), std::move(folder), {}};
 }
 LaunchPlan fails(std::int32_t result) {
-    return LaunchPlan{result, {}, {}};
+    return LaunchPlan{result, {}, {}, {}};
+}
+LaunchPlan views(std::string file) {
+    return LaunchPlan{shellresult::Accepted, {}, {}, std::move(file)};
 }
 
 class PlanShellExecute : public testing::Test {
@@ -204,7 +214,8 @@ TEST_F(PlanShellExecute, EachKindOfTargetGetsItsApplicationOrTheShellsError) {
 TEST_F(PlanShellExecute, RawBytesViewerServesOnlyFilesThatAreNothingElseAndABrokenOneIsIncomplete) {
     desktop.addApplication("application/octet-stream", "hexedit %f");
     desktop.addFile("/home/ann/notes.tex", {"text/x-tex", "application/octet-stream"});
-    EXPECT_EQ(plan("/home/ann/notes.tex"), fails(shellresult::NoAssociation));
+    EXPECT_EQ(plan("/home/ann/notes.tex"), starts({"/usr/bin/gedit", "file:///home/ann/notes.tex"}))
+        << "a text file goes to the text editor";
     EXPECT_EQ(plan("/home/ann/data.bin"), starts({"/usr/bin/hexedit", "/home/ann/data.bin"}));
     for (const char* exec : {"not-installed %f", "firefox \"broken", "firefox %f"}) {
         desktop.entries["hexedit.desktop"] = entryWith(exec);
@@ -226,6 +237,45 @@ TEST_F(PlanShellExecute, WithoutAnApplicationTheBrowserCommandOrATerminalOrAKnow
     EXPECT_EQ(plan("notepad", "/tmp/x.txt"), fails(shellresult::IncompleteAssociation));
     desktop.defaults.erase("text/plain");
     EXPECT_EQ(plan("notepad", "/tmp/x.txt"), fails(shellresult::NoAssociation));
+}
+
+// A text file of a type nothing opens, or the notepad of the viewing buttons, falls back in
+// this order; a file of another kind does not.
+TEST_F(PlanShellExecute, ATextFileNothingOpensFallsBackToTheEditorsOfTheUserThenTheViewer) {
+    const std::string module = "/home/ann/Module1.bas";
+    desktop.addFile(module, {"text/x-vbasic", "text/plain"});
+    desktop.defaults.erase("text/plain");
+    desktop.executables.erase("gedit");
+    desktop.executables.insert({{"xterm", "/usr/bin/xterm"},
+                                {"vim", "/usr/bin/vim"},
+                                {"nano", "/bin/nano"},
+                                {"mousepad", "/usr/bin/mousepad"}});
+    desktop.environment = {{"VISUAL", "vim -p"}, {"EDITOR", "nano"}};
+    const std::vector<std::function<void()>> removals = {
+        [&] { desktop.environment.erase("VISUAL"); },
+        [&] { desktop.executables.erase("xterm"); },
+        [&] { desktop.executables.erase("mousepad"); },
+    };
+    const LaunchPlan expected[] = {
+        starts({"/usr/bin/xterm", "-e", "/usr/bin/vim", "-p", module}),
+        starts({"/usr/bin/xterm", "-e", "/bin/nano", module}),
+        starts({"/usr/bin/mousepad", module}),
+        views(module),
+    };
+    for (std::size_t step = 0; step < std::size(expected); ++step) {
+        if (step > 0) {
+            removals[step - 1]();
+        }
+        EXPECT_EQ(plan(module), expected[step]) << "step " << step;
+        EXPECT_EQ(plan("notepad", module), expected[step]) << "step " << step;
+    }
+    EXPECT_EQ(plan("/home/ann/data.bin"), fails(shellresult::NoAssociation));
+    EXPECT_EQ(plan("notepad", "/home/ann/not yet written.txt"), fails(shellresult::NoAssociation));
+    DesktopShell shell(desktop);
+    EXPECT_EQ(shell.ShellExecuteA(shellRequestFor(module, ShowDefault, "", "", "open", 0)),
+              shellresult::Accepted);
+    EXPECT_EQ(desktop.viewed, std::vector<std::string>{module});
+    EXPECT_TRUE(desktop.started.empty());
 }
 
 TEST_F(PlanShellExecute, ShellStartsThePlanOrGivesItsError) {

@@ -9,11 +9,14 @@
 #include "desktop/message_boxes.h"
 
 #include "base/vb_error.h"
+#include "desktop/settings_store.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <limits>
 #include <stdexcept>
@@ -24,23 +27,26 @@ namespace {
 constexpr auto Open = FileDialogKind::Open;
 constexpr auto Save = FileDialogKind::Save;
 
-// The texts users have always seen, odd blanks and all, for the lists the program passes.
-TEST(DialogFilter, ListsOfTheProgramGiveTheirTextsToTheCharacter) {
+TEST(DialogFilter, EachItemGetsItsPairWithItsPatternsInTheDescription) {
+    const FilterWords french{"Sources VB6", "Fichiers %1", "Tous les fichiers"};
     const struct {
-        const char* extensions;
-        FileDialogKind kind;
+        std::string_view extensions;
+        FilterWords words;
         const char* filter;
     } cases[] = {
-        {"frm bas cls ctl pag txt *", Open,
-         "FRM Files |*.FRM|BAS Files |*.BAS|CLS Files |*.CLS|CTL Files |*.CTL|PAG Files |*.PAG|"
-         "TXT Files |*.TXT|* Files|*.*"},
-        {"CSS", Save, "Fichiers CSS|*.CSS"},
-        {"HTML HTM", Save, "Fichiers HTML|*.HTML|Fichiers HTM|*.HTM"},
-        {"", Save, "Tous les fichiers (*.*)|*.*"},
-        {"txt ", Open, "TXT Files |*.TXT| Files|*."},
+        {extensionsOf(FileKind::Source),
+         {},
+         "VB6 sources (*.frm;*.bas;*.cls;*.ctl;*.pag)|*.FRM;*.BAS;*.CLS;*.CTL;*.PAG|FRM Files (*.frm)|*.FRM|"
+         "BAS Files (*.bas)|*.BAS|CLS Files (*.cls)|*.CLS|CTL Files (*.ctl)|*.CTL|PAG Files (*.pag)|*.PAG|"
+         "TXT Files (*.txt)|*.TXT|All files (*.*)|*.*"},
+        {"css", french, "Fichiers CSS (*.css)|*.CSS"},
+        {"HTML  HTM ", french, "Fichiers HTML (*.html)|*.HTML|Fichiers HTM (*.htm)|*.HTM"},
+        {"", french, "Tous les fichiers (*.*)|*.*"},
+        // A translation that forgot the place of the extension still names it.
+        {"txt", {"", "Texte", ""}, "Texte TXT (*.txt)|*.TXT"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(buildDialogFilter(c.extensions, c.kind), c.filter) << '"' << c.extensions << '"';
+        EXPECT_EQ(buildDialogFilter(c.extensions, c.words), c.filter) << '"' << c.extensions << '"';
     }
 }
 
@@ -51,20 +57,69 @@ TEST(FileDialogs, ChoiceCancelAndFailureGiveTheResultTripleAndAnEmptyTitleKeepsT
     dialogs.answerError(vberr::PathNotFound);
     std::string title = "old";
     std::int32_t error = -1;
-    EXPECT_EQ(dialogs.OuvrirFichier("txt *", title, "Open a VB File", error),
+    EXPECT_EQ(dialogs.OuvrirFichier(FileKind::Text, title, "Open a VB File", error),
               "/home/ann/My Projects/Form1.frm");
     EXPECT_EQ(title, "Form1.frm");
     EXPECT_EQ(error, 0);
-    EXPECT_EQ(dialogs.requests.at(0), (FileDialogRequest{Open, buildDialogFilter("txt *", Open), 1,
-                                                         "/opt/quillon", "Open a VB File", ""}));
+    EXPECT_EQ(dialogs.requests.at(0),
+              (FileDialogRequest{Open, buildDialogFilter("txt *"), 1, "/opt/quillon", "Open a VB File", ""}));
     title = "kept";
-    EXPECT_EQ(dialogs.OuvrirFichier("CSS", title, "", error), "");
+    EXPECT_EQ(dialogs.OuvrirFichier(FileKind::StyleSheet, title, "", error), "");
     EXPECT_EQ(error, 32755);
-    EXPECT_EQ(dialogs.EnregistrerFichier("CSS", title, "", error), "");
+    EXPECT_EQ(dialogs.EnregistrerFichier(FileKind::StyleSheet, title, "", error), "");
     EXPECT_EQ(error, 76);
     EXPECT_EQ(dialogs.requests.at(2).kind, Save);
     EXPECT_EQ(dialogs.requests.at(2).title, "Open a VB File");
     EXPECT_EQ(title, "kept");
+}
+
+// Each kind comes back to its own last folder, this session or the next; a folder that has
+// gone since starts in the program's folder again.
+TEST(FileDialogs, EachKindStartsInItsLastFolderAndTheStoreKeepsItForTheNextRun) {
+    test::ScratchDir scratch;
+    const std::string sources = (scratch / "sources").string();
+    const std::string sheets = (scratch / "sheets").string();
+    std::filesystem::create_directories(sources);
+    std::filesystem::create_directories(sheets);
+    lang::MemorySettingsStore store;
+    std::string title;
+    std::int32_t error = 0;
+    {
+        test::FakeFileDialogs dialogs;
+        dialogs.keepFoldersIn(store);
+        dialogs.answerPath(sources + "/Form1.frm");
+        dialogs.answerPath(sheets + "/mystyle");
+        dialogs.answerPath(sheets + "/my.style");
+        dialogs.answerPath(sources);
+        EXPECT_EQ(dialogs.OuvrirFichier(FileKind::Source, title, "", error), sources + "/Form1.frm");
+        // A style sheet saved without an extension gets one; the name reported is the one written.
+        EXPECT_EQ(dialogs.EnregistrerFichier(FileKind::StyleSheet, title, "", error),
+                  sheets + "/mystyle.css");
+        EXPECT_EQ(title, "mystyle.css");
+        EXPECT_EQ(dialogs.EnregistrerFichier(FileKind::StyleSheet, title, "", error), sheets + "/my.style");
+        EXPECT_EQ(dialogs.chooseFolder(FileKind::SiteFolder, "", error), sources);
+        dialogs.OuvrirFichier(FileKind::Source, title, "", error);
+        dialogs.OuvrirFichier(FileKind::Page, title, "", error);
+        std::vector<std::string> folders;
+        for (const FileDialogRequest& request : dialogs.requests) {
+            folders.push_back(request.initialFolder);
+        }
+        EXPECT_EQ(folders, (std::vector<std::string>{"/opt/quillon", "/opt/quillon", sheets, "/opt/quillon",
+                                                     sources, "/opt/quillon"}));
+    }
+    test::FakeFileDialogs nextRun;
+    nextRun.keepFoldersIn(store);
+    std::filesystem::remove_all(sources);
+    nextRun.OuvrirFichier(FileKind::StyleSheet, title, "", error);
+    nextRun.OuvrirFichier(FileKind::Source, title, "", error);
+    EXPECT_EQ(nextRun.requests.at(0).initialFolder, sheets);
+    EXPECT_EQ(nextRun.requests.at(1).initialFolder, "/opt/quillon");
+    // The words come from whoever speaks the window's language, at each dialog.
+    nextRun.takeFilterWordsFrom([] {
+        return FilterWords{"Sources VB6", "Fichiers %1", "Tous les fichiers"};
+    });
+    nextRun.OuvrirFichier(FileKind::StyleSheet, title, "", error);
+    EXPECT_EQ(nextRun.requests.at(2).filter, "Fichiers CSS (*.css)|*.CSS");
 }
 
 TEST(FontSizeText, ShortestDecimalWithAPointInAnyLocaleAndZeroForNonsense) {
@@ -151,7 +206,8 @@ TEST(OpenDocument, FailuresAreShownAsErrorNumberCarriageReturnText) {
     EXPECT_EQ(texts,
               (std::vector<std::string>{
                   "Error n\u00B053\rFile not found",
-                  "Error n\u00B0-2147220425\rNo application is associated with this file type.",
+                  "\"/tmp/a.xyz\" could not be opened: no program on this system is set to open this type of "
+                  "file.",
                   "Error n\u00B0285\rThe file could not be opened because the target application is busy.  "
                   "Please try again in a moment.",
                   "Error n\u00B0-2147220449\r" + other, "Error n\u00B075\rPath/File access error: /tmp/x",

@@ -41,6 +41,10 @@ TEST_F(IniFiles, MessagesAreReadAfreshFromTheCurrentFileAndAreEmptyWhenMissing) 
     EXPECT_EQ(GetMsg("msg3"), "");
     test::writeBytes(german, "[MSG]\r\nmsg3=Bitte zuerst eine Datei w\xC3\xA4hlen !\r\n");
     EXPECT_EQ(GetMsg("msg3"), "Bitte zuerst eine Datei w\u00E4hlen !");
+    // The dialog texts came later than many language files: those give the English text.
+    test::writeBytes(german, "[MSG]\r\nFilterFiles=%1-Dateien\r\n");
+    EXPECT_EQ(dialogFilterWords(), (platform::FilterWords{"VB6 sources", "%1-Dateien", "All files"}));
+    EXPECT_EQ(dialogText(dialogtext::SourceTitle), "Open a VB File");
     setCurrentLanguageFile((dir / "gone.lng").string());
     EXPECT_EQ(GetMsg("msg2"), "");
 }

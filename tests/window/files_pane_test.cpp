@@ -1,6 +1,7 @@
 // The "Files" pane: choosing the four files, the checks of "Start" in their order, and the
 // page "Start" writes, held against the command line's.
 
+#include "lang/qt/form_texts.h"
 #include "window_fixture.h"
 
 #include <QApplication>
@@ -77,6 +78,24 @@ TEST_F(FilesPaneTest, ChoosingTheFourFiles) {
     EXPECT_EQ(files().TXTtarget().text(), ".html");
     click(files().BTgo());
     EXPECT_EQ(shownTexts(), std::vector<std::string>{"You must choose a Visual Basic File before !"});
+}
+
+// The dialogs speak the window's language, and come back to the folder last chosen, next run too.
+TEST_F(FilesPaneTest, TheSourceDialogSpeaksTheWindowsLanguageAndKeepsItsFolder) {
+    const std::filesystem::path forms = folder / "forms";
+    std::filesystem::create_directory(forms);
+    dialogs.answerPath((forms / "Form1.frm").string());
+    click(control<QToolButton>("BTchoseSource"));
+    lang::TranslateForm(*window, (test::programDir() / "French.lng").string());
+    click(control<QToolButton>("BTchoseSource"));
+    ASSERT_EQ(dialogs.requests.size(), 2u);
+    EXPECT_EQ(dialogs.requests[0].title, "Open a VB File");
+    EXPECT_TRUE(dialogs.requests[0].filter.starts_with("VB6 sources (*.frm;*.bas;*.cls;*.ctl;*.pag)|"));
+    EXPECT_EQ(dialogs.requests[1].title, "Ouvrir un fichier VB");
+    EXPECT_TRUE(dialogs.requests[1].filter.starts_with("Sources VB6 (")) << dialogs.requests[1].filter;
+    EXPECT_EQ(dialogs.requests[1].filter.find("Files"), std::string::npos) << dialogs.requests[1].filter;
+    EXPECT_EQ(dialogs.requests[1].initialFolder, forms.string());
+    EXPECT_EQ(settings.get(lang::SettingsApplication, platform::FolderSection, "Source", ""), forms.string());
 }
 
 TEST_F(FilesPaneTest, StartChecksItsInputsInOrderAndPointsAtTheFirstFault) {

@@ -1,9 +1,11 @@
 #include "lang/ini_document.h"
 #include "lang/language_files.h"
+#include "lang/qt/form_texts.h"
 #include "window/language_menu.h"
 #include "window_fixture.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 
@@ -50,8 +52,11 @@ TEST_F(LanguageTest, StartUpExportsEveryTextOfTheWindowAsShipped) {
             EXPECT_TRUE(french.find(section, key)) << "French.lng lacks " << section << "/" << key;
         }
     }
-    // The font label shows data, not a text to translate.
-    EXPECT_FALSE(exported.find("FRMain", "LBLfont.Caption"));
+    // The font label is walked like every control, but it shows data: no file relabels it.
+    EXPECT_EQ(exported.find("FRMain", "LBLfont.Caption"), "Courier New");
+    test::writeBytes(path("Mono.lng"), "[FRMain]\r\nLBLfont.Caption=Arial\r\n");
+    lang::TranslateForm(*window, path("Mono.lng"));
+    EXPECT_EQ(control<QLabel>("LBLfont").text(), "Courier New");
 }
 
 TEST_F(LanguageTest, ChoosingALanguageRelabelsStoresAndSurvivesARestart) {

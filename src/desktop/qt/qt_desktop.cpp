@@ -1,11 +1,14 @@
 #include "desktop/qt/qt_desktop.h"
 
 #include "desktop/qt/qt_text.h"
+#include "io/file_system.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QMimeDatabase>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -143,6 +146,26 @@ bool QtDesktop::startDetached(const std::vector<std::string>& argv, const std::s
     }
     process.setStandardInputFile(QProcess::nullDevice());
     return process.startDetached();
+}
+
+std::string QtDesktop::environmentVariable(const std::string& name) const {
+    return qEnvironmentVariable(name.c_str()).toStdString();
+}
+
+void QtDesktop::showInViewer(const std::string& absolutePath) {
+    const std::string text = files::readHeldText(absolutePath);
+    auto* viewer = new QPlainTextEdit;
+    viewer->setAttribute(Qt::WA_DeleteOnClose);
+    // Closing the main window still ends the program while a viewer is open.
+    viewer->setAttribute(Qt::WA_QuitOnClose, false);
+    viewer->setReadOnly(true);
+    viewer->setLineWrapMode(QPlainTextEdit::NoWrap);
+    viewer->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    viewer->setPlainText(QString::fromStdString(text));
+    viewer->setWindowTitle(QFileInfo(toQString(absolutePath)).fileName() + QStringLiteral(" - ") +
+                           toQString(absolutePath));
+    viewer->resize(800, 600);
+    viewer->show();
 }
 
 } // namespace quillon::platform

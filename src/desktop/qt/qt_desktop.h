@@ -22,6 +22,9 @@ public:
     std::optional<DesktopEntry> desktopEntry(const std::string& id) const override;
     std::string findExecutable(const std::string& program) const override;
     bool startDetached(const std::vector<std::string>& argv, const std::string& workingFolder) override;
+    std::string environmentVariable(const std::string& name) const override;
+    // A window of its own that closes itself away; its text is decoded as a source is.
+    void showInViewer(const std::string& absolutePath) override;
 };
 
 } // namespace quillon::platform

@@ -42,7 +42,8 @@ std::optional<std::string> QtFileDialogs::showFileDialog(const FileDialogRequest
     dialog.setAcceptMode(request.kind == FileDialogKind::Save ? QFileDialog::AcceptSave
                                                               : QFileDialog::AcceptOpen);
     // Any name is accepted: the open dialog does not insist the file exists, and the save
-    // dialog neither asks before replacing a file nor adds an extension.
+    // dialog neither asks before replacing a file nor adds an extension of its own (the one a
+    // style sheet gets is added by the rules every front end shares).
     dialog.setFileMode(request.kind == FileDialogKind::Folder ? QFileDialog::Directory
                                                               : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::ShowDirsOnly, request.kind == FileDialogKind::Folder);

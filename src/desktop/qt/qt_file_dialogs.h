@@ -15,7 +15,8 @@ namespace quillon::platform {
 // The program's folder: where the executable lies, without a trailing separator.
 std::string applicationFolder();
 
-// A filter text ("TXT Files |*.TXT|* Files|*.*") as QFileDialog name filters, one per pair.
+// A filter text ("TXT Files (*.txt)|*.TXT|All files (*.*)|*.*") as QFileDialog name
+// filters, one per pair.
 // The patterns also match lower-case names, since Linux file names are case-sensitive and
 // the patterns come upper-case; "*.*" becomes "*" so names without a dot are listed too.
 QStringList toQtNameFilters(std::string_view filter);

@@ -50,9 +50,10 @@ void collect(QObject& parent, std::vector<ControlText>& found) {
     for (QObject* child : parent.children()) {
         const bool named =
             !child->objectName().isEmpty() && !child->objectName().startsWith(QLatin1String("qt_"));
-        if (named && !child->property(KeepTextProperty).toBool()) {
+        if (named) {
             if (hasCaption(*child)) {
-                found.push_back({child, keyOf(*child, "Caption"), true});
+                found.push_back(
+                    {child, keyOf(*child, "Caption"), true, !child->property(KeepTextProperty).toBool()});
             }
             if (child->isWidgetType()) {
                 found.push_back({child, keyOf(*child, "ToolTipText"), false});
@@ -156,6 +157,9 @@ void TranslateForm(QWidget& window, const std::string& file) {
     };
     window.setWindowTitle(read("Form.Caption", window.windowTitle()));
     for (const ControlText& slot : formTextSlots(window)) {
+        if (!slot.replaceable) {
+            continue;
+        }
         const QString current = textOf(slot);
         const QString translated = read(slot.key, current);
         if (translated != current) {

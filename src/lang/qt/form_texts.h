@@ -7,7 +7,8 @@
 // texts it has: a caption and a tool tip. Keys are "Form.Caption" for the window, then
 // Name.Caption, Name.ToolTipText, or Name(Index).Caption, Name(Index).ToolTipText.
 // A control whose caption shows data rather than words (the font label shows the
-// scheme's font name) sets the property "vbKeepText" and is left out of both walks.
+// scheme's font name) sets the property "vbKeepText": the export still writes its caption,
+// as it writes every caption, but no language file replaces it.
 
 #include <QString>
 
@@ -24,6 +25,8 @@ struct ControlText {
     QObject* control = nullptr;
     std::string key;     // e.g. "SwitchButton(0).Caption"
     bool caption = true; // false: the tool tip
+    // False for a caption that shows data ("vbKeepText"): exported, never replaced.
+    bool replaceable = true;
 };
 
 // The texts of the window's controls in the window's control order (creation order,

@@ -27,8 +27,9 @@ template <typename T> std::optional<T> nextAnswer(std::deque<std::optional<T>>& 
     return answer;
 }
 
-// The open and save dialogs. The dialog rules (filter, title kept between calls, program
-// folder, cancel code, bare name) are the real ones; only the user's answer is scripted.
+// The open and save dialogs. The dialog rules (filter, title kept between calls, starting
+// folder, cancel code, bare name, added extension) are the real ones; only the user's
+// answer is scripted.
 class FakeFileDialogs final : public platform::FileDialogs {
 public:
     explicit FakeFileDialogs(std::string programFolder = "/opt/quillon")

@@ -1,8 +1,12 @@
 #include "desktop/qt/qt_desktop.h"
 
+#include "base/vb_error.h"
 #include "desktop/fakes/platform_fakes.h"
 #include "support/test_support.h"
 
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -49,6 +53,26 @@ TEST(QtDesktop, PathStatesMimeTypesMostSpecificFirstAndExecutables) {
         fs::permissions(scratch / "page.html", fs::perms::none);
         EXPECT_EQ(desktop.pathState((scratch / "page.html").string()), PathState::AccessDenied);
     }
+}
+
+TEST(QtDesktop, ViewerShowsTheDecodedTextReadOnlyAndRefusesWhatItCannotShow) {
+    test::ScratchDir scratch;
+    test::writeBytes(scratch / "Module1.bas", "Attribute VB_Name = \"Module1\"\r\n' Caf\xE9\r\n");
+    QtDesktop desktop;
+    desktop.showInViewer((scratch / "Module1.bas").string());
+    QPlainTextEdit* viewer = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        viewer = viewer ? viewer : qobject_cast<QPlainTextEdit*>(window);
+    }
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_TRUE(viewer->isVisible() && viewer->isReadOnly());
+    EXPECT_EQ(viewer->toPlainText(), QString::fromUtf8("Attribute VB_Name = \"Module1\"\n' Caf\u00E9\n"));
+    EXPECT_TRUE(viewer->windowTitle().startsWith("Module1.bas"));
+    QPointer<QPlainTextEdit> closed(viewer);
+    viewer->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(closed.isNull()) << "a closed viewer leaves nothing behind";
+    EXPECT_THROW(desktop.showInViewer((scratch / "none.bas").string()), VbError);
 }
 
 // A desktop of its own: an application that records its arguments, made the default for

@@ -14,8 +14,8 @@ namespace quillon::platform {
 namespace {
 
 TEST(QtNameFilters, OneFilterPerPairMatchingBothCases) {
-    EXPECT_EQ(toQtNameFilters("TXT Files |*.TXT|* Files|*.*"),
-              (QStringList{"TXT Files  (*.TXT *.txt)", "* Files (*)"}));
+    EXPECT_EQ(toQtNameFilters("TXT Files (*.txt)|*.TXT|All files (*.*)|*.*"),
+              (QStringList{"TXT Files (*.txt) (*.TXT *.txt)", "All files (*.*) (*)"}));
     EXPECT_EQ(toQtNameFilters("Pictures|*.PNG;*.jpg| Files|*."),
               (QStringList{"Pictures (*.PNG *.png *.jpg)", " Files (*.)"}));
 }
@@ -61,7 +61,7 @@ protected:
 
 TEST_F(QtFileDialogsTest, OpenDialogStartsInTheProgramFolderWithTheFirstFilterAndAcceptsAnyName) {
     answer(inFolder("My Form #1.frm"));
-    EXPECT_EQ(dialogs.OuvrirFichier("frm bas cls ctl pag txt *", fileTitle, "Open a VB File", error),
+    EXPECT_EQ(dialogs.OuvrirFichier(FileKind::Source, fileTitle, "Open a VB File", error),
               inFolder("My Form #1.frm").toStdString());
     EXPECT_EQ(fileTitle, "My Form #1.frm");
     EXPECT_EQ(error, 0);
@@ -69,19 +69,19 @@ TEST_F(QtFileDialogsTest, OpenDialogStartsInTheProgramFolderWithTheFirstFilterAn
     EXPECT_EQ(seen.fileMode, QFileDialog::AnyFile) << "the file need not exist";
     EXPECT_EQ(seen.directory, QString::fromStdString(folder.path().string()));
     EXPECT_EQ(seen.title, "Open a VB File");
-    EXPECT_EQ(seen.selectedNameFilter, "FRM Files");
+    EXPECT_EQ(seen.selectedNameFilter, "VB6 sources (*.frm;*.bas;*.cls;*.ctl;*.pag)");
 }
 
 TEST_F(QtFileDialogsTest, SaveDialogNeverAsksBeforeReplacingAndAddsNoExtensionAndCancelGivesTheCancelError) {
     answer(inFolder("page"));
-    EXPECT_EQ(dialogs.EnregistrerFichier("HTML HTM", fileTitle, "Save As ...", error),
+    EXPECT_EQ(dialogs.EnregistrerFichier(FileKind::Page, fileTitle, "Save As ...", error),
               inFolder("page").toStdString());
     EXPECT_EQ(seen.acceptMode, QFileDialog::AcceptSave);
     EXPECT_FALSE(seen.confirmsOverwrite);
     EXPECT_TRUE(seen.defaultSuffix.isEmpty());
     answer({});
     fileTitle = "untouched";
-    EXPECT_EQ(dialogs.OuvrirFichier("txt *", fileTitle, "", error), "");
+    EXPECT_EQ(dialogs.OuvrirFichier(FileKind::Text, fileTitle, "", error), "");
     EXPECT_EQ(fileTitle, "untouched");
     EXPECT_EQ(error, CancelErrorCode);
     EXPECT_EQ(seen.title, "Save As ...") << "an empty title keeps the last one given";
@@ -103,7 +103,7 @@ TEST_F(QtFileDialogsTest, RealDialogReturnsTheTypedNameOfAnExistingFileWithoutAQ
             dialog->reject();
         }
     });
-    EXPECT_EQ(dialogs.EnregistrerFichier("CSS", fileTitle, "Save Style", error),
+    EXPECT_EQ(dialogs.EnregistrerFichier(FileKind::StyleSheet, fileTitle, "Save Style", error),
               inFolder("old.css").toStdString());
     EXPECT_TRUE(answered);
     EXPECT_EQ(error, 0);
