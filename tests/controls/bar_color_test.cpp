@@ -125,8 +125,8 @@ TEST_F(BarColorTest, BordersSetTheBarsAreaAndBadStylesAreRefused) {
     EXPECT_EQ(filledColumns(), 51) << "a flat single line leaves 102 columns";
     bar.setBorderStyle(0);
     EXPECT_EQ(filledColumns(), 52);
-    EXPECT_EQ(test::vbErrorOf([&] { bar.setAppearance(2); }), 380);
-    EXPECT_EQ(test::vbErrorOf([&] { bar.setBorderStyle(-1); }), 380);
+    EXPECT_EQ(test::raised([&] { bar.setAppearance(2); }).first, 380);
+    EXPECT_EQ(test::raised([&] { bar.setBorderStyle(-1); }).first, 380);
     EXPECT_EQ(bar.appearance(), 0);
 }
 

@@ -1,14 +1,12 @@
 #pragma once
 // Helpers shared by the control tests: a fixed unsmoothed font so caption pixels are
-// exact, pixel access to what a widget shows, and the errors a control raises.
+// exact, and pixel access to what a widget shows.
 
-#include "base/vb_error.h"
 #include "controls/vb_color.h"
+#include "support/test_support.h"
 
 #include <QImage>
 #include <QWidget>
-
-#include <string>
 
 namespace quillon::test {
 
@@ -25,19 +23,6 @@ inline QImage shot(QWidget& widget) {
 
 inline QColor explicitColour(VbColor colour) {
     return resolveVbColor(colour, QPalette());
-}
-
-// The number of the VbError `action` raises (its message into `what`), 0 when none.
-template <class Action> int vbErrorOf(Action&& action, std::string* what = nullptr) {
-    try {
-        action();
-    } catch (const VbError& error) {
-        if (what != nullptr) {
-            *what = error.what();
-        }
-        return error.number();
-    }
-    return 0;
 }
 
 } // namespace quillon::test

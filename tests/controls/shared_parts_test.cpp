@@ -21,7 +21,7 @@ TEST(VbColor, RedIsTheLowestByteSystemColoursNameAPaletteRoleAndBadValuesAreRefu
     for (const VbColor bad : {0x01000000u, 0x80000019u, 0x8000001Fu, 0x80010005u}) {
         EXPECT_FALSE(isValidVbColor(bad)) << std::hex << bad;
         EXPECT_EQ(resolveVbColor(bad, palette), QColor(Qt::black));
-        EXPECT_EQ(test::vbErrorOf([&] { requireValidVbColor(bad, "BackColor"); }), 380) << std::hex << bad;
+        EXPECT_EQ(test::raised([&] { requireValidVbColor(bad, "BackColor"); }).first, 380) << std::hex << bad;
     }
 }
 
@@ -82,11 +82,9 @@ TEST(ControlPersistence, BadEntryRaisesNamingThePropertyAndChangesNothing) {
         bag.set(QStringLiteral("Caption"), QStringLiteral("Lost"));
         bag.set(QStringLiteral("StrExtend"), QStringLiteral("?"));
         bag.set(QString::fromLatin1(row.name), row.stored);
-        std::string what;
-        EXPECT_EQ(test::vbErrorOf(
-                      [&] { row.onTheBar ? bar.readProperties(bag) : button.readProperties(bag); }, &what),
-                  row.error)
-            << row.name;
+        const auto [number, what] =
+            test::raised([&] { row.onTheBar ? bar.readProperties(bag) : button.readProperties(bag); });
+        EXPECT_EQ(number, row.error) << row.name;
         EXPECT_NE(what.find(row.name), std::string::npos) << what;
         EXPECT_EQ(button.caption(), QStringLiteral("Caption")) << row.name;
         EXPECT_EQ(bar.strExtend(), QStringLiteral("%")) << row.name;

@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <list>
 #include <string>
 #include <sys/stat.h>
 
@@ -28,92 +29,84 @@ struct FailedJob {
     int number;
     std::string message; // "$" stands for the folder
 };
-void PrintTo(const FailedJob& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class FailedPages : public testing::TestWithParam<FailedJob> {};
-
-// Input that is no text, too big to hold, a device, missing, or the page itself under
-// another name: the error names the file, the old page stays and nothing is left behind.
-TEST_P(FailedPages, LeaveTheOldPageAndNothingElse) {
-    const FailedJob& c = GetParam();
-    test::ScratchDir scratch;
-    test::writeBytes(scratch / "page.html", "the old page");
-    test::writeBytes(scratch / "s.bas", "Dim a\r\n");
-    PageJob job = jobFor(scratch / "s.bas", scratch / "page.html");
-    c.make(scratch, job);
-    std::string message = c.message;
-    message.replace(message.find('$'), 1, scratch.path().string());
-    SilentProgress bar;
-    test::RecordingReporter reporter;
-    EXPECT_FALSE(Cparti(job, {bar, nullptr, reporter}).converted);
-    ASSERT_EQ(reporter.errors.size(), 1u);
-    EXPECT_EQ(reporter.errors[0].procedure, "Cparti");
-    EXPECT_EQ(reporter.errors[0].number, c.number);
-    EXPECT_EQ(reporter.errors[0].description, message);
-    EXPECT_EQ(test::readBytes(scratch / "page.html"), "the old page");
-    for (const auto& entry : fs::directory_iterator(scratch.path())) {
-        EXPECT_FALSE(entry.path().filename().string().starts_with(".")) << "left behind: " << entry.path();
-    }
-}
 
 const std::string OwnFile = "The page would replace its own ";
 
-INSTANTIATE_TEST_SUITE_P(
-    Inputs, FailedPages,
-    testing::Values(
-        FailedJob{"binarySource",
-                  [](const auto& d, PageJob&) { test::writeBytes(d / "s.bas", "MZ\x90\0\x03\0\0\0\xFF"s); },
-                  vberr::InvalidFileFormat, "Not a text file: $/s.bas"},
-        FailedJob{"missingFooter", [](const auto& d, PageJob& job) { job.footer = (d / "no.txt").string(); },
-                  53, "File not found: $/no.txt"},
-        FailedJob{"headerTooLarge",
-                  [](const auto& d, PageJob& job) {
-                      job.header = (d / "h.txt").string();
-                      test::writeBytes(job.header, std::string(files::MaxHeldText + 1, '\n'));
-                  },
-                  vberr::InvalidFileFormat, "Larger than 1 MiB: $/h.txt"},
-        FailedJob{"sourcePipe",
-                  [](const auto& d, PageJob& job) {
-                      job.source = (d / "fifo").string();
-                      ::mkfifo(job.source.c_str(), 0600);
-                  },
-                  vberr::PathFileAccess, "Not a plain file: $/fifo"},
-        FailedJob{"footerFolder", [](const auto& d, PageJob& job) { job.footer = d.path().string(); },
-                  vberr::PathFileAccess, "Not a plain file: $"},
-        FailedJob{"sourceHardLink",
-                  [](const auto& d, PageJob& job) {
-                      fs::create_hard_link(d / "page.html", d / "h.bas");
-                      job.source = (d / "h.bas").string();
-                  },
-                  vberr::PathFileAccess, OwnFile + "source file: $/page.html"},
-        FailedJob{"headerThroughDotDot",
-                  [](const auto& d, PageJob& job) {
-                      fs::create_directory(d / "sub");
-                      job.header = (d / "sub/../page.html").string();
-                  },
-                  vberr::PathFileAccess, OwnFile + "header file: $/page.html"},
-        FailedJob{"styleSheetSymbolicLink",
-                  [](const auto& d, PageJob& job) {
-                      fs::create_symlink(d / "page.html", d / "st.css");
-                      job.otherInputs = {(d / "st.css").string()};
-                  },
-                  vberr::PathFileAccess, OwnFile + "style sheet file: $/page.html"}),
-    [](const auto& param) { return std::string(param.param.name); });
+const FailedJob failedJobs[] = {
+    {"binarySource",
+     [](const auto& d, PageJob&) { test::writeBytes(d / "s.bas", "MZ\x90\0\x03\0\0\0\xFF"s); },
+     vberr::InvalidFileFormat, "Not a text file: $/s.bas"},
+    {"missingSource", [](const auto& d, PageJob& job) { job.source = (d / "no.bas").string(); }, 53,
+     "File not found: $/no.bas"},
+    {"missingFooter", [](const auto& d, PageJob& job) { job.footer = (d / "no.txt").string(); }, 53,
+     "File not found: $/no.txt"},
+    {"headerTooLarge",
+     [](const auto& d, PageJob& job) {
+         job.header = (d / "h.txt").string();
+         test::writeBytes(job.header, std::string(files::MaxHeldText + 1, '\n'));
+     },
+     vberr::InvalidFileFormat, "Larger than 1 MiB: $/h.txt"},
+    {"sourcePipe",
+     [](const auto& d, PageJob& job) {
+         job.source = (d / "fifo").string();
+         ::mkfifo(job.source.c_str(), 0600);
+     },
+     vberr::PathFileAccess, "Not a plain file: $/fifo"},
+    {"footerFolder", [](const auto& d, PageJob& job) { job.footer = d.path().string(); },
+     vberr::PathFileAccess, "Not a plain file: $"},
+    {"sourceHardLink",
+     [](const auto& d, PageJob& job) {
+         fs::create_hard_link(d / "page.html", d / "h.bas");
+         job.source = (d / "h.bas").string();
+     },
+     vberr::PathFileAccess, OwnFile + "source file: $/page.html"},
+    {"headerThroughDotDot",
+     [](const auto& d, PageJob& job) {
+         fs::create_directory(d / "sub");
+         job.header = (d / "sub/../page.html").string();
+     },
+     vberr::PathFileAccess, OwnFile + "header file: $/page.html"},
+    {"footerHardLink",
+     [](const auto& d, PageJob& job) {
+         fs::create_hard_link(d / "page.html", d / "f.txt");
+         job.footer = (d / "f.txt").string();
+     },
+     vberr::PathFileAccess, OwnFile + "footer file: $/page.html"},
+    {"styleSheetSymbolicLink",
+     [](const auto& d, PageJob& job) {
+         fs::create_symlink(d / "page.html", d / "st.css");
+         job.otherInputs = {(d / "st.css").string()};
+     },
+     vberr::PathFileAccess, OwnFile + "style sheet file: $/page.html"},
+};
 
-// Each conversion reports to the reporter of its own context: nothing is shared between them.
-TEST(FailedPage, GoesToTheReporterOfItsOwnContext) {
-    test::ScratchDir scratch;
-    SilentProgress bar;
-    test::RecordingReporter first;
-    test::RecordingReporter second;
-    EXPECT_FALSE(Cparti(jobFor(scratch / "a.bas", scratch / "a.html"), {bar, nullptr, first}).converted);
-    EXPECT_FALSE(Cparti(jobFor(scratch / "b.bas", scratch / "b.html"), {bar, nullptr, second}).converted);
-    ASSERT_EQ(first.errors.size(), 1u);
-    ASSERT_EQ(second.errors.size(), 1u);
-    EXPECT_EQ(first.errors[0].description, "File not found: " + (scratch / "a.bas").string());
-    EXPECT_EQ(second.errors[0].description, "File not found: " + (scratch / "b.bas").string());
+// Input that is no text, too big to hold, a device, missing, or the page itself under
+// another name: the error names the file, the old page stays and nothing is left behind.
+// Each job reports to the reporter of its own context: nothing is shared between them.
+TEST(FailedPages, LeaveTheOldPageAndNothingElse) {
+    std::list<test::RecordingReporter> reporters; // all alive, so none takes another's place
+    for (const FailedJob& c : failedJobs) {
+        SCOPED_TRACE(c.name);
+        test::ScratchDir scratch;
+        test::writeBytes(scratch / "page.html", "the old page");
+        test::writeBytes(scratch / "s.bas", "Dim a\r\n");
+        PageJob job = jobFor(scratch / "s.bas", scratch / "page.html");
+        c.make(scratch, job);
+        std::string message = c.message;
+        message.replace(message.find('$'), 1, scratch.path().string());
+        SilentProgress bar;
+        test::RecordingReporter& reporter = reporters.emplace_back();
+        EXPECT_FALSE(Cparti(job, {bar, nullptr, reporter}).converted);
+        ASSERT_EQ(reporter.errors.size(), 1u);
+        EXPECT_EQ(reporter.errors[0].procedure, "Cparti");
+        EXPECT_EQ(reporter.errors[0].number, c.number);
+        EXPECT_EQ(reporter.errors[0].description, message);
+        EXPECT_EQ(test::readBytes(scratch / "page.html"), "the old page");
+        for (const auto& entry : fs::directory_iterator(scratch.path())) {
+            EXPECT_FALSE(entry.path().filename().string().starts_with("."))
+                << "left behind: " << entry.path();
+        }
+    }
 }
 
 } // namespace

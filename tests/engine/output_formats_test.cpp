@@ -1,6 +1,8 @@
 #include "engine/colorise.h"
 #include "engine/direct_conversion.h"
 #include "engine/output_formats.h"
+#include "io/text_codecs.h"
+#include "support/markup.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -12,24 +14,6 @@
 
 namespace quillon {
 namespace {
-
-void appendUtf8(std::uint32_t code, std::string& out) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
 
 std::string decodeEntities(std::string text) {
     text = std::regex_replace(text, std::regex("&lt;"), "<");
@@ -95,9 +79,10 @@ std::string plainRtf(const std::string& rtf) {
                 if (unit >= 0xD800 && unit < 0xDC00) {
                     highSurrogate = unit;
                 } else if (unit >= 0xDC00 && unit < 0xE000) {
-                    appendUtf8(0x10000 + ((highSurrogate - 0xD800) << 10) + (unit - 0xDC00), text);
+                    files::detail::appendUtf8(text,
+                                              0x10000 + ((highSurrogate - 0xD800) << 10) + (unit - 0xDC00));
                 } else {
-                    appendUtf8(unit, text);
+                    files::detail::appendUtf8(text, unit);
                 }
             }
         }
@@ -178,16 +163,13 @@ TEST(OutputFormats, MarkupRemovedLeavesTheSourceWhereverThePiecesAreCut) {
             EXPECT_EQ(plainTextOf(format, whole), source) << nameOf(format) << "\n" << whole;
 
             // The same lines handed over in pieces cut at random give the same document.
-            LineColouriser colouriser(switchesOf(scheme), round % 3 != 0);
             FormattedOutput output(format, scheme, "\n");
             std::string pieced;
             output.begin(pieced);
             std::size_t start = 0;
             for (std::size_t end; (end = source.find('\n', start)) != std::string::npos; start = end + 1) {
-                const std::string_view line(source.data() + start, end - start);
-                std::string coloured(LineColouriser::maxOutput(line.size()), '\0');
-                coloured.resize(
-                    static_cast<std::size_t>(colouriser.writeLine(coloured.data(), line) - coloured.data()));
+                const std::string coloured = test::colourLine(
+                    std::string_view(source).substr(start, end - start), switchesOf(scheme), round % 3 != 0);
                 for (std::size_t at = 0; at < coloured.size();) {
                     const std::size_t length = 1 + random() % 5;
                     output.feed(std::string_view(coloured).substr(at, length), pieced);
@@ -209,6 +191,7 @@ TEST(OutputFormats, TheDirectSampleMatchesItsGoldenInEveryFormat) {
         const std::string name =
             "sample." + std::string(nameOf(format)) + std::string(fileExtensionOf(format));
         expected.insert(name);
+        EXPECT_EQ(outputFormatNamed(nameOf(format)), format);
         test::expectMatchesGolden(formatText(directSampleText(), format, boldScheme(), true, "\r\n"),
                                   folder / name);
     }
@@ -217,16 +200,6 @@ TEST(OutputFormats, TheDirectSampleMatchesItsGoldenInEveryFormat) {
         present.insert(entry.path().filename().string());
     }
     EXPECT_EQ(present, expected) << "a golden file of no format, or a format without one";
-}
-
-TEST(OutputFormats, TheDefaultFormatIsTheColouredLinesAsTheyAre) {
-    const std::string source = "Dim a As String ' <b> & [x]\r\n";
-    std::string coloured(LineColouriser::maxOutput(source.size()), '\0');
-    LineColouriser colouriser(ColourSwitches{}, true);
-    const std::string_view line(source.data(), source.size() - 2);
-    coloured.resize(static_cast<std::size_t>(colouriser.writeLine(coloured.data(), line) - coloured.data()));
-    EXPECT_EQ(formatText(source, OutputFormat::Html, defaultColourScheme(), true, "\r\n"), coloured + "\r\n");
-    EXPECT_EQ(outputFormatNamed("bbcode"), OutputFormat::BbCode);
     EXPECT_EQ(outputFormatNamed("BBCode"), std::nullopt);
 }
 

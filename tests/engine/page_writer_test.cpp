@@ -1,4 +1,3 @@
-#include "base/vb_error.h"
 #include "engine/page_writer.h"
 #include "io/text_decoding.h"
 #include "page_test_support.h"
@@ -100,28 +99,6 @@ TEST(PageWriter, ReportsProgressEveryTenthLine) {
     EXPECT_TRUE(bar.captions[1].starts_with("Working : ")) << bar.captions[1];
     EXPECT_EQ(bar.captions[2], "Finish :24 lines");
     EXPECT_EQ(bar.max(), static_cast<double>(source.size()));
-}
-
-TEST(PageWriter, OverwritesAnOldPageButNeverItsOwnInputs) {
-    test::ScratchDir scratch;
-    PageJob job = jobFor(pagesDir() / "module.bas", scratch / "page.html");
-    SilentProgress bar;
-    test::writeBytes(scratch / "page.html", "stale");
-    convertPage(job, bar);
-    test::expectMatchesGolden(test::readBytes(scratch / "page.html"), pagesDir() / "module.bas.html");
-
-    test::writeBytes(scratch / "a.bas", "Dim a\r\n");
-    fs::create_symlink(scratch / "a.bas", scratch / "a.html");
-    fs::create_hard_link(job.footer, scratch / "footer-link.html");
-    const std::string footer = test::readBytes(job.footer);
-    for (const auto& [source, target] :
-         {std::pair{scratch / "a.bas", scratch / "a.html"},
-          std::pair{pagesDir() / "module.bas", fs::path(job.header)},
-          std::pair{pagesDir() / "module.bas", scratch / "footer-link.html"}}) {
-        EXPECT_THROW(convertPage(jobFor(source, target), bar), VbError) << target;
-    }
-    EXPECT_EQ(test::readBytes(scratch / "a.bas"), "Dim a\r\n");
-    EXPECT_EQ(test::readBytes(job.footer), footer);
 }
 
 TEST(PageWriter, LinkedSheetNameCannotAddMarkup) {

@@ -1,7 +1,6 @@
 #pragma once
 // Helpers shared by the file layer's tests.
 
-#include "base/vb_error.h"
 #include "io/file_system.h"
 #include "io/text_reader.h"
 #include "support/legacy_text.h"
@@ -10,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -18,16 +16,6 @@
 #include <vector>
 
 namespace quillon::test {
-
-// The number and message a call raises; {0, ""} when it raises nothing.
-inline std::pair<int, std::string> raised(const std::function<void()>& body) {
-    try {
-        body();
-    } catch (const VbError& error) {
-        return {error.number(), error.description()};
-    }
-    return {0, {}};
-}
 
 inline std::vector<std::string> readLines(files::TextReader& reader) {
     std::vector<std::string> lines;

@@ -280,23 +280,14 @@ TEST(FolderEncodings, WeakFilesTakeTheCodePageOfTheirOwnFolder) {
     // Read in it, the module shows its Chinese character.
     TextReader reader(module, folders.decisionFor(module, weak));
     EXPECT_EQ(readLines(reader), std::vector<std::string>{"' \u4E2D"});
-}
-
-// Big5 and GBK read most short Chinese texts alike: the detector's choice between them
-// counts in the folder's vote and yields to the folder's code page.
-TEST(EncodingHint, AContestedChineseFileFollowsItsFolder) {
-    const EncodingDecision big5{TextEncoding::Legacy, 0, "CP950"};
+    // Big5 and GBK read most short Chinese texts alike: the detector's choice between them
+    // yields to the folder's code page.
     const EncodingDecision gbk{TextEncoding::Legacy, 0, "CP936"};
     const EncodingVerdict contested{gbk, EncodingEvidence::Contested, "' \xA4\xA4"};
-    EncodingHint folder;
-    folder.add({big5, EncodingEvidence::Strong, {}});
-    folder.add({big5, EncodingEvidence::Contested, "' \xA4\xA4"});
-    folder.add(contested);
-    EXPECT_EQ(folder.decisionFor(contested), big5);
     EXPECT_TRUE(FolderEncodings::waitsForItsFolder(contested));
-    EncodingHint alone;
-    alone.add(contested);
-    EXPECT_EQ(alone.decisionFor(contested), gbk);
+    folders.add(module, contested);
+    EXPECT_EQ(folders.decisionFor(module, contested), big5);
+    EXPECT_EQ(folders.decisionFor(elsewhere, contested), gbk);
 }
 
 } // namespace

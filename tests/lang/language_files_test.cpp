@@ -26,32 +26,25 @@ TEST(LanguageChoice, StartsWithTheStoredFileWhileItExists) {
     EXPECT_EQ(startupLanguageFile(store, programDir), english);
 }
 
-TEST(LanguageMenu, ListsLanguageFilesByNameSortedWithoutRegardToCase) {
-    test::ScratchDir dir;
-    for (const char* name : {"German.lng", "english.lng", "French.LNG", "notes.txt", "Italian.lng.bak",
-                             ".hidden.lng", "lng", "Espa\xC3\xB1ol.lng"}) {
-        test::writeBytes(dir / name, "[FRMain]\r\n");
-    }
-    std::filesystem::create_directory(dir / "Folder.lng");
-    EXPECT_EQ(listLanguageFiles(dir.path().string()),
-              (std::vector<std::string>{"english.lng", "Espa\xC3\xB1ol.lng", "French.LNG", "German.lng"}));
-}
-
 // Installed: the user's files and the installed ones in one list, a name once; a choice
 // takes the user's copy.
-TEST(LanguageMenu, ListsTheUsersFilesWithTheInstalledOnes) {
+TEST(LanguageMenu, ListsTheLanguageFilesOfBothFoldersOnceSortedWithoutRegardToCase) {
     test::ScratchDir user;
     test::ScratchDir installed;
-    test::writeBytes(user / "English.lng", "[FRMain]\r\n");
-    test::writeBytes(user / "German.lng", "[FRMain]\r\n");
-    test::writeBytes(installed / "English.lng", "[FRMain]\r\n");
-    test::writeBytes(installed / "French.lng", "[FRMain]\r\n");
+    for (const char* name : {"German.lng", "english.lng", "French.LNG", "notes.txt", "Italian.lng.bak",
+                             ".hidden.lng", "lng", "Espa\xC3\xB1ol.lng"}) {
+        test::writeBytes(user / name, "[FRMain]\r\n");
+    }
+    std::filesystem::create_directory(user / "Folder.lng");
+    test::writeBytes(installed / "english.lng", "[FRMain]\r\n");
+    test::writeBytes(installed / "Dutch.lng", "[FRMain]\r\n");
     const files::ProgramFolder folder(user.path().string(), installed.path().string());
     EXPECT_EQ(listLanguageFiles(folder),
-              (std::vector<std::string>{"English.lng", "French.lng", "German.lng"}));
+              (std::vector<std::string>{"Dutch.lng", "english.lng", "Espa\xC3\xB1ol.lng", "French.LNG",
+                                        "German.lng"}));
     MemorySettingsStore store;
-    EXPECT_EQ(chooseLanguage(store, folder, "English.lng"), (user / "English.lng").string());
-    EXPECT_EQ(chooseLanguage(store, folder, "French.lng"), (installed / "French.lng").string());
+    EXPECT_EQ(chooseLanguage(store, folder, "english.lng"), (user / "english.lng").string());
+    EXPECT_EQ(chooseLanguage(store, folder, "Dutch.lng"), (installed / "Dutch.lng").string());
 }
 
 TEST(LanguageMenu, HowToText) {

@@ -11,15 +11,10 @@
 namespace quillon::lang {
 namespace {
 
-class IniFiles : public ::testing::Test {
-protected:
-    test::ScratchDir dir;
-    const std::string file = (dir / "English.lng").string();
-};
-
 // A language file that exists but cannot be read must never be replaced by one holding only
 // the new keys, so loading it for a change raises, while a reader just sees no keys.
-TEST_F(IniFiles, UnreadableFileRaisesOnLoadForAChangeAndLosesNothing) {
+TEST(IniFiles, UnreadableFileRaisesOnLoadForAChangeAndLosesNothing) {
+    test::ScratchDir dir;
     // A folder stands in for it, as permissions do not bind every test runner.
     std::filesystem::create_directory(dir / "Busy.lng");
     EXPECT_THROW(IniDocument::load((dir / "Busy.lng").string()), VbError);
@@ -33,7 +28,8 @@ TEST_F(IniFiles, UnreadableFileRaisesOnLoadForAChangeAndLosesNothing) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2) << "debris left";
 }
 
-TEST_F(IniFiles, MessagesAreReadAfreshFromTheCurrentFileAndAreEmptyWhenMissing) {
+TEST(IniFiles, MessagesAreReadAfreshFromTheCurrentFileAndAreEmptyWhenMissing) {
+    test::ScratchDir dir;
     const auto german = dir / "Deutsch \xC3\xA4.lng";
     test::writeBytes(german, "[FRMain]\r\nmsg3=wrong section\r\n[MSG]\r\nmsg2=Fertig !\r\n");
     setCurrentLanguageFile(german.string());

@@ -29,42 +29,6 @@ void writeBytes(const std::filesystem::path& path, std::string_view bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::string lineDiff(const std::string& expected, const std::string& actual) {
-    const auto lines = [](const std::string& text) {
-        std::vector<std::string> out;
-        for (std::size_t at = 0; at < text.size();) {
-            const std::size_t end = std::min(text.find('\n', at), text.size() - 1) + 1;
-            out.push_back(text.substr(at, end - at));
-            at = end;
-        }
-        return out;
-    };
-    const auto a = lines(expected);
-    const auto b = lines(actual);
-    std::size_t first = 0;
-    while (first < a.size() && first < b.size() && a[first] == b[first]) {
-        ++first;
-    }
-    // The first differing line, two lines of context before it and two after.
-    std::ostringstream out;
-    out << "first difference at line " << first + 1 << ":\n";
-    const auto show = [&](const char* mark, const std::vector<std::string>& from, std::size_t i) {
-        if (i < from.size()) {
-            out << mark << testing::PrintToString(from[i]) << "\n";
-        }
-    };
-    for (std::size_t i = first < 2 ? 0 : first - 2; i < first; ++i) {
-        show("    ", a, i);
-    }
-    for (std::size_t i = first; i < first + 3; ++i) {
-        show("  - ", a, i);
-    }
-    for (std::size_t i = first; i < first + 3; ++i) {
-        show("  + ", b, i);
-    }
-    return out.str();
-}
-
 void expectMatchesGolden(const std::string& actual, const std::filesystem::path& golden) {
     const char* regenerate = std::getenv("QUILLON_REGENERATE");
     if (regenerate != nullptr && std::string(regenerate) == "1") {
@@ -74,9 +38,9 @@ void expectMatchesGolden(const std::string& actual, const std::filesystem::path&
     ASSERT_TRUE(std::filesystem::exists(golden))
         << "missing golden file " << golden << " (run with QUILLON_REGENERATE=1 to create it)";
     const std::string expected = readBytes(golden);
-    EXPECT_TRUE(expected == actual) << "output differs from " << golden << "\n"
-                                    << lineDiff(expected, actual)
-                                    << "(run with QUILLON_REGENERATE=1 to accept the new output)";
+    // On a mismatch GoogleTest shows a line diff of the two texts.
+    EXPECT_EQ(expected, actual) << "output differs from " << golden
+                                << " (run with QUILLON_REGENERATE=1 to accept the new output)";
 }
 
 ScratchDir::ScratchDir() {

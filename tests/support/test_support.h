@@ -5,10 +5,22 @@
 #include "base/vb_error.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quillon::test {
+
+// The number and message a call raises; {0, ""} when it raises nothing.
+inline std::pair<int, std::string> raised(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const VbError& error) {
+        return {error.number(), error.description()};
+    }
+    return {0, {}};
+}
 
 std::filesystem::path dataDir();
 std::filesystem::path programDir();
@@ -19,9 +31,6 @@ void writeBytes(const std::filesystem::path& path, std::string_view bytes);
 // Compares `actual` with the golden file; with QUILLON_REGENERATE=1 in the environment
 // the golden file is rewritten instead. On a mismatch the failure shows a line diff.
 void expectMatchesGolden(const std::string& actual, const std::filesystem::path& golden);
-
-// Where two texts first differ, with a few lines of context, for failure messages.
-std::string lineDiff(const std::string& expected, const std::string& actual);
 
 // A fresh folder under the system's temporary folder, removed when the object dies.
 class ScratchDir {

@@ -1,4 +1,4 @@
-// The controls are real widgets: they need a QApplication, offscreen unless told otherwise.
+// Tests of real widgets need a QApplication: headless unless told otherwise.
 
 #include <QApplication>
 
