@@ -12,6 +12,7 @@
 #include <exception>
 #include <filesystem>
 #include <latch>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -152,7 +153,6 @@ private:
     static constexpr std::size_t MaxWaiting = 256;
     static constexpr std::size_t GroupSize = 128;
     static constexpr std::chrono::milliseconds GroupDelay{50};
-    static constexpr std::size_t SyncThreads = 8;
 
     struct Waiting {
         std::size_t index;
@@ -215,7 +215,7 @@ private:
         if (linkedStyleSheetPath_) {
             // Each page links the sheet by its address from the page's own folder, and
             // may not replace it.
-            job.linkedStyleSheet = files::linkFromPage(*linkedStyleSheetPath_, job.target).href;
+            job.linkedStyleSheet = sheetLinkFrom(job.target);
             job.otherInputs.push_back(*linkedStyleSheetPath_);
         }
         std::optional<Refusal> refusal = refusalOfOwnFiles(job);
@@ -254,6 +254,22 @@ private:
         }
     }
 
+    // The sheet's address from a page: the same for every page of a folder, so found once
+    // per folder (each costs looks at the working folder and the sheet).
+    std::string sheetLinkFrom(const std::string& page) {
+        const std::string folder = std::filesystem::path(page).parent_path().string();
+        {
+            const std::lock_guard lock(mutex_);
+            const auto known = sheetLinks_.find(folder);
+            if (known != sheetLinks_.end()) {
+                return known->second;
+            }
+        }
+        std::string href = files::linkFromPage(*linkedStyleSheetPath_, page).href;
+        const std::lock_guard lock(mutex_);
+        return sheetLinks_.emplace(folder, std::move(href)).first->second;
+    }
+
     void commitPages() {
         for (;;) {
             std::vector<Waiting> group;
@@ -271,51 +287,31 @@ private:
                 group.swap(waiting_);
             }
             room_.notify_all();
-            // The pages of a group are synced together: a disk that empties its cache for
-            // every sync serves the syncs that arrive together with one flush.
-            std::vector<BatchOutcome> outcomes(group.size());
-            std::atomic<std::size_t> nextPage{0};
-            auto commitSome = [&] {
-                for (std::size_t k = nextPage++; k < group.size(); k = nextPage++) {
-                    outcomes[k] = commitPage(group[k]);
-                }
-            };
-            {
-                // New pages are not synced (see Durability): only replaced ones need helpers.
-                const auto syncing =
-                    static_cast<std::size_t>(std::count_if(group.begin(), group.end(), [](const Waiting& w) {
-                        return w.written.page.syncsOnCommit();
-                    }));
-                std::vector<std::jthread> syncers;
-                for (std::size_t t = 1; t < std::min(syncing, SyncThreads); ++t) {
-                    syncers.emplace_back(commitSome);
-                }
-                commitSome();
+            std::vector<files::AtomicTextWriter*> writers;
+            writers.reserve(group.size());
+            for (Waiting& waiting : group) {
+                writers.push_back(&waiting.written.page);
             }
-            // Then the renames: one sync of each folder for the whole group.
-            std::vector<std::string> folders;
+            const std::vector<std::optional<VbError>> errors = files::commitTogether(writers);
             std::vector<std::pair<std::size_t, BatchOutcome>> done;
             for (std::size_t k = 0; k < group.size(); ++k) {
-                if (outcomes[k].converted && group[k].written.page.syncsOnCommit()) {
-                    std::string folder = group[k].written.page.folder();
-                    if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
-                        group[k].written.page.syncFolder();
-                        folders.push_back(std::move(folder));
-                    }
-                }
-                done.emplace_back(group[k].index, std::move(outcomes[k]));
+                done.emplace_back(group[k].index, errors[k] ? failed(*errors[k]) : committed(group[k]));
             }
             publish(std::move(done));
         }
     }
 
+    static BatchOutcome committed(const Waiting& waiting) {
+        BatchOutcome outcome;
+        outcome.converted = true;
+        outcome.LineCount = waiting.written.LineCount;
+        return outcome;
+    }
+
     static BatchOutcome commitPage(Waiting& waiting) {
         try {
             waiting.written.page.commit(files::AtomicTextWriter::FolderSync::Later);
-            BatchOutcome outcome;
-            outcome.converted = true;
-            outcome.LineCount = waiting.written.LineCount;
-            return outcome;
+            return committed(waiting);
         } catch (...) {
             return failed(currentError());
         }
@@ -362,6 +358,7 @@ private:
     std::condition_variable pagesWaiting_;
     std::condition_variable room_;
     std::vector<Waiting> waiting_;
+    std::map<std::string, std::string> sheetLinks_; // by the pages' folder
     unsigned workersLeft_ = 0;
     std::size_t logged_ = 0;
     std::exception_ptr logError_;

@@ -8,11 +8,17 @@ namespace quillon {
 
 namespace {
 
+// Letters, digits and "_"; a byte outside ASCII belongs to a word too (a name with
+// letters beyond ASCII).
+bool isWordByte(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           c >= 0x80;
+}
+
 // The next word of `text` (letters, digits, "_"), which is consumed with the blanks after it.
 std::string_view takeWord(std::string_view& text) {
     std::size_t end = 0;
-    while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) != 0 ||
-                                 text[end] == '_' || static_cast<unsigned char>(text[end]) >= 0x80)) {
+    while (end < text.size() && isWordByte(static_cast<unsigned char>(text[end]))) {
         ++end;
     }
     const std::string_view word = text.substr(0, end);
@@ -39,15 +45,34 @@ bool looksLikeLineAnchor(std::string_view name) {
     return true;
 }
 
-// Most lines are statements: only these letters begin a scope, "Static" or a keyword of
-// an entry, and the rest need not be taken apart.
+// Most lines are statements: an entry's line starts with a scope, "Static" or the keyword
+// of an entry, and the other lines need not be taken apart.
 bool mayStartAnEntry(std::string_view line) {
-    const std::size_t first = line.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
+    std::size_t begin = 0;
+    while (begin < line.size() && (line[begin] == ' ' || line[begin] == '\t')) {
+        ++begin;
+    }
+    std::size_t end = begin;
+    while (end < line.size() && isWordByte(static_cast<unsigned char>(line[end]))) {
+        ++end;
+    }
+    const std::string_view word = line.substr(begin, end - begin);
+    switch (word.size()) {
+    case 3:
+        return is(word, "Sub");
+    case 4:
+        return is(word, "Type") || is(word, "Enum");
+    case 5:
+        return is(word, "Event");
+    case 6:
+        return is(word, "Public") || is(word, "Friend") || is(word, "Global") || is(word, "Static");
+    case 7:
+        return is(word, "Private") || is(word, "Declare");
+    case 8:
+        return is(word, "Function") || is(word, "Property");
+    default:
         return false;
     }
-    const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(line[first])));
-    return std::string_view("PFGSETD").find(c) != std::string_view::npos;
 }
 
 // The entry a line starts, if any: [scope] [Static] keyword name.

@@ -9,13 +9,16 @@
 #include "scheme/style_sheet.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace quillon {
 
@@ -63,12 +66,28 @@ std::string hexOf(std::uint64_t value) {
     return out;
 }
 
-// The address of `target` from the page `from`, both relative to the site's folder.
-std::string hrefOf(const std::string& from, const std::string& target) {
-    const std::string relative =
-        fs::path(target).lexically_relative(fs::path(from).parent_path()).generic_string();
+// The address of `target` from the page `from`, both relative to the site's folder, with
+// "/" between their parts and no "." or ".." among them (as the site names its files).
+// Every page asks for several: the common folders are dropped as text, without taking
+// the paths apart.
+std::string hrefOf(std::string_view from, std::string_view target) {
+    const std::size_t slash = from.rfind('/');
+    std::string_view folder = from.substr(0, slash == std::string_view::npos ? 0 : slash + 1);
+    while (!folder.empty()) {
+        const std::string_view part = folder.substr(0, folder.find('/') + 1);
+        if (!target.starts_with(part)) {
+            break;
+        }
+        folder.remove_prefix(part.size());
+        target.remove_prefix(part.size());
+    }
     std::string out;
-    for (unsigned char c : relative) {
+    for (const char c : folder) {
+        if (c == '/') {
+            out += "../";
+        }
+    }
+    for (const unsigned char c : target) {
         if (std::isalnum(c) != 0 ||
             std::string_view("/._-~").find(static_cast<char>(c)) != std::string_view::npos) {
             out += static_cast<char>(c);
@@ -90,24 +109,17 @@ std::optional<std::string> resourceExtension(const std::string& path) {
     return found == Resources.end() ? std::nullopt : std::optional<std::string>(found->second);
 }
 
+// The size and the time of the last change of a file, from one look at it: what tells a
+// later run that the file changed.
 std::string fileStamp(const std::string& path) {
-    std::error_code error;
-    const auto size = fs::file_size(path, error);
-    const auto time = fs::last_write_time(path, error);
-    return std::to_string(error ? 0 : size) + "-" + std::to_string(time.time_since_epoch().count());
-}
-
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        raise(vberr::FileNotFound, path);
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return "0-" + std::to_string(fs::file_time_type::min().time_since_epoch().count());
     }
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (in.bad()) {
-        raise(vberr::PathFileAccess, path);
-    }
-    return std::move(bytes).str();
+    using namespace std::chrono;
+    const sys_time<nanoseconds> changed(seconds(info.st_mtim.tv_sec) + nanoseconds(info.st_mtim.tv_nsec));
+    return std::to_string(info.st_size) + "-" +
+           std::to_string(file_clock::from_sys(changed).time_since_epoch().count());
 }
 
 struct Member {
@@ -115,6 +127,8 @@ struct Member {
     std::string relative; // the copy's path in the site; the page adds ".html"
     std::optional<std::string> resource;
     std::string resourceRelative;
+    std::string stamp; // of the source, and of its resource file
+    std::string resourceStamp;
     bool paged = false; // a source with a page of its own (not a related document)
     long lines = 0;
     std::vector<OutlineEntry> outline;
@@ -144,11 +158,10 @@ struct Output {
     std::optional<files::EncodingDecision> pageDecision = std::nullopt;
 };
 
-std::string relativeInProject(const VbProject& project, const std::string& path) {
-    std::error_code error;
-    const fs::path base =
-        fs::absolute(project.folder.empty() ? "." : project.folder, error).lexically_normal();
-    const fs::path file = fs::absolute(path, error).lexically_normal();
+// `path` relative to `base`, an absolute folder in normal form; a relative `path` starts
+// from `workingFolder`.
+std::string relativeInProject(const fs::path& base, const fs::path& workingFolder, const std::string& path) {
+    const fs::path file = (workingFolder / path).lexically_normal();
     fs::path out;
     for (const fs::path& part : file.lexically_relative(base)) {
         out /= part == ".." ? fs::path("_parent") : part;
@@ -229,49 +242,62 @@ std::vector<Member*> pageOrder(Project& project) {
 }
 
 std::string memberLabel(const Member& member) {
-    return fs::path(member.relative).filename().string();
+    return member.relative.substr(member.relative.rfind('/') + 1);
 }
 
+// Appends the pieces to `out`, with no text made on the way.
+void append(std::string& out, std::initializer_list<std::string_view> pieces) {
+    for (const std::string_view piece : pieces) {
+        out.append(piece);
+    }
+}
+
+// The navigation and the outline of a page. They are composed in `scratch`, whose room
+// serves every page, and kept at their own size: the extras of every page are held until
+// the pages are written.
 PageExtras extrasOf(const Project& project, const Member& member, const Member* previous, const Member* next,
-                    bool severalProjects) {
+                    bool severalProjects, std::string& scratch) {
     const std::string page = member.page();
     PageExtras extras;
-    std::string& before = extras.beforeCode;
-    before += "<LINK TYPE=\"text/CSS\" rel=\"stylesheet\" HREF=\"" + hrefOf(page, SiteSheetName) + "\">\r\n";
-    before += "<nav class=\"site\">";
+    std::string& before = scratch;
+    before.clear();
+    append(before, {"<LINK TYPE=\"text/CSS\" rel=\"stylesheet\" HREF=\"", hrefOf(page, SiteSheetName),
+                    "\">\r\n<nav class=\"site\">"});
     if (severalProjects) {
-        before += "<a href=\"" + hrefOf(page, "index.html") + "\">All projects</a> | ";
+        append(before, {"<a href=\"", hrefOf(page, "index.html"), "\">All projects</a> | "});
     }
-    before += "<a href=\"" + hrefOf(page, project.index()) + "\">" + attributeText(project.project.name) +
-              "</a> | ";
+    append(before, {"<a href=\"", hrefOf(page, project.index()), "\">", attributeText(project.project.name),
+                    "</a> | "});
     if (previous != nullptr) {
-        before += "<a href=\"" + hrefOf(page, previous->page()) + "\" rel=\"prev\">&lt; " +
-                  attributeText(memberLabel(*previous)) + "</a> | ";
+        append(before, {"<a href=\"", hrefOf(page, previous->page()), "\" rel=\"prev\">&lt; ",
+                        attributeText(memberLabel(*previous)), "</a> | "});
     }
-    before += "<strong>" + attributeText(memberLabel(member)) + "</strong>";
+    append(before, {"<strong>", attributeText(memberLabel(member)), "</strong>"});
     if (next != nullptr) {
-        before += " | <a href=\"" + hrefOf(page, next->page()) + "\" rel=\"next\">" +
-                  attributeText(memberLabel(*next)) + " &gt;</a>";
+        append(before, {" | <a href=\"", hrefOf(page, next->page()), "\" rel=\"next\">",
+                        attributeText(memberLabel(*next)), " &gt;</a>"});
     }
-    before += " | <a href=\"" + hrefOf(page, member.relative) + "\" download>Download</a>";
+    append(before, {" | <a href=\"", hrefOf(page, member.relative), "\" download>Download</a>"});
     if (member.resource) {
-        before += " <a href=\"" + hrefOf(page, member.resourceRelative) + "\" download>" +
-                  attributeText(fs::path(member.resourceRelative).filename().string()) + "</a>";
+        append(before, {" <a href=\"", hrefOf(page, member.resourceRelative), "\" download>",
+                        attributeText(fs::path(member.resourceRelative).filename().string()), "</a>"});
     }
     before += "</nav>\r\n";
     if (!member.outline.empty()) {
         before += "<nav class=\"outline\"><ul>\r\n";
+        extras.anchors.reserve(member.outline.size());
         for (const OutlineEntry& entry : member.outline) {
-            before += "<li><a href=\"#" + attributeText(entry.anchor) + "\">";
+            append(before, {"<li><a href=\"#", attributeText(entry.anchor), "\">"});
             if (!entry.scope.empty()) {
-                before += "<span class=\"scope\">" + entry.scope + "</span> ";
+                append(before, {"<span class=\"scope\">", entry.scope, "</span> "});
             }
-            before += "<span class=\"kind\">" + entry.kind + "</span> " + attributeText(entry.name) +
-                      "</a></li>\r\n";
+            append(before, {"<span class=\"kind\">", entry.kind, "</span> ", attributeText(entry.name),
+                            "</a></li>\r\n"});
             extras.anchors.emplace_back(entry.line, entry.anchor);
         }
         before += "</ul></nav>\r\n";
     }
+    extras.beforeCode = before;
     return extras;
 }
 
@@ -407,6 +433,101 @@ void removeEmptyFolders(const fs::path& root, fs::path folder) {
     }
 }
 
+// Whether the files of the site exist, from one listing of each folder: a new site's
+// thousands of files cost no look each. A name the listing holds is looked at all the same
+// (a link may lead nowhere).
+class FolderListings {
+public:
+    bool exists(const std::string& path) {
+        const fs::path file(path);
+        auto known = names_.find(file.parent_path().string());
+        if (known == names_.end()) {
+            std::set<std::string> names;
+            std::error_code error;
+            for (fs::directory_iterator it(file.parent_path(), error), end; !error && it != end;
+                 it.increment(error)) {
+                names.insert(it->path().filename().string());
+            }
+            known = names_.emplace(file.parent_path().string(), std::move(names)).first;
+        }
+        std::error_code error;
+        return known->second.count(file.filename().string()) != 0 && fs::exists(file, error);
+    }
+
+private:
+    std::map<std::string, std::set<std::string>> names_;
+};
+
+// The site's own texts and the copies of the originals. A file that replaces one is put
+// in place with others, synced together (files::commitTogether); a new one replaces
+// nothing and goes in place at once, as a new page does.
+class CopiesInGroups {
+public:
+    CopiesInGroups(SiteResult& result, Manifest& next) : result_(result), next_(next) {}
+
+    void write(const Output& output, const std::string& path) {
+        try {
+            files::AtomicTextWriter writer(path, files::Durability::WhenReplacing);
+            if (output.text) {
+                writer.Write(*output.text);
+            } else {
+                writer.copyFrom(output.copyOf);
+            }
+            if (!writer.syncsOnCommit()) {
+                writer.commit();
+                written(output);
+                return;
+            }
+            writer.prepareCommit();
+            waiting_.push_back({&output, std::move(writer)});
+        } catch (const VbError& failure) {
+            failed(output, failure);
+        }
+        if (waiting_.size() >= GroupSize) {
+            commit();
+        }
+    }
+
+    void commit() {
+        std::vector<files::AtomicTextWriter*> writers;
+        for (Waiting& waiting : waiting_) {
+            writers.push_back(&waiting.writer);
+        }
+        const std::vector<std::optional<VbError>> errors = files::commitTogether(writers);
+        for (std::size_t k = 0; k < waiting_.size(); ++k) {
+            if (errors[k]) {
+                failed(*waiting_[k].output, *errors[k]);
+            } else {
+                written(*waiting_[k].output);
+            }
+        }
+        waiting_.clear();
+    }
+
+private:
+    // Each waiting file holds a descriptor open.
+    static constexpr std::size_t GroupSize = 128;
+
+    struct Waiting {
+        const Output* output;
+        files::AtomicTextWriter writer;
+    };
+
+    void written(const Output& output) {
+        next_[output.relative] = output.stamp;
+        ++result_.filesWritten;
+    }
+
+    void failed(const Output& output, const VbError& failure) {
+        result_.failures.push_back(failure);
+        next_[output.relative] = std::string();
+    }
+
+    SiteResult& result_;
+    Manifest& next_;
+    std::vector<Waiting> waiting_;
+};
+
 class SiteRun {
 public:
     SiteRun(const SiteSettings& settings, BatchLog& log) : settings_(settings), log_(log) {}
@@ -436,7 +557,12 @@ private:
             }
             projects_.push_back(std::move(project));
         }
+        std::error_code error;
+        const fs::path workingFolder = fs::current_path(error);
         for (Project& project : projects_) {
+            const fs::path base =
+                (workingFolder / (project.project.folder.empty() ? "." : project.project.folder))
+                    .lexically_normal();
             std::set<std::string> taken;
             for (std::size_t i = 0; i < project.project.members.size(); ++i) {
                 const ProjectMember& source = project.project.members[i];
@@ -446,7 +572,7 @@ private:
                 }
                 Member member;
                 member.source = &source;
-                member.relative = project.folder + relativeInProject(project.project, source.path);
+                member.relative = project.folder + relativeInProject(base, workingFolder, source.path);
                 if (!taken.insert(asciiLower(member.relative)).second) {
                     continue; // named twice
                 }
@@ -461,6 +587,10 @@ private:
                             (fs::path(member.relative).parent_path() / fs::path(resource).filename())
                                 .generic_string();
                     }
+                }
+                member.stamp = fileStamp(source.path);
+                if (member.resource) {
+                    member.resourceStamp = fileStamp(*member.resource);
                 }
                 if (member.paged) {
                     study(member, settings_.page.sourceEncoding);
@@ -518,10 +648,14 @@ private:
             const std::string index = projectIndex(project, several_);
             add({project.index(), hexOf(fnv1a(index)), index, {}, {}});
             const std::vector<Member*> order = pageOrder(project);
+            std::string scratch;
             for (std::size_t i = 0; i < order.size(); ++i) {
                 const Member& member = *order[i];
-                PageExtras pageExtras = extrasOf(project, member, i > 0 ? order[i - 1] : nullptr,
-                                                 i + 1 < order.size() ? order[i + 1] : nullptr, several_);
+                PageExtras pageExtras =
+                    extrasOf(project, member, i > 0 ? order[i - 1] : nullptr,
+                             i + 1 < order.size() ? order[i + 1] : nullptr, several_, scratch);
+                // Counted on the index already: what pages need of it is in their extras now.
+                std::vector<OutlineEntry>().swap(order[i]->outline);
                 // Hashed piece by piece: the page's own text is not copied to be stamped.
                 constexpr std::string_view Between("\0", 1);
                 std::uint64_t stamp = fnv1a(pageExtras.beforeCode);
@@ -535,20 +669,16 @@ private:
                 const std::string target = inSite(member.page());
                 extras->emplace(target, std::move(pageExtras));
                 add({member.page(),
-                     hexOf(stamp) + "-" + fileStamp(member.source->path),
+                     hexOf(stamp) + "-" + member.stamp,
                      std::nullopt,
                      {},
                      member.source->path,
                      member.decision});
             }
             for (const Member& member : project.members) {
-                add({member.relative, fileStamp(member.source->path), std::nullopt, member.source->path, {}});
+                add({member.relative, member.stamp, std::nullopt, member.source->path, {}});
                 if (member.resource) {
-                    add({member.resourceRelative,
-                         fileStamp(*member.resource),
-                         std::nullopt,
-                         *member.resource,
-                         {}});
+                    add({member.resourceRelative, member.resourceStamp, std::nullopt, *member.resource, {}});
                 }
             }
         }
@@ -575,7 +705,7 @@ private:
             }
             const std::string path = inSite(output.relative);
             const auto known = old.find(output.relative);
-            const bool present = fs::exists(path, error);
+            const bool present = listings_.exists(path);
             if (present && known == old.end()) {
                 result_.failures.emplace_back(vberr::PathFileAccess,
                                               "Not written by the site, left as it is: " + path);
@@ -593,23 +723,22 @@ private:
 
         std::vector<BatchFile> pages;
         std::vector<const Output*> pageOutputs;
+        std::set<std::string> folders;
+        CopiesInGroups copies(result_, next);
         for (const Output* output : due) {
             const std::string path = inSite(output->relative);
-            fs::create_directories(fs::path(path).parent_path(), error);
+            std::string folder = fs::path(path).parent_path().string();
+            if (folders.insert(folder).second) {
+                fs::create_directories(folder, error);
+            }
             if (!output->pageSource.empty()) {
                 pages.push_back({output->pageSource, path, output->pageDecision});
                 pageOutputs.push_back(output);
                 continue;
             }
-            try {
-                files::writeFileAtomically(path, output->text ? *output->text : readBytes(output->copyOf));
-                next[output->relative] = output->stamp;
-                ++result_.filesWritten;
-            } catch (const VbError& failure) {
-                result_.failures.push_back(failure);
-                next[output->relative] = std::string();
-            }
+            copies.write(*output, path);
         }
+        copies.commit();
         if (!pages.empty()) {
             writePages(pages, pageOutputs, next);
         }
@@ -653,6 +782,7 @@ private:
     std::vector<Output> outputs_;
     PageJob pageJob_;
     FileFinder finder_;
+    FolderListings listings_;
     bool several_ = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "base/vb_error.h"
 #include "io/file_errors.h"
+#include "io/posix_file.h"
 #include "io/sys_calls.h"
 
 #include <atomic>
@@ -17,6 +18,7 @@
 #include <random>
 #include <set>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace quillon::files {
@@ -452,6 +454,35 @@ void AtomicTextWriter::WriteLine(std::string_view text) {
     Write("\r\n");
 }
 
+void AtomicTextWriter::copyFrom(const std::string& source) {
+    if (!isOpen()) {
+        raise(vberr::BadFileMode, path());
+    }
+    State& s = *state_;
+    if (s.capacity == 0) {
+        s.buffer.reset(new char[BufferSize]);
+        s.capacity = BufferSize;
+    }
+    try {
+        struct stat info {};
+        const detail::FileDescriptor in = detail::openForReading(source, info);
+        for (;;) {
+            if (s.used == s.capacity) {
+                s.flushBuffer();
+            }
+            const std::size_t got =
+                detail::readSome(in.get(), s.buffer.get() + s.used, s.capacity - s.used, source);
+            if (got == 0) {
+                break;
+            }
+            s.used += got;
+        }
+    } catch (...) {
+        s.abandon();
+        throw;
+    }
+}
+
 void AtomicTextWriter::prepareCommit() {
     if (!isOpen()) {
         raise(vberr::BadFileMode, path());
@@ -537,6 +568,48 @@ void AtomicTextWriter::discard() noexcept {
     if (state_) {
         state_->abandon();
     }
+}
+
+std::vector<std::optional<VbError>> commitTogether(const std::vector<AtomicTextWriter*>& writers) {
+    constexpr std::size_t SyncThreads = 8;
+    std::vector<std::optional<VbError>> errors(writers.size());
+    std::vector<std::size_t> syncing;
+    for (std::size_t k = 0; k < writers.size(); ++k) {
+        if (writers[k]->syncsOnCommit()) {
+            syncing.push_back(k);
+            continue;
+        }
+        // Nothing is replaced: nothing to wait for.
+        try {
+            writers[k]->commit(AtomicTextWriter::FolderSync::Later);
+        } catch (...) {
+            errors[k] = currentError();
+        }
+    }
+    std::atomic<std::size_t> next{0};
+    auto commitSome = [&] {
+        for (std::size_t n = next++; n < syncing.size(); n = next++) {
+            try {
+                writers[syncing[n]]->commit(AtomicTextWriter::FolderSync::Later);
+            } catch (...) {
+                errors[syncing[n]] = currentError();
+            }
+        }
+    };
+    {
+        std::vector<std::jthread> helpers;
+        for (std::size_t t = 1; t < std::min(syncing.size(), SyncThreads); ++t) {
+            helpers.emplace_back(commitSome);
+        }
+        commitSome();
+    }
+    std::set<std::string> folders;
+    for (const std::size_t k : syncing) {
+        if (!errors[k] && folders.insert(writers[k]->folder()).second) {
+            writers[k]->syncFolder();
+        }
+    }
+    return errors;
 }
 
 void writeFileAtomically(const std::string& path, std::string_view bytes) {

@@ -3,9 +3,13 @@
 // goes to a temporary file beside the target, every write and the final flush are
 // checked, and only a complete file is renamed over the target.
 
+#include "base/vb_error.h"
+
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillon::files {
 
@@ -54,6 +58,9 @@ public:
     void Write(std::string_view text);
     // Writes the text followed by CR LF.
     void WriteLine(std::string_view text = {});
+    // Writes every byte of the file at `source`, as it is (a copy of an original). A source
+    // that cannot be read raises as reading it would, naming it, and gives the stream up.
+    void copyFrom(const std::string& source);
 
     // Room for `size` bytes straight in the stream's buffer, for a writer that composes its
     // text in place instead of copying it in; the buffer grows when `size` asks for more
@@ -92,6 +99,14 @@ private:
     struct State;
     std::unique_ptr<State> state_;
 };
+
+// Puts complete files in place together, each as commit(FolderSync::Later) would, and
+// makes them durable with as few waits for the disk as the group allows: the files that
+// sync are synced at once from several threads (a disk that empties its cache for every
+// sync serves the syncs that arrive together with one flush), each renamed once it is on
+// the disk, then each of their folders is synced once. What went wrong with each file, in
+// the order given; a file that failed is not in place and leaves no temporary file.
+std::vector<std::optional<VbError>> commitTogether(const std::vector<AtomicTextWriter*>& writers);
 
 // Ends the process on SIGINT, SIGTERM and SIGHUP as their default action would (the caller
 // sees 130, 143 or 129), but removes every temporary file of a writer first. Signals the

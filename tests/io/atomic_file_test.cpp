@@ -218,6 +218,59 @@ TEST_F(AtomicTextWriterTest, PreparedFilesCommitLaterWithOneFolderSync) {
     EXPECT_EQ(readBytes(target), "new page.html and more");
 }
 
+// A group: the new file goes in place unsynced, each replaced one after its sync; one whose
+// sync fails is reported in its place and leaves the old file and nothing beside it.
+TEST_F(AtomicTextWriterTest, FilesCommittedTogetherEachSucceedOrFailAlone) {
+    writeBytes(dir / "kept.html", "old kept");
+    static int syncs = 0;
+    sys::calls().fsync = [](int fd) {
+        struct stat info {};
+        ++syncs;
+        return ::fstat(fd, &info) == 0 && info.st_size == 4 ? (errno = EIO, -1) : ::fsync(fd);
+    };
+    std::vector<AtomicTextWriter> writers;
+    for (const auto& [name, text] : {std::pair{"new.html", "new page"}, std::pair{"page.html", "fail"},
+                                     std::pair{"kept.html", "new kept"}}) {
+        writers.emplace_back((dir / name).string(), Durability::WhenReplacing);
+        writers.back().Write(text);
+        writers.back().prepareCommit();
+    }
+    const std::vector<std::optional<VbError>> errors =
+        commitTogether({&writers[0], &writers[1], &writers[2]});
+    EXPECT_EQ(syncs, 2);
+    EXPECT_FALSE(errors[0]);
+    ASSERT_TRUE(errors[1]);
+    EXPECT_EQ(errors[1]->number(), 75);
+    EXPECT_FALSE(errors[2]);
+    EXPECT_EQ(readBytes(dir / "new.html"), "new page");
+    EXPECT_EQ(readBytes(target), "old page\r\n");
+    EXPECT_EQ(readBytes(dir / "kept.html"), "new kept");
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"kept.html", "new.html", "page.html"}));
+}
+
+// A copy is the original byte for byte, however long; an original that cannot be read
+// raises naming it and leaves the old file.
+TEST_F(AtomicTextWriterTest, CopiesAFileWhole) {
+    std::string original(3 * Buffer + 17, '\0');
+    for (std::size_t i = 0; i < original.size(); ++i) {
+        original[i] = static_cast<char>(i * 7 % 251);
+    }
+    writeBytes(dir / "form.frx", original);
+    AtomicTextWriter copy((dir / "copy.frx").string());
+    copy.Write("x");
+    copy.copyFrom((dir / "form.frx").string());
+    copy.commit();
+    EXPECT_EQ(readBytes(dir / "copy.frx"), "x" + original);
+    const std::string missing = (dir / "gone.frm").string();
+    const auto [number, message] = raised([&] {
+        AtomicTextWriter writer(target);
+        writer.copyFrom(missing);
+    });
+    EXPECT_EQ(number, 53);
+    EXPECT_NE(message.find(missing), std::string::npos);
+    EXPECT_EQ(readBytes(target), "old page\r\n");
+}
+
 // Only what would otherwise be lost waits for the disk: a new page does not, a page that
 // replaces one does, and a user's own file always does.
 TEST_F(AtomicTextWriterTest, SyncsWhenSomethingCouldBeLost) {
