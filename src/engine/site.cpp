@@ -398,7 +398,16 @@ std::string topIndex(const std::vector<Project>& projects) {
     return out + "</table>\r\n</body>\r\n</html>\r\n";
 }
 
-using Manifest = std::map<std::string, std::string>; // relative path -> stamp
+// relative path -> the output's stamp, a tab and the size it was written with. The size
+// tells a file that never reached the disk whole (the machine stopped before its data were
+// written out) from one that is as the run left it, so the next run writes it again.
+using Manifest = std::map<std::string, std::string>;
+
+std::string manifestEntry(const std::string& stamp, const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(path, error);
+    return error ? std::string() : stamp + "\t" + std::to_string(size);
+}
 
 Manifest readManifest(const std::string& path) {
     Manifest manifest;
@@ -438,7 +447,22 @@ void removeEmptyFolders(const fs::path& root, fs::path folder) {
 // (a link may lead nowhere).
 class FolderListings {
 public:
-    bool exists(const std::string& path) {
+    // The manifest entry the file would have if it is what the run that wrote it left.
+    std::optional<std::string> entryOf(const std::string& stamp, const std::string& path) {
+        if (!listed(path)) {
+            return std::nullopt;
+        }
+        std::error_code error;
+        const std::uintmax_t size = fs::file_size(path, error);
+        if (!error) {
+            return stamp + "\t" + std::to_string(size);
+        }
+        // Something that is not a file stands in the output's place: no entry matches it.
+        return fs::exists(path, error) ? std::optional<std::string>("\t") : std::nullopt;
+    }
+
+private:
+    bool listed(const std::string& path) {
         const fs::path file(path);
         auto known = names_.find(file.parent_path().string());
         if (known == names_.end()) {
@@ -450,11 +474,9 @@ public:
             }
             known = names_.emplace(file.parent_path().string(), std::move(names)).first;
         }
-        std::error_code error;
-        return known->second.count(file.filename().string()) != 0 && fs::exists(file, error);
+        return known->second.count(file.filename().string()) != 0;
     }
 
-private:
     std::map<std::string, std::set<std::string>> names_;
 };
 
@@ -475,11 +497,11 @@ public:
             }
             if (!writer.syncsOnCommit()) {
                 writer.commit();
-                written(output);
+                written(output, path);
                 return;
             }
             writer.prepareCommit();
-            waiting_.push_back({&output, std::move(writer)});
+            waiting_.push_back({&output, path, std::move(writer)});
         } catch (const VbError& failure) {
             failed(output, failure);
         }
@@ -498,7 +520,7 @@ public:
             if (errors[k]) {
                 failed(*waiting_[k].output, *errors[k]);
             } else {
-                written(*waiting_[k].output);
+                written(*waiting_[k].output, waiting_[k].path);
             }
         }
         waiting_.clear();
@@ -510,11 +532,12 @@ private:
 
     struct Waiting {
         const Output* output;
+        std::string path;
         files::AtomicTextWriter writer;
     };
 
-    void written(const Output& output) {
-        next_[output.relative] = output.stamp;
+    void written(const Output& output, const std::string& path) {
+        next_[output.relative] = manifestEntry(output.stamp, path);
         ++result_.filesWritten;
     }
 
@@ -705,14 +728,15 @@ private:
             }
             const std::string path = inSite(output.relative);
             const auto known = old.find(output.relative);
-            const bool present = listings_.exists(path);
+            const std::optional<std::string> entry = listings_.entryOf(output.stamp, path);
+            const bool present = entry.has_value();
             if (present && known == old.end()) {
                 result_.failures.emplace_back(vberr::PathFileAccess,
                                               "Not written by the site, left as it is: " + path);
                 continue;
             }
-            if (present && known->second == output.stamp) {
-                next[output.relative] = output.stamp;
+            if (present && known->second == *entry) {
+                next[output.relative] = *entry;
                 ++result_.filesUnchanged;
                 continue;
             }
@@ -765,7 +789,7 @@ private:
         const std::vector<BatchOutcome> outcomes = convertBatch(pages, batch, log_);
         for (std::size_t i = 0; i < outcomes.size(); ++i) {
             if (outcomes[i].converted) {
-                next[outputs[i]->relative] = outputs[i]->stamp;
+                next[outputs[i]->relative] = manifestEntry(outputs[i]->stamp, pages[i].target);
                 ++result_.pagesWritten;
             } else {
                 // The page stays the site's own: the next run tries it again.

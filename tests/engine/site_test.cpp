@@ -209,6 +209,18 @@ TEST(Site, PublishesAProjectAndRewritesOnlyWhatChanged) {
     EXPECT_EQ(third.pagesWritten, 0U);
     EXPECT_EQ(third.filesWritten, 0U);
 
+    // What a machine that stopped before the data reached the disk leaves: the names with
+    // empty files. The next run writes them again though their sources did not change.
+    const std::string page = readBytes(site / "src" / "Counter.cls.html");
+    const std::string copy = readBytes(site / "src" / "Counter.cls");
+    fs::resize_file(site / "src" / "Counter.cls.html", 0);
+    fs::resize_file(site / "src" / "Counter.cls", 0);
+    const SiteResult afterCrash = publish(project / "Demo.vbp", site);
+    EXPECT_EQ(afterCrash.pagesWritten, 1U);
+    EXPECT_EQ(afterCrash.filesWritten, 1U);
+    EXPECT_EQ(readBytes(site / "src" / "Counter.cls.html"), page);
+    EXPECT_EQ(readBytes(site / "src" / "Counter.cls"), copy);
+
     // A file in the way that the site did not write is left alone and named.
     const fs::path other = dir / "other";
     fs::create_directories(other);
