@@ -417,9 +417,23 @@ template <OutputFormat Format> void FormattedOutput::translate(std::string_view 
     char* const scratch = scratch_.get();
     char* const full = scratch + ScratchSize;
     char* o = scratch;
+    // The state lives in locals while the loop runs: stores through `o` could alias the
+    // members, which would have them read again after every byte written.
+    bool afterBracket = afterBracket_;
+    std::size_t backtickRun = backtickRun_;
+    std::size_t longestBacktickRun = longestBacktickRun_;
+    // Before the general text path and on the way out: the output and the state in place.
     const auto flush = [&] {
         target.append(scratch, static_cast<std::size_t>(o - scratch));
         o = scratch;
+        afterBracket_ = afterBracket;
+        backtickRun_ = backtickRun;
+        longestBacktickRun_ = longestBacktickRun;
+    };
+    const auto resume = [&] {
+        afterBracket = afterBracket_;
+        backtickRun = backtickRun_;
+        longestBacktickRun = longestBacktickRun_;
     };
     const auto put = [&o](const Markup& markup) {
         std::memcpy(o, markup.bytes.data(), Markup::Room);
@@ -433,12 +447,13 @@ template <OutputFormat Format> void FormattedOutput::translate(std::string_view 
                 const char* spanEnd = textEnd(p, end);
                 flush();
                 rtfText(std::string_view(p, static_cast<std::size_t>(spanEnd - p)), out);
+                resume();
                 p = spanEnd;
                 continue;
             }
         }
         if constexpr (Format == OutputFormat::BbCode) {
-            if (afterBracket_ && startsTag(*p)) {
+            if (afterBracket && startsTag(*p)) {
                 std::memcpy(o, EmptyBold.data(), EmptyBold.size());
                 o += EmptyBold.size();
             }
@@ -472,9 +487,9 @@ template <OutputFormat Format> void FormattedOutput::translate(std::string_view 
 #endif
         if (p != plain) {
             if constexpr (Format == OutputFormat::Markdown) {
-                backtickRun_ = 0;
+                backtickRun = 0;
             }
-            afterBracket_ = false;
+            afterBracket = false;
         }
         if (p == end) {
             break;
@@ -489,14 +504,14 @@ template <OutputFormat Format> void FormattedOutput::translate(std::string_view 
                 // Closing what is not open changes nothing, not even a "[" just written.
                 if (const Markup* markup = closing()) {
                     put(*markup);
-                    afterBracket_ = false;
+                    afterBracket = false;
                 }
                 p += 4;
                 continue;
             }
             if (left >= 11 && std::memcmp(p, "<a class=", 9) == 0 && p[10] == '>' && p[9] != '>') {
                 put(opening(p[9]));
-                afterBracket_ = false;
+                afterBracket = false;
                 p += 11;
                 continue;
             }
@@ -507,6 +522,7 @@ template <OutputFormat Format> void FormattedOutput::translate(std::string_view 
                 return;
             }
             text(std::string_view(p, static_cast<std::size_t>(close + 1 - p)), out);
+            resume();
             p = close + 1;
             continue;
         }
@@ -530,6 +546,7 @@ template <OutputFormat Format> void FormattedOutput::translate(std::string_view 
                         return;
                     }
                     text(std::string_view(p, static_cast<std::size_t>(semicolon + 1 - p)), out);
+                    resume();
                     p = semicolon + 1;
                     continue;
                 }
@@ -537,11 +554,12 @@ template <OutputFormat Format> void FormattedOutput::translate(std::string_view 
                     if (!partialCharacter_.empty()) {
                         flush();
                         rtfText(std::string_view(&decoded, 1), out);
+                        resume();
                         continue;
                     }
                 }
-                backtickRun_ = 0;
-                afterBracket_ = false;
+                backtickRun = 0;
+                afterBracket = false;
                 *o++ = decoded;
                 continue;
             }
@@ -549,7 +567,7 @@ template <OutputFormat Format> void FormattedOutput::translate(std::string_view 
                 // A "[": what follows it decides.
                 *o++ = '[';
                 ++p;
-                afterBracket_ = true;
+                afterBracket = true;
             } else if constexpr (Format == OutputFormat::Markdown) {
                 // A run of backticks, which may go on from the text before a tag.
                 while (p != end && *p == '`') {
@@ -558,9 +576,9 @@ template <OutputFormat Format> void FormattedOutput::translate(std::string_view 
                     }
                     *o++ = '`';
                     ++p;
-                    ++backtickRun_;
+                    ++backtickRun;
                 }
-                longestBacktickRun_ = std::max(longestBacktickRun_, backtickRun_);
+                longestBacktickRun = std::max(longestBacktickRun, backtickRun);
             } else if constexpr (Format == OutputFormat::Rtf) {
                 if (c >= 0x80) {
                     // The rest of the text up to the next tag or entity, as a whole: a
@@ -568,6 +586,7 @@ template <OutputFormat Format> void FormattedOutput::translate(std::string_view 
                     const char* spanEnd = textEnd(p, end);
                     flush();
                     rtfText(std::string_view(p, static_cast<std::size_t>(spanEnd - p)), out);
+                    resume();
                     p = spanEnd;
                     continue;
                 }
