@@ -3,9 +3,16 @@
 #include "engine/colorise.h"
 
 #include <algorithm>
+#include <bit>
+#include <cassert>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace quillon {
 
@@ -13,19 +20,20 @@ namespace {
 
 constexpr std::array<std::string_view, 6> Extensions{".html", ".html", ".txt", ".md", ".md", ".rtf"};
 
+constexpr std::array<std::uint8_t, 256> buildEntriesOfClasses() {
+    std::array<std::uint8_t, 256> entries{};
+    entries.fill(Other);
+    entries['k'] = KeyWord;
+    entries['n'] = Number;
+    entries['s'] = String;
+    entries['c'] = Comment;
+    return entries;
+}
+
+constexpr std::array<std::uint8_t, 256> EntriesOfClasses = buildEntriesOfClasses();
+
 std::size_t entryOfClass(char name) {
-    switch (name) {
-    case 'k':
-        return KeyWord;
-    case 'n':
-        return Number;
-    case 's':
-        return String;
-    case 'c':
-        return Comment;
-    default:
-        return Other;
-    }
+    return EntriesOfClasses[static_cast<unsigned char>(name)];
 }
 
 // "10,5" as the font dialog of some locales writes it is 10.5 points everywhere else.
@@ -123,6 +131,94 @@ void appendRtfEscaped(std::string_view text, std::string& out, bool inFontTable 
     }
 }
 
+// Translated text gathers in blocks of this size; the slack behind takes what one step
+// writes past the mark (a block of plain text, a tag copied whole).
+constexpr std::size_t ScratchSize = 16 * 1024;
+constexpr std::size_t ScratchSlack = 64;
+
+// BBCode's separator between a "[" and what could make it a tag.
+constexpr std::string_view EmptyBold = "[b][/b]";
+
+std::string rtfColour(std::size_t entry, bool bold) {
+    return "\\cf" + std::to_string(entry + 1) + (bold ? "\\b " : "\\b0 ");
+}
+
+// The bytes of coloured text that a format does not copy as they are.
+template <OutputFormat Format> constexpr bool isSpecial(unsigned char c) {
+    switch (Format) {
+    case OutputFormat::BbCode:
+        return c == '<' || c == '&' || c == '[';
+    case OutputFormat::Markdown:
+        return c == '<' || c == '&' || c == '`';
+    case OutputFormat::Rtf:
+        return c == '<' || c == '&' || c == '\\' || c == '{' || c == '}' || c < 0x20 || c >= 0x7F;
+    default:
+        return c == '<';
+    }
+}
+
+template <OutputFormat Format> constexpr std::array<bool, 256> specialTable() {
+    std::array<bool, 256> table{};
+    for (unsigned c = 0; c < 256; ++c) {
+        table[c] = isSpecial<Format>(static_cast<unsigned char>(c));
+    }
+    return table;
+}
+
+template <OutputFormat Format> constexpr std::array<bool, 256> SpecialBytes = specialTable<Format>();
+
+#if defined(__SSE2__)
+// One bit per byte of `block` that isSpecial() picks out.
+template <OutputFormat Format> inline unsigned specialBytes(__m128i block) {
+    const auto equal = [block](char c) { return _mm_cmpeq_epi8(block, _mm_set1_epi8(c)); };
+    __m128i marks = equal('<');
+    if constexpr (Format == OutputFormat::BbCode) {
+        marks = _mm_or_si128(marks, _mm_or_si128(equal('&'), equal('[')));
+    } else if constexpr (Format == OutputFormat::Markdown) {
+        marks = _mm_or_si128(marks, _mm_or_si128(equal('&'), equal('`')));
+    } else if constexpr (Format == OutputFormat::Rtf) {
+        // Compared as signed bytes, everything from 0x80 up is below 0x20 too.
+        const __m128i controlOrHigh = _mm_cmplt_epi8(block, _mm_set1_epi8(0x20));
+        marks =
+            _mm_or_si128(_mm_or_si128(marks, equal('&')),
+                         _mm_or_si128(_mm_or_si128(equal('\\'), equal('{')),
+                                      _mm_or_si128(_mm_or_si128(equal('}'), equal('\x7F')), controlOrHigh)));
+    }
+    return static_cast<unsigned>(_mm_movemask_epi8(marks));
+}
+#endif
+
+// Where the text that starts at `p` ends: at the next tag or entity, or at `end`.
+const char* textEnd(const char* p, const char* end) {
+    while (p != end && *p != '<' && *p != '&') {
+        ++p;
+    }
+    return p;
+}
+
+// An ASCII byte as RTF writes it, the same as appendRtfEscaped() does outside font tables.
+inline char* putRtfEscaped(unsigned char c, char* o) {
+    if (c == '\\' || c == '{' || c == '}') {
+        o[0] = '\\';
+        o[1] = static_cast<char>(c);
+        return o + 2;
+    }
+    if (c == '\t') {
+        std::memcpy(o, "\\tab ", 5);
+        return o + 5;
+    }
+    if (c < 0x20 || c == 0x7F) {
+        constexpr char digits[] = "0123456789abcdef";
+        o[0] = '\\';
+        o[1] = '\'';
+        o[2] = digits[c >> 4];
+        o[3] = digits[c & 15];
+        return o + 4;
+    }
+    *o = static_cast<char>(c);
+    return o + 1;
+}
+
 } // namespace
 
 std::optional<OutputFormat> outputFormatNamed(std::string_view name) {
@@ -162,8 +258,53 @@ std::string inlineStyledPreTag(const ColourScheme& scheme) {
            "',monospace;font-size:" + pointSize(scheme.fontSize) + "pt;padding:4px\">";
 }
 
+namespace {
+
+template <class Markup> void setMarkup(Markup& markup, std::string_view text) {
+    assert(text.size() <= markup.bytes.size());
+    std::copy(text.begin(), text.end(), markup.bytes.begin());
+    markup.size = text.size();
+}
+
+} // namespace
+
 FormattedOutput::FormattedOutput(OutputFormat format, const ColourScheme& scheme, std::string_view lineBreak)
-    : format_(format), scheme_(scheme), lineBreak_(lineBreak) {}
+    : format_(format), scheme_(scheme), lineBreak_(lineBreak) {
+    if (format_ == OutputFormat::Html) {
+        return;
+    }
+    scratch_.reset(new char[ScratchSize + ScratchSlack]);
+    for (std::size_t entry = 0; entry < opens_.size(); ++entry) {
+        const TypeCouleur& colour = scheme_.ConfigCouleur[entry];
+        // The colour is checked here and raises only where a class of it is written.
+        const bool fits = colour.Color >= 0 && colour.Color <= 0xFFFFFF;
+        switch (format_) {
+        case OutputFormat::HtmlInline:
+        case OutputFormat::MarkdownHtml:
+            if (fits) {
+                setMarkup(opens_[entry], "<span style=\"color:" + HEXA(colour.Color) +
+                                             (colour.Bold ? ";font-weight:bold\">" : "\">"));
+            }
+            setMarkup(closes_[entry], "</span>");
+            break;
+        case OutputFormat::BbCode:
+            if (fits) {
+                setMarkup(opens_[entry], "[color=" + HEXA(colour.Color) + (colour.Bold ? "][b]" : "]"));
+            }
+            setMarkup(closes_[entry], colour.Bold ? "[/b][/color]" : "[/color]");
+            break;
+        case OutputFormat::Rtf:
+            setMarkup(opens_[entry], rtfColour(entry, colour.Bold));
+            break;
+        case OutputFormat::Html:
+        case OutputFormat::Markdown:
+            break;
+        }
+        opens_[entry].valid = fits || format_ == OutputFormat::Rtf || format_ == OutputFormat::Markdown;
+    }
+    setMarkup(rtfPlain_, rtfColour(Normal, false));
+    openEntries_.reserve(8);
+}
 
 void FormattedOutput::begin(std::string& out) {
     switch (format_) {
@@ -204,112 +345,257 @@ void FormattedOutput::feed(std::string_view coloured, std::string& out) {
         out.append(coloured);
         return;
     }
-    if (!carry_.empty()) {
-        // Only a cut tag or entity waits here: a few bytes.
-        std::string joined = std::move(carry_);
-        carry_.clear();
-        joined.append(coloured);
-        translate(joined, out);
+    if (!carry_.empty()) [[unlikely]] {
+        translateJoined(coloured, out);
         return;
     }
     translate(coloured, out);
 }
 
-void FormattedOutput::translate(std::string_view coloured, std::string& out) {
-    const bool keepsEntities = format_ == OutputFormat::HtmlInline || format_ == OutputFormat::MarkdownHtml;
-    std::size_t p = 0;
-    while (p < coloured.size()) {
-        std::size_t next = p;
-        while (next < coloured.size() && coloured[next] != '<' && (keepsEntities || coloured[next] != '&')) {
-            ++next;
-        }
-        if (next > p) {
-            text(coloured.substr(p, next - p), out);
-        }
-        if (next == coloured.size()) {
-            return;
-        }
-        const std::size_t close = coloured.find(coloured[next] == '<' ? '>' : ';', next);
-        if (close == std::string_view::npos) {
-            carry_.assign(coloured.substr(next));
-            return;
-        }
-        const std::string_view item = coloured.substr(next, close + 1 - next);
-        if (item == "</a>") {
-            closeClass(out);
-        } else if (item.starts_with("<a class=") && item.size() == 11) {
-            openClass(item[9], out);
-        } else if (item == "&amp;") {
-            text("&", out);
-        } else if (item == "&lt;") {
-            text("<", out);
-        } else if (item == "&gt;") {
-            text(">", out);
-        } else {
-            text(item, out);
-        }
-        p = close + 1;
-    }
+// Only a cut tag or entity waits in the carry: a few bytes.
+[[gnu::noinline]] void FormattedOutput::translateJoined(std::string_view coloured, std::string& out) {
+    std::string joined = std::move(carry_);
+    carry_.clear();
+    joined.append(coloured);
+    translate(joined, out);
 }
 
-void FormattedOutput::openClass(char name, std::string& out) {
-    openClasses_ += name;
-    const TypeCouleur& entry = scheme_.ConfigCouleur[entryOfClass(name)];
+void FormattedOutput::translate(std::string_view coloured, std::string& out) {
     switch (format_) {
     case OutputFormat::HtmlInline:
     case OutputFormat::MarkdownHtml:
-        out += "<span style=\"color:";
-        out += HEXA(entry.Color);
-        out += entry.Bold ? ";font-weight:bold\">" : "\">";
+        translate<OutputFormat::HtmlInline>(coloured, out);
         break;
     case OutputFormat::BbCode:
-        out += "[color=";
-        out += HEXA(entry.Color);
-        out += entry.Bold ? "][b]" : "]";
-        afterBracket_ = false;
+        translate<OutputFormat::BbCode>(coloured, out);
+        break;
+    case OutputFormat::Markdown:
+        translate<OutputFormat::Markdown>(coloured, out);
         break;
     case OutputFormat::Rtf:
-        rtfColour(entryOfClass(name), entry.Bold, out);
+        translate<OutputFormat::Rtf>(coloured, out);
         break;
     case OutputFormat::Html:
-    case OutputFormat::Markdown:
         break;
     }
+}
+
+inline const FormattedOutput::Markup& FormattedOutput::opening(char name) {
+    const std::size_t entry = entryOfClass(name);
+    openEntries_.push_back(static_cast<std::uint8_t>(entry));
+    if (!opens_[entry].valid) [[unlikely]] {
+        HEXA(scheme_.ConfigCouleur[entry].Color);
+    }
+    return opens_[entry];
+}
+
+inline const FormattedOutput::Markup* FormattedOutput::closing() {
+    if (openEntries_.empty()) {
+        return nullptr;
+    }
+    const std::size_t entry = openEntries_.back();
+    openEntries_.pop_back();
+    if (format_ != OutputFormat::Rtf) {
+        return &closes_[entry];
+    }
+    return openEntries_.empty() ? &rtfPlain_ : &opens_[openEntries_.back()];
 }
 
 void FormattedOutput::closeClass(std::string& out) {
-    if (openClasses_.empty()) {
-        return;
-    }
-    const char name = openClasses_.back();
-    openClasses_.pop_back();
-    switch (format_) {
-    case OutputFormat::HtmlInline:
-    case OutputFormat::MarkdownHtml:
-        out += "</span>";
-        break;
-    case OutputFormat::BbCode:
-        out += scheme_.ConfigCouleur[entryOfClass(name)].Bold ? "[/b][/color]" : "[/color]";
-        afterBracket_ = false;
-        break;
-    case OutputFormat::Rtf:
-        if (openClasses_.empty()) {
-            rtfColour(Normal, false, out);
-        } else {
-            const std::size_t outer = entryOfClass(openClasses_.back());
-            rtfColour(outer, scheme_.ConfigCouleur[outer].Bold, out);
-        }
-        break;
-    case OutputFormat::Html:
-    case OutputFormat::Markdown:
-        break;
+    if (const Markup* markup = closing()) {
+        out.append(markup->bytes.data(), markup->size);
     }
 }
 
-void FormattedOutput::rtfColour(std::size_t entry, bool bold, std::string& out) {
-    out += "\\cf";
-    appendDecimal(static_cast<long>(entry) + 1, out);
-    out += bold ? "\\b " : "\\b0 ";
+// One pass over the coloured text that copies what needs no change sixteen bytes at a time
+// and stops only at the bytes the format treats apart: tags and entities, and the text the
+// format escapes. Whatever is rare (a tag or entity of no colouriser's, a cut one, text
+// outside ASCII in RTF) goes through the general text path, which keeps the same state.
+template <OutputFormat Format> void FormattedOutput::translate(std::string_view coloured, std::string& out) {
+    static_assert(Format != OutputFormat::Html && Format != OutputFormat::MarkdownHtml);
+    std::string& target = Format == OutputFormat::Markdown ? held_ : out;
+    char* const scratch = scratch_.get();
+    char* const full = scratch + ScratchSize;
+    char* o = scratch;
+    // The state lives in locals while the loop runs: stores through `o` could alias the
+    // members, which would have them read again after every byte written.
+    bool afterBracket = afterBracket_;
+    std::size_t backtickRun = backtickRun_;
+    std::size_t longestBacktickRun = longestBacktickRun_;
+    // Before the general text path and on the way out: the output and the state in place.
+    const auto flush = [&] {
+        target.append(scratch, static_cast<std::size_t>(o - scratch));
+        o = scratch;
+        afterBracket_ = afterBracket;
+        backtickRun_ = backtickRun;
+        longestBacktickRun_ = longestBacktickRun;
+    };
+    const auto resume = [&] {
+        afterBracket = afterBracket_;
+        backtickRun = backtickRun_;
+        longestBacktickRun = longestBacktickRun_;
+    };
+    const auto put = [&o](const Markup& markup) {
+        std::memcpy(o, markup.bytes.data(), Markup::Room);
+        o += markup.size;
+    };
+    const char* p = coloured.data();
+    const char* const end = p + coloured.size();
+    while (p != end) {
+        if constexpr (Format == OutputFormat::Rtf) {
+            if (!partialCharacter_.empty() && *p != '<' && *p != '&') [[unlikely]] {
+                const char* spanEnd = textEnd(p, end);
+                flush();
+                rtfText(std::string_view(p, static_cast<std::size_t>(spanEnd - p)), out);
+                resume();
+                p = spanEnd;
+                continue;
+            }
+        }
+        if constexpr (Format == OutputFormat::BbCode) {
+            if (afterBracket && startsTag(*p)) {
+                std::memcpy(o, EmptyBold.data(), EmptyBold.size());
+                o += EmptyBold.size();
+            }
+        }
+        const char* const plain = p;
+#if defined(__SSE2__)
+        while (end - p >= 16) {
+            if (o > full) {
+                flush();
+            }
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o), block);
+            if (const unsigned marks = specialBytes<Format>(block)) {
+                const auto at = static_cast<std::size_t>(std::countr_zero(marks));
+                p += at;
+                o += at;
+                goto special;
+            }
+            p += 16;
+            o += 16;
+        }
+#endif
+        while (p != end && !SpecialBytes<Format>[static_cast<unsigned char>(*p)]) {
+            if (o > full) {
+                flush();
+            }
+            *o++ = *p++;
+        }
+#if defined(__SSE2__)
+    special:
+#endif
+        if (p != plain) {
+            if constexpr (Format == OutputFormat::Markdown) {
+                backtickRun = 0;
+            }
+            afterBracket = false;
+        }
+        if (p == end) {
+            break;
+        }
+        if (o > full) {
+            flush();
+        }
+        const auto left = static_cast<std::size_t>(end - p);
+        const auto c = static_cast<unsigned char>(*p);
+        if (c == '<') {
+            if (left >= 4 && std::memcmp(p, "</a>", 4) == 0) {
+                // Closing what is not open changes nothing, not even a "[" just written.
+                if (const Markup* markup = closing()) {
+                    put(*markup);
+                    afterBracket = false;
+                }
+                p += 4;
+                continue;
+            }
+            if (left >= 11 && std::memcmp(p, "<a class=", 9) == 0 && p[10] == '>' && p[9] != '>') {
+                put(opening(p[9]));
+                afterBracket = false;
+                p += 11;
+                continue;
+            }
+            flush();
+            const auto* close = static_cast<const char*>(std::memchr(p, '>', left));
+            if (close == nullptr) {
+                carry_.assign(p, left);
+                return;
+            }
+            text(std::string_view(p, static_cast<std::size_t>(close + 1 - p)), out);
+            resume();
+            p = close + 1;
+            continue;
+        }
+        if constexpr (Format == OutputFormat::HtmlInline) {
+            // No other byte stops the copy.
+            continue;
+        } else {
+            if (c == '&') {
+                char decoded;
+                if (left >= 5 && std::memcmp(p, "&amp;", 5) == 0) {
+                    decoded = '&';
+                    p += 5;
+                } else if (left >= 4 && p[3] == ';' && p[2] == 't' && (p[1] == 'l' || p[1] == 'g')) {
+                    decoded = p[1] == 'l' ? '<' : '>';
+                    p += 4;
+                } else {
+                    flush();
+                    const auto* semicolon = static_cast<const char*>(std::memchr(p, ';', left));
+                    if (semicolon == nullptr) {
+                        carry_.assign(p, left);
+                        return;
+                    }
+                    text(std::string_view(p, static_cast<std::size_t>(semicolon + 1 - p)), out);
+                    resume();
+                    p = semicolon + 1;
+                    continue;
+                }
+                if constexpr (Format == OutputFormat::Rtf) {
+                    if (!partialCharacter_.empty()) {
+                        flush();
+                        rtfText(std::string_view(&decoded, 1), out);
+                        resume();
+                        continue;
+                    }
+                }
+                backtickRun = 0;
+                afterBracket = false;
+                *o++ = decoded;
+                continue;
+            }
+            if constexpr (Format == OutputFormat::BbCode) {
+                // A "[": what follows it decides.
+                *o++ = '[';
+                ++p;
+                afterBracket = true;
+            } else if constexpr (Format == OutputFormat::Markdown) {
+                // A run of backticks, which may go on from the text before a tag.
+                while (p != end && *p == '`') {
+                    if (o > full) {
+                        flush();
+                    }
+                    *o++ = '`';
+                    ++p;
+                    ++backtickRun;
+                }
+                longestBacktickRun = std::max(longestBacktickRun, backtickRun);
+            } else if constexpr (Format == OutputFormat::Rtf) {
+                if (c >= 0x80) {
+                    // The rest of the text up to the next tag or entity, as a whole: a
+                    // character cut at its end waits for what follows.
+                    const char* spanEnd = textEnd(p, end);
+                    flush();
+                    rtfText(std::string_view(p, static_cast<std::size_t>(spanEnd - p)), out);
+                    resume();
+                    p = spanEnd;
+                    continue;
+                }
+                o = putRtfEscaped(c, o);
+                ++p;
+            }
+        }
+    }
+    flush();
 }
 
 void FormattedOutput::text(std::string_view decoded, std::string& out) {
@@ -382,7 +668,7 @@ void FormattedOutput::endLine(std::string& out) {
         appendRtfEscaped(partialCharacter_, out);
         partialCharacter_.clear();
     }
-    while (!openClasses_.empty()) {
+    while (!openEntries_.empty()) {
         closeClass(out);
     }
     afterBracket_ = false;

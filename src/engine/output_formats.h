@@ -8,9 +8,12 @@
 #include "scheme/colour_scheme.h"
 
 #include <array>
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillon {
 
@@ -53,19 +56,39 @@ public:
     void end(std::string& out);
 
 private:
+    // A tag of the format as it is written, with room behind it so that it is copied in one
+    // block of fixed size.
+    struct Markup {
+        static constexpr std::size_t Room = 48;
+        std::array<char, Room> bytes{};
+        std::size_t size = 0;
+        // Its colour fits in 24 bits; otherwise writing it raises, as the colour's digits do.
+        bool valid = true;
+    };
+
+    void translateJoined(std::string_view coloured, std::string& out);
     void translate(std::string_view coloured, std::string& out);
-    void openClass(char name, std::string& out);
+    template <OutputFormat Format> void translate(std::string_view coloured, std::string& out);
+    const Markup& opening(char name);
+    // The markup that closes the innermost class, or null when none is open.
+    const Markup* closing();
     void closeClass(std::string& out);
     void text(std::string_view decoded, std::string& out);
     void bbCodeText(std::string_view decoded, std::string& out);
     void rtfText(std::string_view decoded, std::string& out);
-    void rtfColour(std::size_t entry, bool bold, std::string& out);
 
     OutputFormat format_;
     ColourScheme scheme_;
     std::string lineBreak_;
-    // The classes open at this point of the line, innermost last.
-    std::string openClasses_;
+    // Per scheme entry: what opens a class of its colour, and what closes it (RTF closes by
+    // switching to the colour outside, which is the opening of that one or rtfPlain_).
+    std::array<Markup, SchemeEntryCount> opens_;
+    std::array<Markup, SchemeEntryCount> closes_;
+    Markup rtfPlain_;
+    // Where a piece is translated before it joins the output in one append.
+    std::unique_ptr<char[]> scratch_;
+    // The scheme entries of the classes open at this point of the line, innermost last.
+    std::vector<std::uint8_t> openEntries_;
     // An entity or tag cut at the end of a piece, waiting for the rest.
     std::string carry_;
     // Markdown: the text so far and the longest run of backticks in it.
