@@ -256,7 +256,10 @@ void formatLines(files::TextReader& reader, const Options& options, const Colour
     formatted.begin(written);
     while (reader.readPiece(line, continues)) {
         if (!continues) {
-            coloured.resize(LineColouriser::maxOutput(line.size()));
+            // Grown, never shrunk: a resize up again would clear the room at every line.
+            if (const std::size_t room = LineColouriser::maxOutput(line.size()); coloured.size() < room) {
+                coloured.resize(room);
+            }
             const char* end = colouriser.writeLine(coloured.data(), line);
             formatted.feed(std::string_view(coloured.data(), static_cast<std::size_t>(end - coloured.data())),
                            written);
