@@ -204,8 +204,8 @@ inline char* putRtfEscaped(unsigned char c, char* o) {
         return o + 2;
     }
     if (c == '\t') {
-        std::memcpy(o, "\\tab ", 5);
-        return o + 5;
+        constexpr std::string_view tab = "\\tab ";
+        return std::copy(tab.begin(), tab.end(), o);
     }
     if (c < 0x20 || c == 0x7F) {
         constexpr char digits[] = "0123456789abcdef";
