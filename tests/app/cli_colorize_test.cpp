@@ -102,7 +102,6 @@ TEST(CliConventions, FailuresNameTheFileOnStandardErrorAndExitOne) {
         {"page " + q(scratch / "no" / "x.bas"), in("no/x.bas"), "No such folder"},
         {"page " + q(scratch.path()) + " -o " + q(scratch / "x.html"), scratch.path().string(),
          "Is a directory"},
-        {"page " + q(scratch / "Tool.bas") + headerFooter(pages), in("Tool.bas"), "Not a text file"},
         {"page --footer " + q(scratch / "f.txt") + " " + source, in("f.txt"), "No such file"},
         {"page --link-css " + q(scratch / "a.css") + " " + source, in("a.css"), "No such file"},
         {"page " + source + " " + q(scratch / "no" / "x.html"), in("no/x.html"), "No such folder"},

@@ -50,14 +50,6 @@ TEST(CliEncodings, PagesShowTheAuthorsCharactersAndEncodingForcesACodePage) {
     EXPECT_EQ(phrasesShown(readBytes(scratch / "koi8.frm.html"), koi8, russian), 8);
     const CliResult coloured = runCli("colorize --encoding KOI8-R", encodeAs(koi8, "KOI8-R"));
     EXPECT_EQ(phrasesShown(coloured.out, koi8, russian), 8);
-
-    // A header that is no text is refused by name, and no page is made.
-    writeBytes(scratch / "header.txt", "<p>\r\n" + std::string(20000, 'x') + '\0');
-    const CliResult refused =
-        runCli("page" + frame + " " + q(scratch / "Form1.frm") + " " + q(scratch / "new.html"));
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, "quillon-cli: " + (scratch / "header.txt").string() + ": Not a text file\n");
-    EXPECT_FALSE(fs::exists(scratch / "new.html"));
 }
 
 } // namespace
