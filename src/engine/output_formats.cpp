@@ -508,12 +508,23 @@ template <OutputFormat Format> char* FormattedOutput::translate(std::string_view
             p += 16;
             o += 16;
         }
-#endif
+        if (const auto rest = static_cast<std::size_t>(end - p); rest != 0) {
+            // The end of a piece as one block too: most text between two tags is short,
+            // and every line ends in such a rest.
+            alignas(16) char tail[16] = {};
+            std::memcpy(tail, p, rest);
+            const __m128i block = _mm_load_si128(reinterpret_cast<const __m128i*>(tail));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o), block);
+            const auto at =
+                static_cast<std::size_t>(std::countr_zero(specialBytes<Format>(block) | (1U << rest)));
+            p += at;
+            o += at;
+        }
+    special:
+#else
         while (p != end && !SpecialBytes<Format>[static_cast<unsigned char>(*p)]) {
             *o++ = *p++;
         }
-#if defined(__SSE2__)
-    special:
 #endif
         if (p != plain) {
             if constexpr (Format == OutputFormat::Markdown) {
