@@ -259,7 +259,8 @@ void formatLines(files::TextReader& reader, const Options& options, const Colour
     while (reader.readPiece(line, continues)) {
         if (!continues) {
             // Grown, never shrunk: a resize up again would clear the room at every line.
-            if (const std::size_t room = LineColouriser::maxOutput(line.size()); coloured.size() < room) {
+            if (const std::size_t room = LineColouriser::maxOutput(line.size()) + FormattedOutput::ReadBehind;
+                coloured.size() < room) {
                 coloured.resize(room);
             }
             const char* colouredEnd = colouriser.writeLine(coloured.data(), line);

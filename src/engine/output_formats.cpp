@@ -355,7 +355,7 @@ void FormattedOutput::feed(std::string_view coloured, std::string& out) {
     std::string& target = format_ == OutputFormat::Markdown ? held_ : out;
     const std::size_t size = target.size();
     target.resize(size + maxOutput(coloured.size()));
-    const char* end = translate(coloured, target.data() + size);
+    const char* end = translate(coloured, target.data() + size, false);
     target.resize(static_cast<std::size_t>(end - target.data()));
 }
 
@@ -368,7 +368,7 @@ char* FormattedOutput::feed(std::string_view coloured, char* out) {
         feed(coloured, held_);
         return out;
     default:
-        return translate(coloured, out);
+        return translate(coloured, out, true);
     }
 }
 
@@ -396,23 +396,23 @@ char* FormattedOutput::putRare(char* out) {
     std::string joined = std::move(carry_);
     carry_.clear();
     joined.append(coloured);
-    return translate(joined, out);
+    return translate(joined, out, false);
 }
 
-char* FormattedOutput::translate(std::string_view coloured, char* out) {
+char* FormattedOutput::translate(std::string_view coloured, char* out, bool readableBehind) {
     if (!carry_.empty()) [[unlikely]] {
         return translateJoined(coloured, out);
     }
     switch (format_) {
     case OutputFormat::HtmlInline:
     case OutputFormat::MarkdownHtml:
-        return translate<OutputFormat::HtmlInline>(coloured, out);
+        return translate<OutputFormat::HtmlInline>(coloured, out, readableBehind);
     case OutputFormat::BbCode:
-        return translate<OutputFormat::BbCode>(coloured, out);
+        return translate<OutputFormat::BbCode>(coloured, out, readableBehind);
     case OutputFormat::Markdown:
-        return translate<OutputFormat::Markdown>(coloured, out);
+        return translate<OutputFormat::Markdown>(coloured, out, readableBehind);
     case OutputFormat::Rtf:
-        return translate<OutputFormat::Rtf>(coloured, out);
+        return translate<OutputFormat::Rtf>(coloured, out, readableBehind);
     case OutputFormat::Html:
         break;
     }
@@ -450,7 +450,8 @@ void FormattedOutput::closeClass(std::string& out) {
 // and stops only at the bytes the format treats apart: tags and entities, and the text the
 // format escapes. Whatever is rare (a tag or entity of no colouriser's, a cut one, text
 // outside ASCII in RTF) goes through the general text path, which keeps the same state.
-template <OutputFormat Format> char* FormattedOutput::translate(std::string_view coloured, char* out) {
+template <OutputFormat Format>
+char* FormattedOutput::translate(std::string_view coloured, char* out, bool readableBehind) {
     static_assert(Format != OutputFormat::Html && Format != OutputFormat::MarkdownHtml);
     char* o = out;
     // The state lives in locals while the loop runs: stores through `o` could alias the
@@ -511,9 +512,14 @@ template <OutputFormat Format> char* FormattedOutput::translate(std::string_view
         if (const auto rest = static_cast<std::size_t>(end - p); rest != 0) {
             // The end of a piece as one block too: most text between two tags is short,
             // and every line ends in such a rest.
-            alignas(16) char tail[16] = {};
-            std::memcpy(tail, p, rest);
-            const __m128i block = _mm_load_si128(reinterpret_cast<const __m128i*>(tail));
+            __m128i block;
+            if (readableBehind) [[likely]] {
+                block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            } else {
+                alignas(16) char tail[16] = {};
+                std::memcpy(tail, p, rest);
+                block = _mm_load_si128(reinterpret_cast<const __m128i*>(tail));
+            }
             _mm_storeu_si128(reinterpret_cast<__m128i*>(o), block);
             const auto at =
                 static_cast<std::size_t>(std::countr_zero(specialBytes<Format>(block) | (1U << rest)));

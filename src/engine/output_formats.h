@@ -54,7 +54,10 @@ public:
 
     // The same two straight into a caller's buffer, which must have room for
     // maxOutput(coloured.size()) bytes from `out` on: feed() and endLine() together never
-    // write more. Each returns where its text ends.
+    // write more. Each returns where its text ends. feed() reads the text's end as one
+    // block of ReadBehind bytes, so that many bytes behind `coloured` must be there to
+    // read; what they hold does not matter.
+    static constexpr std::size_t ReadBehind = 16;
     std::size_t maxOutput(std::size_t colouredSize) const;
     char* feed(std::string_view coloured, char* out);
     char* endLine(char* out);
@@ -73,8 +76,8 @@ private:
     };
 
     char* translateJoined(std::string_view coloured, char* out);
-    char* translate(std::string_view coloured, char* out);
-    template <OutputFormat Format> char* translate(std::string_view coloured, char* out);
+    char* translate(std::string_view coloured, char* out, bool readableBehind);
+    template <OutputFormat Format> char* translate(std::string_view coloured, char* out, bool readableBehind);
     // The general paths write to a string; this copies what they wrote into the buffer.
     char* putRare(char* out);
     const Markup& opening(char name);
