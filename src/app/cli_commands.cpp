@@ -242,8 +242,8 @@ void colourLines(files::TextReader& reader, const Options& options, const Colour
     }
 }
 
-// The same lines in another format: each coloured line goes through the format's writer
-// before it is written.
+// The same lines in another format: each coloured line goes through the format's writer,
+// which writes it straight into the output's buffer.
 template <class Sink>
 void formatLines(files::TextReader& reader, const Options& options, const ColourScheme& scheme, Sink& out) {
     FormattedOutput formatted(options.format, scheme, lineBreakOf(options.lineEnd));
@@ -254,38 +254,42 @@ void formatLines(files::TextReader& reader, const Options& options, const Colour
     std::string coloured;
     std::string written;
     formatted.begin(written);
+    writeTo(out, written);
+    written.clear();
     while (reader.readPiece(line, continues)) {
         if (!continues) {
             // Grown, never shrunk: a resize up again would clear the room at every line.
-            if (const std::size_t room = LineColouriser::maxOutput(line.size()); coloured.size() < room) {
+            if (const std::size_t room = LineColouriser::maxOutput(line.size()) + FormattedOutput::ReadBehind;
+                coloured.size() < room) {
                 coloured.resize(room);
             }
-            const char* end = colouriser.writeLine(coloured.data(), line);
-            formatted.feed(std::string_view(coloured.data(), static_cast<std::size_t>(end - coloured.data())),
-                           written);
-        } else {
-            if (!longLine) {
-                longLine.emplace(switchesOf(scheme), options.optimize);
-            }
-            coloured.clear();
-            longLine->begin();
-            longLine->feed(line, coloured);
-            while (continues) {
-                formatted.feed(coloured, written);
-                writeTo(out, written);
-                written.clear();
-                coloured.clear();
-                reader.readPiece(line, continues);
-                longLine->feed(line, coloured);
-            }
-            longLine->end(coloured);
-            formatted.feed(coloured, written);
+            const char* colouredEnd = colouriser.writeLine(coloured.data(), line);
+            const std::string_view colouredLine(coloured.data(),
+                                                static_cast<std::size_t>(colouredEnd - coloured.data()));
+            char* end = formatted.feed(colouredLine, out.reserve(formatted.maxOutput(colouredLine.size())));
+            out.commitReserved(formatted.endLine(end));
+            continue;
         }
-        formatted.endLine(written);
-        if (written.size() >= 64 * 1024) {
+        // A line too long to hold whole, coloured as it is read.
+        if (!longLine) {
+            longLine.emplace(switchesOf(scheme), options.optimize);
+        }
+        coloured.clear();
+        longLine->begin();
+        longLine->feed(line, coloured);
+        while (continues) {
+            formatted.feed(coloured, written);
             writeTo(out, written);
             written.clear();
+            coloured.clear();
+            reader.readPiece(line, continues);
+            longLine->feed(line, coloured);
         }
+        longLine->end(coloured);
+        formatted.feed(coloured, written);
+        formatted.endLine(written);
+        writeTo(out, written);
+        written.clear();
     }
     formatted.end(written);
     writeTo(out, written);

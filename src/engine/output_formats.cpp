@@ -131,10 +131,9 @@ void appendRtfEscaped(std::string_view text, std::string& out, bool inFontTable 
     }
 }
 
-// Translated text gathers in blocks of this size; the slack behind takes what one step
-// writes past the mark (a block of plain text, a tag copied whole).
-constexpr std::size_t ScratchSize = 16 * 1024;
-constexpr std::size_t ScratchSlack = 64;
+// No byte of coloured text turns into more than this many in any format: a "[" kept apart
+// from a tag in BBCode, a tab in RTF, a class opened and closed again.
+constexpr std::size_t MostPerByte = 8;
 
 // BBCode's separator between a "[" and what could make it a tag.
 constexpr std::string_view EmptyBold = "[b][/b]";
@@ -273,7 +272,6 @@ FormattedOutput::FormattedOutput(OutputFormat format, const ColourScheme& scheme
     if (format_ == OutputFormat::Html) {
         return;
     }
-    scratch_.reset(new char[ScratchSize + ScratchSlack]);
     for (std::size_t entry = 0; entry < opens_.size(); ++entry) {
         const TypeCouleur& colour = scheme_.ConfigCouleur[entry];
         // The colour is checked here and raises only where a class of it is written.
@@ -340,44 +338,85 @@ void FormattedOutput::begin(std::string& out) {
     }
 }
 
+// The tags and whatever the general paths write all stay within MostPerByte for each
+// byte that came in; the rest is what one step may store past its mark (a block of plain
+// text, a tag copied whole) and what ends a line.
+std::size_t FormattedOutput::maxOutput(std::size_t colouredSize) const {
+    const std::size_t pending = carry_.size() + partialCharacter_.size() + openEntries_.size();
+    return (colouredSize + pending) * MostPerByte + openEntries_.size() * Markup::Room + 2 * Markup::Room +
+           lineBreak_.size() + 8;
+}
+
 void FormattedOutput::feed(std::string_view coloured, std::string& out) {
     if (format_ == OutputFormat::Html) {
         out.append(coloured);
         return;
     }
-    if (!carry_.empty()) [[unlikely]] {
-        translateJoined(coloured, out);
-        return;
+    std::string& target = format_ == OutputFormat::Markdown ? held_ : out;
+    const std::size_t size = target.size();
+    target.resize(size + maxOutput(coloured.size()));
+    const char* end = translate(coloured, target.data() + size, false);
+    target.resize(static_cast<std::size_t>(end - target.data()));
+}
+
+char* FormattedOutput::feed(std::string_view coloured, char* out) {
+    switch (format_) {
+    case OutputFormat::Html:
+        return std::copy(coloured.begin(), coloured.end(), out);
+    case OutputFormat::Markdown:
+        // Held until end(): nothing is written yet.
+        feed(coloured, held_);
+        return out;
+    default:
+        return translate(coloured, out, true);
     }
-    translate(coloured, out);
+}
+
+char* FormattedOutput::endLine(char* out) {
+    if (carry_.empty() && partialCharacter_.empty() && openEntries_.empty() &&
+        format_ != OutputFormat::Markdown) [[likely]] {
+        afterBracket_ = false;
+        backtickRun_ = 0;
+        if (format_ == OutputFormat::Rtf) {
+            out = std::copy_n("\\par", 4, out);
+        }
+        return std::copy(lineBreak_.begin(), lineBreak_.end(), out);
+    }
+    rare_.clear();
+    endLine(rare_);
+    return putRare(out);
+}
+
+char* FormattedOutput::putRare(char* out) {
+    return std::copy(rare_.begin(), rare_.end(), out);
 }
 
 // Only a cut tag or entity waits in the carry: a few bytes.
-[[gnu::noinline]] void FormattedOutput::translateJoined(std::string_view coloured, std::string& out) {
+[[gnu::noinline]] char* FormattedOutput::translateJoined(std::string_view coloured, char* out) {
     std::string joined = std::move(carry_);
     carry_.clear();
     joined.append(coloured);
-    translate(joined, out);
+    return translate(joined, out, false);
 }
 
-void FormattedOutput::translate(std::string_view coloured, std::string& out) {
+char* FormattedOutput::translate(std::string_view coloured, char* out, bool readableBehind) {
+    if (!carry_.empty()) [[unlikely]] {
+        return translateJoined(coloured, out);
+    }
     switch (format_) {
     case OutputFormat::HtmlInline:
     case OutputFormat::MarkdownHtml:
-        translate<OutputFormat::HtmlInline>(coloured, out);
-        break;
+        return translate<OutputFormat::HtmlInline>(coloured, out, readableBehind);
     case OutputFormat::BbCode:
-        translate<OutputFormat::BbCode>(coloured, out);
-        break;
+        return translate<OutputFormat::BbCode>(coloured, out, readableBehind);
     case OutputFormat::Markdown:
-        translate<OutputFormat::Markdown>(coloured, out);
-        break;
+        return translate<OutputFormat::Markdown>(coloured, out, readableBehind);
     case OutputFormat::Rtf:
-        translate<OutputFormat::Rtf>(coloured, out);
-        break;
+        return translate<OutputFormat::Rtf>(coloured, out, readableBehind);
     case OutputFormat::Html:
         break;
     }
+    return std::copy(coloured.begin(), coloured.end(), out);
 }
 
 inline const FormattedOutput::Markup& FormattedOutput::opening(char name) {
@@ -411,21 +450,17 @@ void FormattedOutput::closeClass(std::string& out) {
 // and stops only at the bytes the format treats apart: tags and entities, and the text the
 // format escapes. Whatever is rare (a tag or entity of no colouriser's, a cut one, text
 // outside ASCII in RTF) goes through the general text path, which keeps the same state.
-template <OutputFormat Format> void FormattedOutput::translate(std::string_view coloured, std::string& out) {
+template <OutputFormat Format>
+char* FormattedOutput::translate(std::string_view coloured, char* out, bool readableBehind) {
     static_assert(Format != OutputFormat::Html && Format != OutputFormat::MarkdownHtml);
-    std::string& target = Format == OutputFormat::Markdown ? held_ : out;
-    char* const scratch = scratch_.get();
-    char* const full = scratch + ScratchSize;
-    char* o = scratch;
+    char* o = out;
     // The state lives in locals while the loop runs: stores through `o` could alias the
     // members, which would have them read again after every byte written.
     bool afterBracket = afterBracket_;
     std::size_t backtickRun = backtickRun_;
     std::size_t longestBacktickRun = longestBacktickRun_;
-    // Before the general text path and on the way out: the output and the state in place.
+    // Before the general text path and on the way out: the state in place.
     const auto flush = [&] {
-        target.append(scratch, static_cast<std::size_t>(o - scratch));
-        o = scratch;
         afterBracket_ = afterBracket;
         backtickRun_ = backtickRun;
         longestBacktickRun_ = longestBacktickRun;
@@ -446,7 +481,9 @@ template <OutputFormat Format> void FormattedOutput::translate(std::string_view 
             if (!partialCharacter_.empty() && *p != '<' && *p != '&') [[unlikely]] {
                 const char* spanEnd = textEnd(p, end);
                 flush();
-                rtfText(std::string_view(p, static_cast<std::size_t>(spanEnd - p)), out);
+                rare_.clear();
+                rtfText(std::string_view(p, static_cast<std::size_t>(spanEnd - p)), rare_);
+                o = putRare(o);
                 resume();
                 p = spanEnd;
                 continue;
@@ -461,9 +498,6 @@ template <OutputFormat Format> void FormattedOutput::translate(std::string_view 
         const char* const plain = p;
 #if defined(__SSE2__)
         while (end - p >= 16) {
-            if (o > full) {
-                flush();
-            }
             const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(o), block);
             if (const unsigned marks = specialBytes<Format>(block)) {
@@ -475,15 +509,28 @@ template <OutputFormat Format> void FormattedOutput::translate(std::string_view 
             p += 16;
             o += 16;
         }
-#endif
-        while (p != end && !SpecialBytes<Format>[static_cast<unsigned char>(*p)]) {
-            if (o > full) {
-                flush();
+        if (const auto rest = static_cast<std::size_t>(end - p); rest != 0) {
+            // The end of a piece as one block too: most text between two tags is short,
+            // and every line ends in such a rest.
+            __m128i block;
+            if (readableBehind) [[likely]] {
+                block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            } else {
+                alignas(16) char tail[16] = {};
+                std::memcpy(tail, p, rest);
+                block = _mm_load_si128(reinterpret_cast<const __m128i*>(tail));
             }
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o), block);
+            const auto at =
+                static_cast<std::size_t>(std::countr_zero(specialBytes<Format>(block) | (1U << rest)));
+            p += at;
+            o += at;
+        }
+    special:
+#else
+        while (p != end && !SpecialBytes<Format>[static_cast<unsigned char>(*p)]) {
             *o++ = *p++;
         }
-#if defined(__SSE2__)
-    special:
 #endif
         if (p != plain) {
             if constexpr (Format == OutputFormat::Markdown) {
@@ -493,9 +540,6 @@ template <OutputFormat Format> void FormattedOutput::translate(std::string_view 
         }
         if (p == end) {
             break;
-        }
-        if (o > full) {
-            flush();
         }
         const auto left = static_cast<std::size_t>(end - p);
         const auto c = static_cast<unsigned char>(*p);
@@ -519,9 +563,11 @@ template <OutputFormat Format> void FormattedOutput::translate(std::string_view 
             const auto* close = static_cast<const char*>(std::memchr(p, '>', left));
             if (close == nullptr) {
                 carry_.assign(p, left);
-                return;
+                return o;
             }
-            text(std::string_view(p, static_cast<std::size_t>(close + 1 - p)), out);
+            rare_.clear();
+            text(std::string_view(p, static_cast<std::size_t>(close + 1 - p)), rare_);
+            o = putRare(o);
             resume();
             p = close + 1;
             continue;
@@ -543,9 +589,11 @@ template <OutputFormat Format> void FormattedOutput::translate(std::string_view 
                     const auto* semicolon = static_cast<const char*>(std::memchr(p, ';', left));
                     if (semicolon == nullptr) {
                         carry_.assign(p, left);
-                        return;
+                        return o;
                     }
-                    text(std::string_view(p, static_cast<std::size_t>(semicolon + 1 - p)), out);
+                    rare_.clear();
+                    text(std::string_view(p, static_cast<std::size_t>(semicolon + 1 - p)), rare_);
+                    o = putRare(o);
                     resume();
                     p = semicolon + 1;
                     continue;
@@ -553,7 +601,9 @@ template <OutputFormat Format> void FormattedOutput::translate(std::string_view 
                 if constexpr (Format == OutputFormat::Rtf) {
                     if (!partialCharacter_.empty()) {
                         flush();
-                        rtfText(std::string_view(&decoded, 1), out);
+                        rare_.clear();
+                        rtfText(std::string_view(&decoded, 1), rare_);
+                        o = putRare(o);
                         resume();
                         continue;
                     }
@@ -571,9 +621,6 @@ template <OutputFormat Format> void FormattedOutput::translate(std::string_view 
             } else if constexpr (Format == OutputFormat::Markdown) {
                 // A run of backticks, which may go on from the text before a tag.
                 while (p != end && *p == '`') {
-                    if (o > full) {
-                        flush();
-                    }
                     *o++ = '`';
                     ++p;
                     ++backtickRun;
@@ -585,7 +632,9 @@ template <OutputFormat Format> void FormattedOutput::translate(std::string_view 
                     // character cut at its end waits for what follows.
                     const char* spanEnd = textEnd(p, end);
                     flush();
-                    rtfText(std::string_view(p, static_cast<std::size_t>(spanEnd - p)), out);
+                    rare_.clear();
+                    rtfText(std::string_view(p, static_cast<std::size_t>(spanEnd - p)), rare_);
+                    o = putRare(o);
                     resume();
                     p = spanEnd;
                     continue;
@@ -596,6 +645,7 @@ template <OutputFormat Format> void FormattedOutput::translate(std::string_view 
         }
     }
     flush();
+    return o;
 }
 
 void FormattedOutput::text(std::string_view decoded, std::string& out) {
@@ -615,7 +665,7 @@ void FormattedOutput::text(std::string_view decoded, std::string& out) {
             backtickRun_ = c == '`' ? backtickRun_ + 1 : 0;
             longestBacktickRun_ = std::max(longestBacktickRun_, backtickRun_);
         }
-        held_.append(decoded);
+        out.append(decoded);
         break;
     case OutputFormat::Html:
         out.append(decoded);
@@ -662,7 +712,7 @@ void FormattedOutput::endLine(std::string& out) {
         // Never a tag of the colouriser's: shown as the text it is.
         std::string rest = std::move(carry_);
         carry_.clear();
-        text(rest, out);
+        text(rest, format_ == OutputFormat::Markdown ? held_ : out);
     }
     if (!partialCharacter_.empty()) {
         appendRtfEscaped(partialCharacter_, out);

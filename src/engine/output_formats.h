@@ -9,7 +9,6 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,6 +51,16 @@ public:
     void feed(std::string_view coloured, std::string& out);
     // The current line has ended.
     void endLine(std::string& out);
+
+    // The same two straight into a caller's buffer, which must have room for
+    // maxOutput(coloured.size()) bytes from `out` on: feed() and endLine() together never
+    // write more. Each returns where its text ends. feed() reads the text's end as one
+    // block of ReadBehind bytes, so that many bytes behind `coloured` must be there to
+    // read; what they hold does not matter.
+    static constexpr std::size_t ReadBehind = 16;
+    std::size_t maxOutput(std::size_t colouredSize) const;
+    char* feed(std::string_view coloured, char* out);
+    char* endLine(char* out);
     // What comes after the last line.
     void end(std::string& out);
 
@@ -66,9 +75,11 @@ private:
         bool valid = true;
     };
 
-    void translateJoined(std::string_view coloured, std::string& out);
-    void translate(std::string_view coloured, std::string& out);
-    template <OutputFormat Format> void translate(std::string_view coloured, std::string& out);
+    char* translateJoined(std::string_view coloured, char* out);
+    char* translate(std::string_view coloured, char* out, bool readableBehind);
+    template <OutputFormat Format> char* translate(std::string_view coloured, char* out, bool readableBehind);
+    // The general paths write to a string; this copies what they wrote into the buffer.
+    char* putRare(char* out);
     const Markup& opening(char name);
     // The markup that closes the innermost class, or null when none is open.
     const Markup* closing();
@@ -85,8 +96,8 @@ private:
     std::array<Markup, SchemeEntryCount> opens_;
     std::array<Markup, SchemeEntryCount> closes_;
     Markup rtfPlain_;
-    // Where a piece is translated before it joins the output in one append.
-    std::unique_ptr<char[]> scratch_;
+    // What the general paths wrote, on its way into a caller's buffer.
+    std::string rare_;
     // The scheme entries of the classes open at this point of the line, innermost last.
     std::vector<std::uint8_t> openEntries_;
     // An entity or tag cut at the end of a piece, waiting for the rest.
