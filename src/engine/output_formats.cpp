@@ -476,6 +476,22 @@ char* FormattedOutput::translate(std::string_view coloured, char* out, bool read
     };
     const char* p = coloured.data();
     const char* const end = p + coloured.size();
+    // A tag or an entity the fast path does not know goes through the string functions, up
+    // to and including `last`; one cut before its end waits for the next piece.
+    const auto slowlyUpTo = [&](char last, std::size_t left) {
+        flush();
+        const auto* stop = static_cast<const char*>(std::memchr(p, last, left));
+        if (stop == nullptr) {
+            carry_.assign(p, left);
+            return false;
+        }
+        rare_.clear();
+        text(std::string_view(p, static_cast<std::size_t>(stop + 1 - p)), rare_);
+        o = putRare(o);
+        resume();
+        p = stop + 1;
+        return true;
+    };
     while (p != end) {
         if constexpr (Format == OutputFormat::Rtf) {
             if (!partialCharacter_.empty() && *p != '<' && *p != '&') [[unlikely]] {
@@ -559,17 +575,9 @@ char* FormattedOutput::translate(std::string_view coloured, char* out, bool read
                 p += 11;
                 continue;
             }
-            flush();
-            const auto* close = static_cast<const char*>(std::memchr(p, '>', left));
-            if (close == nullptr) {
-                carry_.assign(p, left);
+            if (!slowlyUpTo('>', left)) {
                 return o;
             }
-            rare_.clear();
-            text(std::string_view(p, static_cast<std::size_t>(close + 1 - p)), rare_);
-            o = putRare(o);
-            resume();
-            p = close + 1;
             continue;
         }
         if constexpr (Format == OutputFormat::HtmlInline) {
@@ -585,17 +593,9 @@ char* FormattedOutput::translate(std::string_view coloured, char* out, bool read
                     decoded = p[1] == 'l' ? '<' : '>';
                     p += 4;
                 } else {
-                    flush();
-                    const auto* semicolon = static_cast<const char*>(std::memchr(p, ';', left));
-                    if (semicolon == nullptr) {
-                        carry_.assign(p, left);
+                    if (!slowlyUpTo(';', left)) {
                         return o;
                     }
-                    rare_.clear();
-                    text(std::string_view(p, static_cast<std::size_t>(semicolon + 1 - p)), rare_);
-                    o = putRare(o);
-                    resume();
-                    p = semicolon + 1;
                     continue;
                 }
                 if constexpr (Format == OutputFormat::Rtf) {
