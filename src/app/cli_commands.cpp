@@ -247,7 +247,15 @@ void colourLines(files::TextReader& reader, const Options& options, const Colour
 template <class Sink>
 void formatLines(files::TextReader& reader, const Options& options, const ColourScheme& scheme, Sink& out) {
     FormattedOutput formatted(options.format, scheme, lineBreakOf(options.lineEnd));
+    const std::optional<ClassMarkup> markup = formatted.classMarkup();
     LineColouriser colouriser(switchesOf(scheme), options.optimize);
+    // Where the format allows, lines are coloured straight into it, with no HTML between.
+    std::optional<LineColouriser> direct;
+    if (markup) {
+        direct.emplace(switchesOf(scheme), options.optimize, &*markup);
+    }
+    // What ends a line coloured straight into the format: no class is left open there.
+    const std::size_t lineEndRoom = formatted.maxOutput(0);
     std::string line;
     bool continues = false;
     std::optional<PiecewiseLineColouriser> longLine;
@@ -257,6 +265,11 @@ void formatLines(files::TextReader& reader, const Options& options, const Colour
     writeTo(out, written);
     written.clear();
     while (reader.readPiece(line, continues)) {
+        if (!continues && direct) {
+            char* end = direct->writeLine(out.reserve(direct->roomFor(line.size()) + lineEndRoom), line);
+            out.commitReserved(formatted.endLine(end));
+            continue;
+        }
         if (!continues) {
             // Grown, never shrunk: a resize up again would clear the room at every line.
             if (const std::size_t room = LineColouriser::maxOutput(line.size()) + FormattedOutput::ReadBehind;

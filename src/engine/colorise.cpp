@@ -1,5 +1,6 @@
 #include "engine/colorise.h"
 
+#include <algorithm>
 #include <bit>
 #include <cassert>
 #include <cstring>
@@ -282,6 +283,10 @@ inline std::size_t runEnd(const char* text, std::size_t from) {
 // the caller's buffer has OutputSlack, so a short copy never needs a length-driven loop.
 
 enum TagKind : std::uint8_t { TagK, TagN, TagO, TagS, TagC, NoTag };
+static_assert(ClassLetters[TagO] == 'o' && ClassLetters[TagC] == 'c',
+              "ClassMarkup holds the tags by TagKind");
+static_assert(ClassMarkup::OpenRoom < LineColouriser::OutputSlack,
+              "a tag copied whole stays within the slack");
 
 constexpr char OpenTags[5][16] = {"<a class=k>", "<a class=n>", "<a class=o>", "<a class=s>", "<a class=c>"};
 constexpr std::size_t OpenTagLength = 11;
@@ -322,12 +327,21 @@ inline bool spacesOnly(const char* text, std::size_t length) {
 // the first of the three characters "&lt" or "&gt" that stand for a source "<" or ">"
 // (marked in `markers`, one bit per staged byte), written with their semicolon. A token
 // never ends inside those three characters, so they are always written together.
-template <bool Entities> class Emitter {
+//
+// `Writing` says what is written for the tags and the text: the page's anchors, another
+// markup's tags (ClassMarkup) around the same text, or those tags around forum text. The
+// merge positions stay those of the anchors whatever is written.
+enum Writing : int { Anchors, Styled, Forum };
+
+template <bool Entities, int Writing = Anchors> class Emitter {
 public:
     // Without the optimiser no tag may ever start a merge.
-    Emitter(char* out, const char* text, std::size_t length, const std::uint64_t* markers, bool optimize)
-        : out_(out), text_(text), length_(length), markers_(markers),
-          ampersand_(Entities ? nextAmpersand(0) : 0), resumeAt_(optimize ? 0 : ~std::size_t{0}) {}
+    Emitter(char* out, const char* text, std::size_t length, const std::uint64_t* markers, bool optimize,
+            const ClassMarkup* markup = nullptr)
+        : out_(out), text_(text), length_(length), markers_(markers), markup_(markup),
+          ampersand_(Entities && Writing != Forum ? nextAmpersand(0) : 0),
+          resumeAt_(optimize ? 0 : ~std::size_t{0}),
+          brackets_(Writing == Forum && std::memchr(text, '[', length) != nullptr) {}
 
     void token(TagKind kind, std::size_t start, std::size_t length) {
         assert(start >= plainFrom_ && "tokens come in order and never overlap");
@@ -343,22 +357,26 @@ public:
                 plainFrom_ = start + length;
                 return;
             }
-            std::memcpy(out_, "</a>", 4);
-            out_ += 4;
+            close();
         }
         out_ = write(out_, plainFrom_, start - plainFrom_);
         mergeable_ = markupStart(start) >= resumeAt_;
         ++count_;
-        std::memcpy(out_, OpenTags[kind], 16);
-        out_ = write(out_ + OpenTagLength, start, length);
+        if constexpr (Writing == Anchors) {
+            std::memcpy(out_, OpenTags[kind], 16);
+            out_ += OpenTagLength;
+        } else {
+            std::memcpy(out_, markup_->open[kind].data(), ClassMarkup::OpenRoom);
+            out_ += markup_->openSize[kind];
+        }
+        out_ = write(out_, start, length);
         pending_ = kind;
         plainFrom_ = start + length;
     }
 
     char* finish(std::size_t length) {
         if (pending_ != NoTag) {
-            std::memcpy(out_, "</a>", 4);
-            out_ += 4;
+            close();
         }
         return write(out_, plainFrom_, length - plainFrom_);
     }
@@ -377,7 +395,20 @@ private:
         return found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - text_) : length_;
     }
 
+    void close() {
+        if constexpr (Writing == Anchors) {
+            std::memcpy(out_, "</a>", 4);
+            out_ += 4;
+        } else {
+            std::memcpy(out_, markup_->close[pending_].data(), ClassMarkup::CloseRoom);
+            out_ += markup_->closeSize[pending_];
+        }
+    }
+
     char* write(char* out, std::size_t from, std::size_t length) {
+        if constexpr (Writing == Forum) {
+            return writeForum(out, from, length);
+        }
         if constexpr (Entities) {
             if (ampersand_ < from + length) [[unlikely]] {
                 return writeWithEntities(out, from, length);
@@ -409,10 +440,61 @@ private:
         return put(out, text_ + from, end - from);
     }
 
+    // Where forum text must stop at or after `from`, before `end`: at a "[" or, with
+    // entities, an "&".
+    std::size_t forumStop(std::size_t from, std::size_t end) const {
+        // The staged text has guard bytes behind it: a word may always be read whole.
+        for (; from < end; from += 8) {
+            const std::uint64_t word = load8(text_ + from);
+            std::uint64_t marks = bytesEqual(word, '[');
+            if constexpr (Entities) {
+                marks |= bytesEqual(word, '&');
+            }
+            if (marks != 0) {
+                const std::size_t at = from + firstMarked(marks);
+                return at < end ? at : end;
+            }
+        }
+        return end;
+    }
+
+    // Each character as itself, a "[" that could open a tag followed by the separator. The
+    // merge positions still count the entities the anchors' text would have.
+    char* writeForum(char* out, std::size_t from, std::size_t length) {
+        if (!Entities && !brackets_) {
+            return put(out, text_ + from, length);
+        }
+        const std::size_t end = from + length;
+        for (;;) {
+            const std::size_t stop = forumStop(from, end);
+            out = put(out, text_ + from, stop - from);
+            if (stop == end) {
+                return out;
+            }
+            if (text_[stop] == '[') {
+                *out++ = '[';
+                from = stop + 1;
+                if (from < end && startsForumTag(text_[from])) {
+                    std::memcpy(out, ForumSeparator.data(), ForumSeparator.size());
+                    out += ForumSeparator.size();
+                }
+            } else if ((markers_[stop / 64] >> (stop % 64)) & 1) {
+                *out++ = text_[stop + 1] == 'l' ? '<' : '>';
+                longer_ += 1;
+                from = stop + 3;
+            } else {
+                *out++ = '&';
+                longer_ += AmpersandEntity.size() - 1;
+                from = stop + 1;
+            }
+        }
+    }
+
     char* out_;
     const char* text_;
     std::size_t length_;
     const std::uint64_t* markers_;
+    const ClassMarkup* markup_;
     std::size_t ampersand_;
     std::size_t resumeAt_;
     std::size_t plainFrom_ = 0;
@@ -420,6 +502,8 @@ private:
     std::size_t longer_ = 0;
     TagKind pending_ = NoTag;
     bool mergeable_ = false;
+    // Forum text: the line holds a "[" somewhere.
+    bool brackets_;
 };
 
 // The keyword to wrap in the letter run [start, end), which is bounded after: the whole
@@ -465,15 +549,26 @@ constexpr std::size_t GuardAfter = 40;
 
 } // namespace
 
-LineColouriser::LineColouriser(const ColourSwitches& switches, bool optimize)
+LineColouriser::LineColouriser(const ColourSwitches& switches, bool optimize, const ClassMarkup* markup)
     : switches_(switches), optimize_(optimize),
+      markup_(markup != nullptr ? std::make_unique<ClassMarkup>(*markup) : nullptr),
       classes_(ClassTables[(switches.keyword ? unsigned{KeywordOn} : 0u) |
                            (switches.number ? unsigned{NumberOn} : 0u) |
                            (switches.other ? unsigned{OtherOn} : 0u) |
                            (switches.string ? unsigned{StringOn} : 0u) |
                            (switches.comment ? unsigned{CommentOn} : 0u)]
                    .data()),
-      boundaries_(BoundaryTables[switches.string ? 1 : 0].data()) {}
+      boundaries_(BoundaryTables[switches.string ? 1 : 0].data()) {
+    if (markup_) {
+        std::size_t widest = 0;
+        for (std::size_t kind = 0; kind < ClassLetters.size(); ++kind) {
+            widest = std::max<std::size_t>(widest, markup_->openSize[kind] + markup_->closeSize[kind]);
+        }
+        // A class around one byte that is written as an entity ("&lt;") or as a "[" and the
+        // separator; a tag copied whole runs less than OutputSlack past its end.
+        perByte_ = widest + 1 + ForumSeparator.size();
+    }
+}
 
 LineColouriser::~LineColouriser() = default;
 
@@ -614,18 +709,27 @@ char* LineColouriser::writeLine(char* out, std::string_view line) {
             apostrophe = std::string_view::npos;
         }
     }
-    return entities ? colour<true>(out, text, m, apostrophe) : colour<false>(out, text, m, apostrophe);
+    if (!markup_) {
+        return entities ? colour<true, Anchors>(out, text, m, apostrophe)
+                        : colour<false, Anchors>(out, text, m, apostrophe);
+    }
+    if (markup_->forumText) {
+        return entities ? colour<true, Forum>(out, text, m, apostrophe)
+                        : colour<false, Forum>(out, text, m, apostrophe);
+    }
+    return entities ? colour<true, Styled>(out, text, m, apostrophe)
+                    : colour<false, Styled>(out, text, m, apostrophe);
 }
 
 // One pass over the staged line. `apostrophe` is where the comment starts when it is
 // reached outside string literals (npos when there is none); literals are cut out as
 // they are met, and the code between them is coloured with the piece's edges standing
 // for the start and end of the text, as the recursive rules see them.
-template <bool Entities>
+template <bool Entities, int Writing>
 char* LineColouriser::colour(char* out, const char* f, std::size_t m, std::size_t apostrophe) {
     const std::uint8_t* classes = classes_;
     const std::uint8_t* bounds = boundaries_;
-    Emitter<Entities> emit(out, f, m, markers_.data(), optimize_);
+    Emitter<Entities, Writing> emit(out, f, m, markers_.data(), optimize_, markup_.get());
     auto boundedAfter = [&](std::size_t end, std::uint8_t bit) {
         return (bounds[byteAt(f, end)] & bit) != 0 || end == m || end == apostrophe;
     };

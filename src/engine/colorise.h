@@ -53,6 +53,33 @@ inline constexpr std::array<std::string_view, 69> LSTmotClef{
 inline constexpr std::array<std::string_view, 16> LSTponctuation{
     "(", ")", ",", ".", " _", " =", ":", "*", "\\", "+", "-", "& ", "&lt", "&gt", " <=", " >="};
 
+// The classes' letters, in the order ClassMarkup holds their tags.
+inline constexpr std::array<char, 5> ClassLetters{'k', 'n', 'o', 's', 'c'};
+
+// What is written around each class and how the text between is written, when a line goes
+// straight into another markup than the page's anchors (inline styles, forum tags), with
+// no HTML made on the way.
+struct ClassMarkup {
+    static constexpr std::size_t OpenRoom = 48;
+    static constexpr std::size_t CloseRoom = 16;
+    // By class, in the order of ClassLetters; each copied whole, so the room past a tag's
+    // size is written too.
+    std::array<std::array<char, OpenRoom>, 5> open{};
+    std::array<std::array<char, CloseRoom>, 5> close{};
+    std::array<std::uint8_t, 5> openSize{};
+    std::array<std::uint8_t, 5> closeSize{};
+    // Forum text: each character as itself rather than as an HTML entity, and a "[" that
+    // could open a forum tag kept apart from what follows it by ForumSeparator.
+    bool forumText = false;
+};
+
+// A "[" followed by one of these could be taken for a forum tag ("[b]", "[/code]", "[*]").
+inline bool startsForumTag(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '/' || c == '*';
+}
+// An empty bold pair: the reader still sees the source's brackets.
+inline constexpr std::string_view ForumSeparator = "[b][/b]";
+
 // The optimiser keeps at most this many of the spaces between two tags it merges.
 inline constexpr std::size_t MaxMergedSpaces = 42;
 
@@ -71,7 +98,9 @@ public:
     static constexpr std::size_t OutputSlack = 64;
 
     // `optimize`: merge neighbouring tags of one class with nothing or spaces between.
-    LineColouriser(const ColourSwitches& switches, bool optimize);
+    // With `markup`, the line is written in that markup instead of the page's anchors; the
+    // tags are placed and merged exactly as the anchors would be.
+    LineColouriser(const ColourSwitches& switches, bool optimize, const ClassMarkup* markup = nullptr);
     ~LineColouriser();
     LineColouriser(const LineColouriser&) = delete;
     LineColouriser& operator=(const LineColouriser&) = delete;
@@ -79,6 +108,9 @@ public:
     // The most a line of `length` bytes can become: a lone "<" is "&lt;" wrapped in an
     // o tag, 19 bytes.
     static constexpr std::size_t maxOutput(std::size_t length) { return 19 * length + OutputSlack; }
+    // The same in this colouriser's markup: a class opened and closed around each byte,
+    // or a byte written as an entity or as a "[" and a separator.
+    std::size_t roomFor(std::size_t length) const { return perByte_ * length + OutputSlack; }
 
     // The whole line step (escaping, comment split, Colorise) and, when chosen, the
     // optimiser. `out` must have room for maxOutput(line.size()) bytes; returns the end of
@@ -87,10 +119,13 @@ public:
 
 private:
     const char* stage(std::string_view line, std::size_t& length, std::size_t& apostrophe, bool& entities);
-    template <bool Entities> char* colour(char* out, const char* f, std::size_t m, std::size_t apostrophe);
+    template <bool Entities, int Writing>
+    char* colour(char* out, const char* f, std::size_t m, std::size_t apostrophe);
 
     ColourSwitches switches_;
     bool optimize_;
+    std::unique_ptr<ClassMarkup> markup_;
+    std::size_t perByte_ = 19;
     const std::uint8_t* classes_;
     const std::uint8_t* boundaries_;
     // The staged line, with guard bytes before and after it so that the scan may look

@@ -53,10 +53,6 @@ void appendDecimal(long value, std::string& out) {
     out += std::to_string(value);
 }
 
-bool startsTag(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '/' || c == '*';
-}
-
 // The code point of the UTF-8 sequence at `p` (U+FFFD for a faulty one) and its length.
 std::pair<std::uint32_t, std::size_t> decodeUtf8(std::string_view text, std::size_t p) {
     const auto lead = static_cast<unsigned char>(text[p]);
@@ -134,9 +130,6 @@ void appendRtfEscaped(std::string_view text, std::string& out, bool inFontTable 
 // No byte of coloured text turns into more than this many in any format: a "[" kept apart
 // from a tag in BBCode, a tab in RTF, a class opened and closed again.
 constexpr std::size_t MostPerByte = 8;
-
-// BBCode's separator between a "[" and what could make it a tag.
-constexpr std::string_view EmptyBold = "[b][/b]";
 
 std::string rtfColour(std::size_t entry, bool bold) {
     return "\\cf" + std::to_string(entry + 1) + (bold ? "\\b " : "\\b0 ");
@@ -302,6 +295,31 @@ FormattedOutput::FormattedOutput(OutputFormat format, const ColourScheme& scheme
     }
     setMarkup(rtfPlain_, rtfColour(Normal, false));
     openEntries_.reserve(8);
+}
+
+std::optional<ClassMarkup> FormattedOutput::classMarkup() const {
+    if (format_ != OutputFormat::HtmlInline && format_ != OutputFormat::MarkdownHtml &&
+        format_ != OutputFormat::BbCode) {
+        return std::nullopt;
+    }
+    ClassMarkup markup;
+    markup.forumText = format_ == OutputFormat::BbCode;
+    for (std::size_t kind = 0; kind < ClassLetters.size(); ++kind) {
+        const std::size_t entry = entryOfClass(ClassLetters[kind]);
+        const Markup& open = opens_[entry];
+        const Markup& close = closes_[entry];
+        if (!open.valid) {
+            // Raised where a class of that colour is written, by the translation.
+            return std::nullopt;
+        }
+        static_assert(ClassMarkup::OpenRoom == Markup::Room);
+        static_assert(ClassMarkup::CloseRoom <= Markup::Room);
+        std::copy(open.bytes.begin(), open.bytes.end(), markup.open[kind].begin());
+        std::copy_n(close.bytes.begin(), ClassMarkup::CloseRoom, markup.close[kind].begin());
+        markup.openSize[kind] = static_cast<std::uint8_t>(open.size);
+        markup.closeSize[kind] = static_cast<std::uint8_t>(close.size);
+    }
+    return markup;
 }
 
 void FormattedOutput::begin(std::string& out) {
@@ -506,9 +524,9 @@ char* FormattedOutput::translate(std::string_view coloured, char* out, bool read
             }
         }
         if constexpr (Format == OutputFormat::BbCode) {
-            if (afterBracket && startsTag(*p)) {
-                std::memcpy(o, EmptyBold.data(), EmptyBold.size());
-                o += EmptyBold.size();
+            if (afterBracket && startsForumTag(*p)) {
+                std::memcpy(o, ForumSeparator.data(), ForumSeparator.size());
+                o += ForumSeparator.size();
             }
         }
         const char* const plain = p;
@@ -679,14 +697,14 @@ void FormattedOutput::bbCodeText(std::string_view decoded, std::string& out) {
     if (decoded.empty()) {
         return;
     }
-    if (afterBracket_ && startsTag(decoded.front())) {
-        out += "[b][/b]";
+    if (afterBracket_ && startsForumTag(decoded.front())) {
+        out += ForumSeparator;
     }
     std::size_t start = 0;
     for (std::size_t p = 0; p + 1 < decoded.size(); ++p) {
-        if (decoded[p] == '[' && startsTag(decoded[p + 1])) {
+        if (decoded[p] == '[' && startsForumTag(decoded[p + 1])) {
             out.append(decoded.substr(start, p + 1 - start));
-            out += "[b][/b]";
+            out += ForumSeparator;
             start = p + 1;
         }
     }
@@ -775,8 +793,10 @@ void FormattedOutput::end(std::string& out) {
 
 std::string formatText(std::string_view text, OutputFormat format, const ColourScheme& scheme, bool optimize,
                        std::string_view lineBreak) {
-    LineColouriser colouriser(switchesOf(scheme), optimize);
     FormattedOutput output(format, scheme, lineBreak);
+    const std::optional<ClassMarkup> markup = output.classMarkup();
+    // Coloured straight into the format where it allows, through its HTML otherwise.
+    LineColouriser colouriser(switchesOf(scheme), optimize, markup ? &*markup : nullptr);
     std::string out;
     std::string coloured;
     output.begin(out);
@@ -785,10 +805,16 @@ std::string formatText(std::string_view text, OutputFormat format, const ColourS
         std::size_t end = text.find_first_of("\r\n", start);
         const std::string_view line =
             text.substr(start, end == std::string_view::npos ? text.npos : end - start);
-        coloured.resize(LineColouriser::maxOutput(line.size()));
-        const char* written = colouriser.writeLine(coloured.data(), line);
-        output.feed(std::string_view(coloured.data(), static_cast<std::size_t>(written - coloured.data())),
-                    out);
+        if (markup) {
+            const std::size_t size = out.size();
+            out.resize(size + colouriser.roomFor(line.size()));
+            out.resize(static_cast<std::size_t>(colouriser.writeLine(out.data() + size, line) - out.data()));
+        } else {
+            coloured.resize(LineColouriser::maxOutput(line.size()));
+            const char* written = colouriser.writeLine(coloured.data(), line);
+            output.feed(
+                std::string_view(coloured.data(), static_cast<std::size_t>(written - coloured.data())), out);
+        }
         output.endLine(out);
         if (end == std::string_view::npos) {
             break;

@@ -5,6 +5,7 @@
 // line colouriser writes, so the colours and their boundaries are those of the page; the
 // scheme gives the colours, the bold and the font.
 
+#include "engine/colorise.h"
 #include "scheme/colour_scheme.h"
 
 #include <array>
@@ -44,6 +45,12 @@ std::string inlineStyledPreTag(const ColourScheme& scheme);
 class FormattedOutput {
 public:
     FormattedOutput(OutputFormat format, const ColourScheme& scheme, std::string_view lineBreak);
+
+    // What a line colouriser writes in place of its anchors to colour lines straight into
+    // this format, for the formats that are a markup around the same text (inline styles,
+    // forum tags) when every class's colour can be written. A line coloured so needs
+    // only endLine() after it; feed() takes the coloured lines of any format.
+    std::optional<ClassMarkup> classMarkup() const;
 
     // What comes before the first line.
     void begin(std::string& out);
