@@ -248,12 +248,8 @@ template <class Sink>
 void formatLines(files::TextReader& reader, const Options& options, const ColourScheme& scheme, Sink& out) {
     FormattedOutput formatted(options.format, scheme, lineBreakOf(options.lineEnd));
     const std::optional<ClassMarkup> markup = formatted.classMarkup();
-    LineColouriser colouriser(switchesOf(scheme), options.optimize);
     // Where the format allows, lines are coloured straight into it, with no HTML between.
-    std::optional<LineColouriser> direct;
-    if (markup) {
-        direct.emplace(switchesOf(scheme), options.optimize, &*markup);
-    }
+    LineColouriser colouriser(switchesOf(scheme), options.optimize, markup ? &*markup : nullptr);
     // What ends a line coloured straight into the format: no class is left open there.
     const std::size_t lineEndRoom = formatted.maxOutput(0);
     std::string line;
@@ -265,8 +261,9 @@ void formatLines(files::TextReader& reader, const Options& options, const Colour
     writeTo(out, written);
     written.clear();
     while (reader.readPiece(line, continues)) {
-        if (!continues && direct) {
-            char* end = direct->writeLine(out.reserve(direct->roomFor(line.size()) + lineEndRoom), line);
+        if (!continues && markup) {
+            char* end =
+                colouriser.writeLine(out.reserve(colouriser.roomFor(line.size()) + lineEndRoom), line);
             out.commitReserved(formatted.endLine(end));
             continue;
         }
