@@ -11,6 +11,7 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -61,23 +62,32 @@ void BM_LineStepOnGeneratedSource(benchmark::State& state) {
 }
 BENCHMARK(BM_LineStepOnGeneratedSource)->Arg(1)->Arg(0)->ArgName("optimize")->Unit(benchmark::kMillisecond);
 
-// The same lines on to each output format, as colorize --format writes them: coloured into a
-// line buffer, then translated, the document emptied every 64 KiB as the command does.
-// Html is the coloured lines appended as they are, the baseline the other formats are held to.
+// The same lines on to each output format, as colorize --format writes them: coloured
+// straight into the format where it has tags of its own, otherwise coloured into a line
+// buffer and translated, the document emptied every 64 KiB as the command does. Html is the
+// coloured lines appended as they are, the baseline the other formats are held to.
 void BM_FormatOfGeneratedSource(benchmark::State& state) {
     const auto format = static_cast<OutputFormat>(state.range(0));
     const auto lines = files::splitTextLines(generated());
     const ColourScheme scheme = defaultColourScheme();
-    LineColouriser colouriser(switchesOf(scheme), true);
-    OutputBuffer buffer(longest(lines));
     std::string document;
     for (auto _ : state) {
         FormattedOutput output(format, scheme, "\n");
+        const std::optional<ClassMarkup> markup = output.classMarkup();
+        LineColouriser colouriser(switchesOf(scheme), true, markup ? &*markup : nullptr);
+        OutputBuffer buffer(longest(lines));
         output.begin(document);
         for (std::string_view line : lines) {
-            char* end = colouriser.writeLine(buffer.data(), line);
-            output.feed(std::string_view(buffer.data(), static_cast<std::size_t>(end - buffer.data())),
-                        document);
+            if (markup) {
+                const std::size_t size = document.size();
+                document.resize(size + colouriser.roomFor(line.size()));
+                document.resize(static_cast<std::size_t>(colouriser.writeLine(document.data() + size, line) -
+                                                         document.data()));
+            } else {
+                char* end = colouriser.writeLine(buffer.data(), line);
+                output.feed(std::string_view(buffer.data(), static_cast<std::size_t>(end - buffer.data())),
+                            document);
+            }
             output.endLine(document);
             if (document.size() >= 64 * 1024) {
                 benchmark::DoNotOptimize(document.data());
