@@ -2,7 +2,11 @@
 
 #include "base/ascii_text.h"
 
+#include <algorithm>
 #include <cctype>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace quillon {
 
@@ -52,8 +56,12 @@ bool mayStartAnEntry(std::string_view line) {
     while (begin < line.size() && (line[begin] == ' ' || line[begin] == '\t')) {
         ++begin;
     }
+    // No keyword of an entry is longer than eight letters: a longer word is not looked at
+    // to its end.
+    constexpr std::size_t LongestKeyword = 8;
+    const std::size_t limit = std::min(line.size(), begin + LongestKeyword + 1);
     std::size_t end = begin;
-    while (end < line.size() && isWordByte(static_cast<unsigned char>(line[end]))) {
+    while (end < limit && isWordByte(static_cast<unsigned char>(line[end]))) {
         ++end;
     }
     const std::string_view word = line.substr(begin, end - begin);
@@ -143,6 +151,50 @@ void OutlineBuilder::add(std::string_view line) {
     }
     entry.anchor = unique;
     entries_.push_back(std::move(entry));
+}
+
+std::size_t OutlineBuilder::addText(std::string_view text) {
+    const char* data = text.data();
+    const std::size_t size = text.size();
+    std::size_t start = 0;
+    std::size_t longest = 0;
+    bool afterCarriageReturn = false;
+    const auto lineBreakAt = [&](std::size_t at) {
+        if (afterCarriageReturn && at == start && data[at] == '\n') {
+            start = at + 1; // the LF of a CR LF
+            afterCarriageReturn = false;
+            return;
+        }
+        longest = std::max(longest, at - start);
+        add(text.substr(start, at - start));
+        start = at + 1;
+        afterCarriageReturn = data[at] == '\r';
+    };
+    // Lines average a few dozen bytes: the breaks are found sixteen bytes at a time rather
+    // than by two searches a line.
+    std::size_t at = 0;
+#if defined(__SSE2__)
+    const __m128i carriageReturns = _mm_set1_epi8('\r');
+    const __m128i lineFeeds = _mm_set1_epi8('\n');
+    for (; at + 16 <= size; at += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
+        auto breaks = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(block, carriageReturns), _mm_cmpeq_epi8(block, lineFeeds))));
+        for (; breaks != 0; breaks &= breaks - 1) {
+            lineBreakAt(at + static_cast<std::size_t>(__builtin_ctz(breaks)));
+        }
+    }
+#endif
+    for (; at < size; ++at) {
+        if (data[at] == '\r' || data[at] == '\n') {
+            lineBreakAt(at);
+        }
+    }
+    if (start < size) {
+        longest = std::max(longest, size - start);
+        add(text.substr(start));
+    }
+    return longest;
 }
 
 std::vector<OutlineEntry> outlineOf(const std::vector<std::string>& lines) {

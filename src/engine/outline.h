@@ -27,6 +27,9 @@ class OutlineBuilder {
 public:
     // The next line, as read (no line break).
     void add(std::string_view line);
+    // Every line of `text`, which ends at CR LF, LF or a lone CR as a file's lines do (a
+    // final line break adds no empty line). Returns the length of the longest line.
+    std::size_t addText(std::string_view text);
     long lines() const { return lines_; }
     std::vector<OutlineEntry> take() { return std::move(entries_); }
 

@@ -4,13 +4,16 @@
 #include "engine/outline.h"
 #include "engine/site.h"
 #include "engine/vb_project.h"
+#include "io/file_system.h"
 #include "io/text_reader.h"
 #include "page_test_support.h"
 #include "support/legacy_text.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <random>
 #include <regex>
 #include <set>
 
@@ -95,6 +98,41 @@ TEST(Outline, FindsProceduresAndDeclarationsWithUniqueAnchors) {
                          "|Sub|Main|14|Main",
                          "Private|Sub|L2|16|L2_",
                      }));
+}
+
+// A whole text is split as the reader splits a file, whichever break ends a line and
+// wherever it falls in the blocks the text is scanned in.
+TEST(Outline, AWholeTextGivesTheLinesAndEntriesOfItsLinesOneByOne) {
+    const std::vector<std::string> pieces = {"Sub A()", "Private Function Long_Name_Here()",
+                                             "x = 1",   "        ",
+                                             "\r",      "\n",
+                                             "\r\n",    "Property Get P()",
+                                             " _"};
+    std::mt19937 random(99);
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        for (int i = random() % 40; i > 0; --i) {
+            text += pieces[random() % pieces.size()];
+        }
+        OutlineBuilder whole;
+        std::size_t longest = 0;
+        OutlineBuilder byLine;
+        for (const std::string_view line : files::splitTextLines(text)) {
+            byLine.add(line);
+            longest = std::max(longest, line.size());
+        }
+        EXPECT_EQ(whole.addText(text), longest) << text;
+        EXPECT_EQ(whole.lines(), byLine.lines()) << text;
+        std::vector<std::string> anchors;
+        for (const OutlineEntry& entry : whole.take()) {
+            anchors.push_back(std::to_string(entry.line) + entry.anchor);
+        }
+        std::vector<std::string> expected;
+        for (const OutlineEntry& entry : byLine.take()) {
+            expected.push_back(std::to_string(entry.line) + entry.anchor);
+        }
+        EXPECT_EQ(anchors, expected) << text;
+    }
 }
 
 struct LogLines final : BatchLogSink {
