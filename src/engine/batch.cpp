@@ -305,6 +305,7 @@ private:
         BatchOutcome outcome;
         outcome.converted = true;
         outcome.LineCount = waiting.written.LineCount;
+        outcome.bytes = waiting.written.page.size();
         return outcome;
     }
 

@@ -11,6 +11,7 @@
 #include "engine/page_writer.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -35,6 +36,8 @@ struct BatchOutcome {
     // stopped the page writer. Neither when nothing is known of the failure.
     std::optional<Refusal> refusal;
     std::optional<VbError> error;
+    // The size of the page put in place.
+    std::uint64_t bytes = 0;
 };
 
 // The words of the log that the language in use chooses.

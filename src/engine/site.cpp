@@ -5,6 +5,7 @@
 #include "engine/outline.h"
 #include "engine/vb_project.h"
 #include "io/atomic_file.h"
+#include "io/file_system.h"
 #include "io/text_reader.h"
 #include "scheme/style_sheet.h"
 
@@ -131,7 +132,11 @@ struct Member {
     std::string resourceStamp;
     bool paged = false; // a source with a page of its own (not a related document)
     long lines = 0;
-    std::vector<OutlineEntry> outline;
+    std::size_t procedures = 0;
+    // The page's outline, as written, and the anchors it links to: held from the reading
+    // of the source to its page, for every member at once, so kept in their final form.
+    std::string outlineMarkup;
+    std::vector<std::pair<long, std::string>> anchors;
     std::string encoding;
     files::EncodingVerdict verdict;
     // How the page reads the source: decided with the project's other members.
@@ -185,6 +190,36 @@ std::string folderName(std::string name, std::set<std::string>& taken) {
     return unique + "/";
 }
 
+// Appends the pieces to `out`, with no text made on the way.
+void append(std::string& out, std::initializer_list<std::string_view> pieces) {
+    for (const std::string_view piece : pieces) {
+        out.append(piece);
+    }
+}
+
+void takeOutline(Member& member, std::vector<OutlineEntry> outline) {
+    member.procedures = outline.size();
+    member.outlineMarkup.clear();
+    member.anchors.clear();
+    if (outline.empty()) {
+        return;
+    }
+    std::string& markup = member.outlineMarkup;
+    markup = "<nav class=\"outline\"><ul>\r\n";
+    member.anchors.reserve(outline.size());
+    for (OutlineEntry& entry : outline) {
+        append(markup, {"<li><a href=\"#", attributeText(entry.anchor), "\">"});
+        if (!entry.scope.empty()) {
+            append(markup, {"<span class=\"scope\">", entry.scope, "</span> "});
+        }
+        append(markup,
+               {"<span class=\"kind\">", entry.kind, "</span> ", attributeText(entry.name), "</a></li>\r\n"});
+        member.anchors.emplace_back(entry.line, std::move(entry.anchor));
+    }
+    markup += "</ul></nav>\r\n";
+    markup.shrink_to_fit();
+}
+
 // The lines, the outline and how the member's own bytes decide its code page.
 void study(Member& member, const std::string& encoding,
            const std::optional<files::EncodingDecision>& decided = std::nullopt) {
@@ -192,12 +227,17 @@ void study(Member& member, const std::string& encoding,
         files::TextReader reader = decided ? files::TextReader(member.source->path, *decided)
                                            : files::TextReader(member.source->path, encoding);
         OutlineBuilder outline;
-        std::string line;
-        while (reader.readLine(line)) {
-            outline.add(line);
+        if (reader.size() != 0 && reader.size() <= files::TextReader::WholeFileSize) {
+            // Read whole anyway: its lines are taken where they lie, none copied on its own.
+            files::requireLineWithinLimit(outline.addText(reader.ReadAll()), member.source->path);
+        } else {
+            std::string line;
+            while (reader.readLine(line)) {
+                outline.add(line);
+            }
         }
         member.lines = outline.lines();
-        member.outline = outline.take();
+        takeOutline(member, outline.take());
         if (!decided) {
             member.verdict = reader.verdict();
         }
@@ -245,17 +285,10 @@ std::string memberLabel(const Member& member) {
     return member.relative.substr(member.relative.rfind('/') + 1);
 }
 
-// Appends the pieces to `out`, with no text made on the way.
-void append(std::string& out, std::initializer_list<std::string_view> pieces) {
-    for (const std::string_view piece : pieces) {
-        out.append(piece);
-    }
-}
-
-// The navigation and the outline of a page. They are composed in `scratch`, whose room
-// serves every page, and kept at their own size: the extras of every page are held until
-// the pages are written.
-PageExtras extrasOf(const Project& project, const Member& member, const Member* previous, const Member* next,
+// The navigation and the outline of a page, which takes the member's outline. They are
+// composed in `scratch`, whose room serves every page, and kept at their own size: the
+// extras of every page are held until the pages are written.
+PageExtras extrasOf(const Project& project, Member& member, const Member* previous, const Member* next,
                     bool severalProjects, std::string& scratch) {
     const std::string page = member.page();
     PageExtras extras;
@@ -283,20 +316,9 @@ PageExtras extrasOf(const Project& project, const Member& member, const Member* 
                         attributeText(fs::path(member.resourceRelative).filename().string()), "</a>"});
     }
     before += "</nav>\r\n";
-    if (!member.outline.empty()) {
-        before += "<nav class=\"outline\"><ul>\r\n";
-        extras.anchors.reserve(member.outline.size());
-        for (const OutlineEntry& entry : member.outline) {
-            append(before, {"<li><a href=\"#", attributeText(entry.anchor), "\">"});
-            if (!entry.scope.empty()) {
-                append(before, {"<span class=\"scope\">", entry.scope, "</span> "});
-            }
-            append(before, {"<span class=\"kind\">", entry.kind, "</span> ", attributeText(entry.name),
-                            "</a></li>\r\n"});
-            extras.anchors.emplace_back(entry.line, entry.anchor);
-        }
-        before += "</ul></nav>\r\n";
-    }
+    before += member.outlineMarkup;
+    std::string().swap(member.outlineMarkup);
+    extras.anchors = std::move(member.anchors);
     extras.beforeCode = before;
     return extras;
 }
@@ -342,7 +364,7 @@ std::string projectIndex(const Project& project, bool severalProjects) {
                 rows += "<td colspan=\"3\">" + attributeText(*member.readFailure) + "</td>";
             } else {
                 rows += "<td class=\"count\">" + std::to_string(member.lines) + "</td><td class=\"count\">" +
-                        std::to_string(member.outline.size()) + "</td><td>" + attributeText(member.encoding) +
+                        std::to_string(member.procedures) + "</td><td>" + attributeText(member.encoding) +
                         "</td>";
             }
             rows +=
@@ -402,12 +424,6 @@ std::string topIndex(const std::vector<Project>& projects) {
 // tells a file that never reached the disk whole (the machine stopped before its data were
 // written out) from one that is as the run left it, so the next run writes it again.
 using Manifest = std::map<std::string, std::string>;
-
-std::string manifestEntry(const std::string& stamp, const std::string& path) {
-    std::error_code error;
-    const std::uintmax_t size = fs::file_size(path, error);
-    return error ? std::string() : stamp + "\t" + std::to_string(size);
-}
 
 Manifest readManifest(const std::string& path) {
     Manifest manifest;
@@ -497,7 +513,7 @@ public:
             }
             if (!writer.syncsOnCommit()) {
                 writer.commit();
-                written(output, path);
+                written(output, writer.size());
                 return;
             }
             writer.prepareCommit();
@@ -520,7 +536,7 @@ public:
             if (errors[k]) {
                 failed(*waiting_[k].output, *errors[k]);
             } else {
-                written(*waiting_[k].output, waiting_[k].path);
+                written(*waiting_[k].output, waiting_[k].writer.size());
             }
         }
         waiting_.clear();
@@ -536,8 +552,8 @@ private:
         files::AtomicTextWriter writer;
     };
 
-    void written(const Output& output, const std::string& path) {
-        next_[output.relative] = manifestEntry(output.stamp, path);
+    void written(const Output& output, std::uint64_t size) {
+        next_[output.relative] = output.stamp + "\t" + std::to_string(size);
         ++result_.filesWritten;
     }
 
@@ -673,12 +689,10 @@ private:
             const std::vector<Member*> order = pageOrder(project);
             std::string scratch;
             for (std::size_t i = 0; i < order.size(); ++i) {
-                const Member& member = *order[i];
+                Member& member = *order[i];
                 PageExtras pageExtras =
                     extrasOf(project, member, i > 0 ? order[i - 1] : nullptr,
                              i + 1 < order.size() ? order[i + 1] : nullptr, several_, scratch);
-                // Counted on the index already: what pages need of it is in their extras now.
-                std::vector<OutlineEntry>().swap(order[i]->outline);
                 // Hashed piece by piece: the page's own text is not copied to be stamped.
                 constexpr std::string_view Between("\0", 1);
                 std::uint64_t stamp = fnv1a(pageExtras.beforeCode);
@@ -789,7 +803,7 @@ private:
         const std::vector<BatchOutcome> outcomes = convertBatch(pages, batch, log_);
         for (std::size_t i = 0; i < outcomes.size(); ++i) {
             if (outcomes[i].converted) {
-                next[outputs[i]->relative] = manifestEntry(outputs[i]->stamp, pages[i].target);
+                next[outputs[i]->relative] = outputs[i]->stamp + "\t" + std::to_string(outcomes[i].bytes);
                 ++result_.pagesWritten;
             } else {
                 // The page stays the site's own: the next run tries it again.

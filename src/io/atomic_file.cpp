@@ -395,6 +395,10 @@ bool AtomicTextWriter::isOpen() const noexcept {
     return state_ && state_->fd >= 0;
 }
 
+std::uint64_t AtomicTextWriter::size() const noexcept {
+    return state_ ? state_->written + state_->used : 0;
+}
+
 const std::string& AtomicTextWriter::path() const noexcept {
     static const std::string none;
     return state_ ? state_->path : none;

@@ -5,6 +5,7 @@
 
 #include "base/vb_error.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -94,6 +95,9 @@ public:
 
     bool isOpen() const noexcept;
     const std::string& path() const noexcept;
+    // The bytes written so far, those still waiting in the buffer included: once
+    // committed, the size of the file it put in place.
+    std::uint64_t size() const noexcept;
 
 private:
     struct State;
