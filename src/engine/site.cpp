@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -50,10 +51,21 @@ body.index td.count { text-align: right; }
 body.index tr.missing td { color: #a00; }
 )";
 
-std::uint64_t fnv1a(std::string_view text, std::uint64_t hash = 1469598103934665603ULL) {
-    for (unsigned char c : text) {
-        hash ^= c;
-        hash *= 1099511628211ULL;
+// What tells a later run that an output's text changed. FNV-1a taken eight bytes at a
+// time, each step's high bits folded down so that every byte reaches the whole hash: the
+// extras of a page run to kilobytes, and a multiplication per byte was a visible part of
+// planning a site.
+std::uint64_t fingerprint(std::string_view text, std::uint64_t hash = 1469598103934665603ULL) {
+    constexpr std::uint64_t Prime = 1099511628211ULL;
+    std::size_t at = 0;
+    for (; at + 8 <= text.size(); at += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + at, 8);
+        hash = (hash ^ word) * Prime;
+        hash ^= hash >> 32;
+    }
+    for (; at < text.size(); ++at) {
+        hash = (hash ^ static_cast<unsigned char>(text[at])) * Prime;
     }
     return hash;
 }
@@ -657,7 +669,7 @@ private:
         }
         text +=
             '\0' + job.sourceEncoding + (job.optimize ? "1" : "0") + settings_.userStyleSheet.value_or("");
-        return hexOf(fnv1a(text));
+        return hexOf(fingerprint(text));
     }
 
     void add(Output output) { outputs_.push_back(std::move(output)); }
@@ -676,16 +688,16 @@ private:
             sheet += line + "\r\n";
         }
         if (!settings_.userStyleSheet) {
-            add({SchemeSheetName, hexOf(fnv1a(sheet)), sheet, {}, {}});
+            add({SchemeSheetName, hexOf(fingerprint(sheet)), sheet, {}, {}});
         }
-        add({SiteSheetName, hexOf(fnv1a(SiteRules)), std::string(SiteRules), {}, {}});
+        add({SiteSheetName, hexOf(fingerprint(SiteRules)), std::string(SiteRules), {}, {}});
         if (several_) {
             const std::string text = topIndex(projects_);
-            add({"index.html", hexOf(fnv1a(text)), text, {}, {}});
+            add({"index.html", hexOf(fingerprint(text)), text, {}, {}});
         }
         for (Project& project : projects_) {
             const std::string index = projectIndex(project, several_);
-            add({project.index(), hexOf(fnv1a(index)), index, {}, {}});
+            add({project.index(), hexOf(fingerprint(index)), index, {}, {}});
             const std::vector<Member*> order = pageOrder(project);
             std::string scratch;
             for (std::size_t i = 0; i < order.size(); ++i) {
@@ -695,13 +707,14 @@ private:
                              i + 1 < order.size() ? order[i + 1] : nullptr, several_, scratch);
                 // Hashed piece by piece: the page's own text is not copied to be stamped.
                 constexpr std::string_view Between("\0", 1);
-                std::uint64_t stamp = fnv1a(pageExtras.beforeCode);
+                std::uint64_t stamp = fingerprint(pageExtras.beforeCode);
                 for (const std::string_view piece :
                      {std::string_view(options), std::string_view(member.encoding)}) {
-                    stamp = fnv1a(piece, fnv1a(Between, stamp));
+                    stamp = fingerprint(piece, fingerprint(Between, stamp));
                 }
                 for (const auto& [line, anchor] : pageExtras.anchors) {
-                    stamp = fnv1a(anchor, fnv1a(std::to_string(line), fnv1a(Between, stamp)));
+                    stamp =
+                        fingerprint(anchor, fingerprint(std::to_string(line), fingerprint(Between, stamp)));
                 }
                 const std::string target = inSite(member.page());
                 extras->emplace(target, std::move(pageExtras));
