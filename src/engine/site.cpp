@@ -10,17 +10,21 @@
 #include "scheme/style_sheet.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
 #include <map>
+#include <mutex>
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
+#include <thread>
 
 namespace quillon {
 
@@ -257,6 +261,38 @@ void study(Member& member, const std::string& encoding,
         member.encoding = reader.encoding().name();
     } catch (const VbError& error) {
         member.readFailure = error.description();
+    }
+}
+
+// Studies the members `jobs` at a time (0: one per core): each reads its own source and
+// writes only its own member.
+void studyAll(const std::vector<Member*>& members, const std::string& encoding, unsigned jobs) {
+    const unsigned hardware = std::max(1U, std::thread::hardware_concurrency());
+    const auto workers = static_cast<unsigned>(
+        std::clamp<std::size_t>(jobs != 0 ? jobs : hardware, 1, std::max<std::size_t>(members.size(), 1)));
+    std::atomic<std::size_t> next{0};
+    std::mutex failing;
+    std::exception_ptr failure;
+    const auto work = [&] {
+        try {
+            for (std::size_t i; (i = next.fetch_add(1)) < members.size();) {
+                study(*members[i], encoding);
+            }
+        } catch (...) {
+            const std::lock_guard lock(failing);
+            failure = std::current_exception();
+            next = members.size();
+        }
+    };
+    {
+        std::vector<std::jthread> pool;
+        for (unsigned w = 1; w < workers; ++w) {
+            pool.emplace_back(work);
+        }
+        work();
+    }
+    if (failure) {
+        std::rethrow_exception(failure);
     }
 }
 
@@ -643,11 +679,17 @@ private:
                 if (member.resource) {
                     member.resourceStamp = fileStamp(*member.resource);
                 }
-                if (member.paged) {
-                    study(member, settings_.page.sourceEncoding);
-                    member.paged = !member.readFailure;
-                }
                 project.members.push_back(std::move(member));
+            }
+            std::vector<Member*> paged;
+            for (Member& member : project.members) {
+                if (member.paged) {
+                    paged.push_back(&member);
+                }
+            }
+            studyAll(paged, settings_.page.sourceEncoding, settings_.jobs);
+            for (Member* member : paged) {
+                member->paged = !member->readFailure;
             }
             if (settings_.page.sourceEncoding.empty() ||
                 equalsIgnoringAsciiCase(settings_.page.sourceEncoding, "auto")) {
