@@ -145,9 +145,15 @@ void OutlineBuilder::add(std::string_view line) {
     if (looksLikeLineAnchor(anchor)) {
         anchor += "_";
     }
+    // Each name goes on from the last number it took: every smaller one is taken already,
+    // and a source that repeats one name thousands of times must not try them all again.
+    const std::string lowered = asciiLower(anchor);
     std::string unique = anchor;
-    for (int n = 2; !anchors_.insert(asciiLower(unique)).second; ++n) {
-        unique = anchor + "_" + std::to_string(n);
+    if (!anchors_.insert(lowered).second) {
+        int& n = nextNumber_.try_emplace(lowered, 2).first->second;
+        do {
+            unique = anchor + "_" + std::to_string(n++);
+        } while (!anchors_.insert(asciiLower(unique)).second);
     }
     entry.anchor = unique;
     entries_.push_back(std::move(entry));

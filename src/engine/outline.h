@@ -2,6 +2,7 @@
 // The outline of a Visual Basic source: its procedures and declarations in the order they
 // are written, each with the line that starts it and an anchor name for a page to link to.
 
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -36,6 +37,8 @@ public:
 private:
     std::vector<OutlineEntry> entries_;
     std::set<std::string> anchors_;
+    // By name (in lower case): the number its next repetition tries first.
+    std::map<std::string, int> nextNumber_;
     long lines_ = 0;
     bool continued_ = false;
 };
