@@ -306,6 +306,7 @@ private:
         outcome.converted = true;
         outcome.LineCount = waiting.written.LineCount;
         outcome.bytes = waiting.written.page.size();
+        outcome.originalCopied = waiting.written.originalCopied;
         return outcome;
     }
 

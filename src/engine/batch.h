@@ -38,6 +38,8 @@ struct BatchOutcome {
     std::optional<VbError> error;
     // The size of the page put in place.
     std::uint64_t bytes = 0;
+    // The size of the copy of its source made beside it (PageExtras::copyTo), if made.
+    std::optional<std::uint64_t> originalCopied = std::nullopt;
 };
 
 // The words of the log that the language in use chooses.

@@ -94,6 +94,9 @@ public:
         if (job_.onSourceDecided) {
             job_.onSourceDecided(source->verdict());
         }
+        if (extras_ != nullptr && !extras_->copyTo.empty()) {
+            originalCopied_ = copyOriginal(*source, extras_->copyTo);
+        }
         writeOpening(page);
 
         std::string line;
@@ -155,8 +158,27 @@ public:
     }
 
     long lineCount() const { return lineCount_; }
+    std::optional<std::uint64_t> originalCopied() const { return originalCopied_; }
 
 private:
+    // The copy is a file of its own, not part of the page: should it fail, the page goes on
+    // and its caller copies the original the usual way, which tells why.
+    static std::optional<std::uint64_t> copyOriginal(const files::TextReader& source,
+                                                     const std::string& copyTo) {
+        const std::optional<std::string_view> bytes = source.wholeFile();
+        if (!bytes) {
+            return std::nullopt;
+        }
+        try {
+            files::AtomicTextWriter copy(copyTo, files::Durability::WhenReplacing);
+            copy.Write(*bytes);
+            copy.commit();
+            return copy.size();
+        } catch (const VbError&) {
+            return std::nullopt;
+        }
+    }
+
     bool framedByHeaderAndFooter() const {
         return job_.format == OutputFormat::Html || job_.format == OutputFormat::HtmlInline;
     }
@@ -413,6 +435,7 @@ private:
     char* out_ = nullptr;
     char* roomEnd_ = nullptr;
     long lineCount_ = 0;
+    std::optional<std::uint64_t> originalCopied_;
     long long bytesRead_ = 0;
     const PageExtras* extras_ = nullptr;
     long linesRead_ = 0;
@@ -438,7 +461,7 @@ long convertPage(const PageJob& job, const ConversionContext& context) {
 WrittenPage writePage(const PageJob& job, const ConversionContext& context) {
     PageConversion conversion(job, context);
     files::AtomicTextWriter page = conversion.write();
-    return {std::move(page), conversion.lineCount()};
+    return {std::move(page), conversion.lineCount(), conversion.originalCopied()};
 }
 
 PageOutcome Cparti(const PageJob& job, const ConversionContext& context) {

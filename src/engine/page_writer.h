@@ -16,6 +16,7 @@
 #include "io/text_decoding.h"
 #include "scheme/colour_scheme.h"
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -36,6 +37,10 @@ struct PageExtras {
     // line is also an element of its own, id="L<number>", its number in data-n for the
     // style sheet's gutter: the number is no text of the code.
     std::vector<std::pair<long, std::string>> anchors;
+    // Where to put a copy of the source as it is, made from the bytes the page is read
+    // from (a new file, put in place at once); none when empty. A source that is not read
+    // whole is not copied: WrittenPage::originalCopied tells.
+    std::string copyTo;
 };
 // Extras by the page's target path, for a batch whose pages share one PageJob.
 using PageExtrasByTarget = std::map<std::string, PageExtras>;
@@ -91,6 +96,8 @@ long convertPage(const PageJob& job, const ConversionContext& context);
 struct WrittenPage {
     files::AtomicTextWriter page;
     long LineCount = 0;
+    // The size of the copy of the source made for PageExtras::copyTo, when it was made.
+    std::optional<std::uint64_t> originalCopied;
 };
 
 // convertPage() but for its last step: the target stays as it was until the caller

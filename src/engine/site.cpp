@@ -574,6 +574,9 @@ public:
         }
     }
 
+    // A copy that a page made from the bytes it read.
+    void madeElsewhere(const Output& output, std::uint64_t size) { written(output, size); }
+
     void commit() {
         std::vector<files::AtomicTextWriter*> writers;
         for (Waiting& waiting : waiting_) {
@@ -716,6 +719,9 @@ private:
 
     void add(Output output) { outputs_.push_back(std::move(output)); }
 
+    // The extras of the pages, kept writable for the copies the pages are to make.
+    std::shared_ptr<PageExtrasByTarget> extras_;
+
     void planOutputs() {
         PageJob& job = pageJob_;
         job = settings_.page;
@@ -774,6 +780,7 @@ private:
                 }
             }
         }
+        extras_ = extras;
         job.extras = std::move(extras);
     }
 
@@ -791,6 +798,9 @@ private:
         Manifest pending = old;
         std::vector<const Output*> due;
         std::set<std::string> planned;
+        // The copies that replace nothing, by their source: a page read from the same
+        // source makes its copy from the bytes it reads, so the source is read once less.
+        std::map<std::string, const Output*> newCopies;
         for (const Output& output : outputs_) {
             if (!planned.insert(output.relative).second) {
                 continue;
@@ -799,6 +809,9 @@ private:
             const auto known = old.find(output.relative);
             const std::optional<std::string> entry = listings_.entryOf(output.stamp, path);
             const bool present = entry.has_value();
+            if (!present && !output.copyOf.empty()) {
+                newCopies[output.copyOf] = &output;
+            }
             if (present && known == old.end()) {
                 result_.failures.emplace_back(vberr::PathFileAccess,
                                               "Not written by the site, left as it is: " + path);
@@ -813,6 +826,19 @@ private:
             due.push_back(&output);
         }
         writeManifest(manifestPath, pending);
+
+        std::set<const Output*> copiedWithPages;
+        std::map<const Output*, const Output*> copyOfPage;
+        for (const Output* output : due) {
+            if (output->pageSource.empty()) {
+                continue;
+            }
+            const auto copy = newCopies.find(output->pageSource);
+            if (copy != newCopies.end() && copiedWithPages.insert(copy->second).second) {
+                (*extras_)[inSite(output->relative)].copyTo = inSite(copy->second->relative);
+                copyOfPage[output] = copy->second;
+            }
+        }
 
         std::vector<BatchFile> pages;
         std::vector<const Output*> pageOutputs;
@@ -829,11 +855,14 @@ private:
                 pageOutputs.push_back(output);
                 continue;
             }
-            copies.write(*output, path);
+            if (copiedWithPages.count(output) == 0) {
+                copies.write(*output, path);
+            }
         }
         copies.commit();
         if (!pages.empty()) {
-            writePages(pages, pageOutputs, next);
+            writePages(pages, pageOutputs, next, copyOfPage, copies);
+            copies.commit();
         }
 
         for (const auto& [relative, stamp] : old) {
@@ -848,8 +877,10 @@ private:
         writeManifest(manifestPath, next);
     }
 
+    // A copy left to a page is made the usual way when the page could not make it.
     void writePages(const std::vector<BatchFile>& pages, const std::vector<const Output*>& outputs,
-                    Manifest& next) {
+                    Manifest& next, const std::map<const Output*, const Output*>& copyOfPage,
+                    CopiesInGroups& copies) {
         BatchSettings batch;
         batch.page = pageJob_;
         batch.jobs = settings_.jobs;
@@ -864,6 +895,15 @@ private:
                 // The page stays the site's own: the next run tries it again.
                 next[outputs[i]->relative] = std::string();
                 ++result_.pagesFailed;
+            }
+            const auto copy = copyOfPage.find(outputs[i]);
+            if (copy == copyOfPage.end()) {
+                continue;
+            }
+            if (outcomes[i].originalCopied) {
+                copies.madeElsewhere(*copy->second, *outcomes[i].originalCopied);
+            } else {
+                copies.write(*copy->second, inSite(copy->second->relative));
             }
         }
     }

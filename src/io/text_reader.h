@@ -77,6 +77,11 @@ public:
     const EncodingVerdict& verdict() const noexcept { return verdict_; }
     // The file's size in bytes when it was opened (0 for a pipe or device).
     std::uint64_t size() const noexcept { return size_; }
+    // The file's bytes as they are (byte-order mark and line breaks included), when it was
+    // read whole on opening; none for a file read in chunks, a pipe or a file that grew
+    // while it was opened. Valid while the reader lives: what a copy of the original
+    // needs, without reading it again.
+    std::optional<std::string_view> wholeFile() const noexcept;
     // Bytes of the file consumed so far, line breaks and BOM included: the honest measure
     // of progress through size(). Within a chunk read from another encoding than UTF-8 it
     // is prorated.
@@ -114,6 +119,9 @@ private:
     std::uint64_t consumedBefore_ = 0;
     std::uint64_t size_ = 0;
     bool endOfFile_ = false;
+    // The file was read whole on opening: its first wholeSize_ bytes of buffer_ are all of it.
+    bool readWhole_ = false;
+    std::size_t wholeSize_ = 0;
     // The last line ended with a CR at the very end of the chunk: a LF starting the next
     // chunk belongs to that line break.
     bool pendingLineFeed_ = false;

@@ -271,6 +271,29 @@ TEST(Site, PublishesAProjectAndRewritesOnlyWhatChanged) {
 // A module whose bytes say little of their code page is read in its project's, though it
 // lies in another folder than the forms that name it, on the index as on its page, and
 // again when a run rewrites its page alone.
+// A page copies its original from the bytes it reads; a source too large to be read whole
+// is copied on its own. Both copies are the sources byte for byte. The large one repeats one
+// procedure's name tens of thousands of times, which once took its outline minutes.
+TEST(Site, CopiesEveryOriginalWhetherItsPageReadItWholeOrNot) {
+    ScratchDir dir;
+    const fs::path project = dir / "project";
+    fs::create_directories(project);
+    std::string large = "Attribute VB_Name = \"Large\"\r\n";
+    while (large.size() <= files::TextReader::WholeFileSize) {
+        large += "Sub S()\r\n    x = \"\xE9t\xE9\" ' caf\xE9\r\nEnd Sub\r\n";
+    }
+    writeBytes(project / "Large.bas", large);
+    writeBytes(project / "Small.bas", "Attribute VB_Name = \"Small\"\nSub T()\nEnd Sub");
+    const fs::path site = dir / "site";
+
+    const SiteResult result = publish(project, site);
+    EXPECT_TRUE(result.complete());
+    EXPECT_EQ(result.pagesWritten, 2U);
+    EXPECT_EQ(readBytes(site / "Large.bas"), large);
+    EXPECT_EQ(readBytes(site / "Small.bas"), readBytes(project / "Small.bas"));
+    EXPECT_EQ(publish(project, site).filesUnchanged, result.pagesWritten + result.filesWritten);
+}
+
 TEST(Site, WeakMembersTakeTheCodePageOfTheirProject) {
     ScratchDir dir;
     const fs::path project = dir / "project";
