@@ -70,12 +70,12 @@ void BM_FormatOfGeneratedSource(benchmark::State& state) {
     const auto format = static_cast<OutputFormat>(state.range(0));
     const auto lines = files::splitTextLines(generated());
     const ColourScheme scheme = defaultColourScheme();
+    OutputBuffer buffer(longest(lines));
     std::string document;
     for (auto _ : state) {
         FormattedOutput output(format, scheme, "\n");
         const std::optional<ClassMarkup> markup = output.classMarkup();
         LineColouriser colouriser(switchesOf(scheme), true, markup ? &*markup : nullptr);
-        OutputBuffer buffer(longest(lines));
         output.begin(document);
         for (std::string_view line : lines) {
             if (markup) {

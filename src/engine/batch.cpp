@@ -368,6 +368,12 @@ private:
 
 } // namespace
 
+unsigned workerCount(unsigned jobs, std::size_t items) {
+    const unsigned hardware = std::max(1U, std::thread::hardware_concurrency());
+    return static_cast<unsigned>(
+        std::clamp<std::size_t>(jobs != 0 ? jobs : hardware, 1, std::max<std::size_t>(items, 1)));
+}
+
 std::vector<BatchOutcome> convertBatch(const std::vector<BatchFile>& files, const BatchSettings& settings,
                                        BatchLog& log) {
     BatchSettings shared = settings;
@@ -385,10 +391,8 @@ std::vector<BatchOutcome> convertBatch(const std::vector<BatchFile>& files, cons
         }
     }
     startLog(files, log);
-    const unsigned hardware = std::max(1U, std::thread::hardware_concurrency());
-    const unsigned workers = static_cast<unsigned>(std::clamp<std::size_t>(
-        settings.jobs != 0 ? settings.jobs : hardware, 1, std::max<std::size_t>(files.size(), 1)));
-    std::vector<BatchOutcome> outcomes = BatchRun(files, shared, log).run(workers);
+    std::vector<BatchOutcome> outcomes =
+        BatchRun(files, shared, log).run(workerCount(settings.jobs, files.size()));
     log.completed();
     return outcomes;
 }

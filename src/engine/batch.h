@@ -96,6 +96,9 @@ struct BatchSettings {
     unsigned jobs = 1;
 };
 
+// How many threads do the work of `items` items, `jobs` at a time (0: one per core).
+unsigned workerCount(unsigned jobs, std::size_t items);
+
 // Converts every file, `settings.jobs` at a time, and logs each once it and every file
 // before it are done (a replaced page only once it is on the disk). The outcomes are in
 // the order of the files. An error of the sink is raised once every page is settled.

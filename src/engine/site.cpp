@@ -243,7 +243,7 @@ void study(Member& member, const std::string& encoding,
         files::TextReader reader = decided ? files::TextReader(member.source->path, *decided)
                                            : files::TextReader(member.source->path, encoding);
         OutlineBuilder outline;
-        if (reader.size() != 0 && reader.size() <= files::TextReader::WholeFileSize) {
+        if (reader.wholeFile()) {
             // Read whole anyway: its lines are taken where they lie, none copied on its own.
             files::requireLineWithinLimit(outline.addText(reader.ReadAll()), member.source->path);
         } else {
@@ -267,9 +267,7 @@ void study(Member& member, const std::string& encoding,
 // Studies the members `jobs` at a time (0: one per core): each reads its own source and
 // writes only its own member.
 void studyAll(const std::vector<Member*>& members, const std::string& encoding, unsigned jobs) {
-    const unsigned hardware = std::max(1U, std::thread::hardware_concurrency());
-    const auto workers = static_cast<unsigned>(
-        std::clamp<std::size_t>(jobs != 0 ? jobs : hardware, 1, std::max<std::size_t>(members.size(), 1)));
+    const unsigned workers = workerCount(jobs, members.size());
     std::atomic<std::size_t> next{0};
     std::mutex failing;
     std::exception_ptr failure;
@@ -473,6 +471,10 @@ std::string topIndex(const std::vector<Project>& projects) {
 // written out) from one that is as the run left it, so the next run writes it again.
 using Manifest = std::map<std::string, std::string>;
 
+std::string manifestEntry(const std::string& stamp, std::uint64_t size) {
+    return stamp + "\t" + std::to_string(size);
+}
+
 Manifest readManifest(const std::string& path) {
     Manifest manifest;
     std::ifstream in(path, std::ios::binary);
@@ -519,7 +521,7 @@ public:
         std::error_code error;
         const std::uintmax_t size = fs::file_size(path, error);
         if (!error) {
-            return stamp + "\t" + std::to_string(size);
+            return manifestEntry(stamp, size);
         }
         // Something that is not a file stands in the output's place: no entry matches it.
         return fs::exists(path, error) ? std::optional<std::string>("\t") : std::nullopt;
@@ -604,7 +606,7 @@ private:
     };
 
     void written(const Output& output, std::uint64_t size) {
-        next_[output.relative] = output.stamp + "\t" + std::to_string(size);
+        next_[output.relative] = manifestEntry(output.stamp, size);
         ++result_.filesWritten;
     }
 
@@ -718,9 +720,6 @@ private:
     }
 
     void add(Output output) { outputs_.push_back(std::move(output)); }
-
-    // The extras of the pages, kept writable for the copies the pages are to make.
-    std::shared_ptr<PageExtrasByTarget> extras_;
 
     void planOutputs() {
         PageJob& job = pageJob_;
@@ -889,7 +888,7 @@ private:
         const std::vector<BatchOutcome> outcomes = convertBatch(pages, batch, log_);
         for (std::size_t i = 0; i < outcomes.size(); ++i) {
             if (outcomes[i].converted) {
-                next[outputs[i]->relative] = outputs[i]->stamp + "\t" + std::to_string(outcomes[i].bytes);
+                next[outputs[i]->relative] = manifestEntry(outputs[i]->stamp, outcomes[i].bytes);
                 ++result_.pagesWritten;
             } else {
                 // The page stays the site's own: the next run tries it again.
@@ -914,6 +913,8 @@ private:
     std::vector<Project> projects_;
     std::vector<Output> outputs_;
     PageJob pageJob_;
+    // The extras of pageJob_'s pages, kept writable for the copies the pages are to make.
+    std::shared_ptr<PageExtrasByTarget> extras_;
     FileFinder finder_;
     FolderListings listings_;
     bool several_ = false;

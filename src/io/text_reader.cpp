@@ -194,8 +194,9 @@ void TextReader::decideEncoding(bool regularFile, std::optional<EncodingDecision
     if (regularFile && size_ < WholeFileSize) {
         // Most sources: read once, decided and decoded from memory.
         readHead(static_cast<std::size_t>(size_) + 1);
-        readWhole_ = endOfFile_;
-        wholeSize_ = end_;
+        if (endOfFile_) {
+            wholeSize_ = end_;
+        }
     } else if (chosen || !regularFile) {
         readHead(ChunkSize);
     } else {
@@ -415,10 +416,10 @@ bool TextReader::readUpTo(std::string& line, std::size_t limit, bool& continues)
 }
 
 std::optional<std::string_view> TextReader::wholeFile() const noexcept {
-    if (!readWhole_) {
+    if (!wholeSize_) {
         return std::nullopt;
     }
-    return std::string_view(buffer_.data(), wholeSize_);
+    return std::string_view(buffer_.data(), *wholeSize_);
 }
 
 std::string TextReader::ReadAll() {

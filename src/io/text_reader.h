@@ -119,9 +119,8 @@ private:
     std::uint64_t consumedBefore_ = 0;
     std::uint64_t size_ = 0;
     bool endOfFile_ = false;
-    // The file was read whole on opening: its first wholeSize_ bytes of buffer_ are all of it.
-    bool readWhole_ = false;
-    std::size_t wholeSize_ = 0;
+    // The file was read whole on opening: the first this many bytes of buffer_ are all of it.
+    std::optional<std::size_t> wholeSize_;
     // The last line ended with a CR at the very end of the chunk: a LF starting the next
     // chunk belongs to that line break.
     bool pendingLineFeed_ = false;
