@@ -102,10 +102,12 @@ TextReader::~TextReader() {
 TextReader::TextReader(TextReader&& other) noexcept
     : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)), buffer_(std::move(other.buffer_)),
       decoder_(std::move(other.decoder_)), decoded_(std::move(other.decoded_)),
-      chunkBytes_(std::exchange(other.chunkBytes_, 0)), position_(std::exchange(other.position_, 0)),
+      chunkBytes_(std::exchange(other.chunkBytes_, 0)), undecoded_(std::exchange(other.undecoded_, 0)),
+      undecodedEnd_(std::exchange(other.undecodedEnd_, 0)), position_(std::exchange(other.position_, 0)),
       end_(std::exchange(other.end_, 0)), nextLineFeed_(other.nextLineFeed_),
       consumedBefore_(other.consumedBefore_), size_(other.size_),
-      endOfFile_(std::exchange(other.endOfFile_, true)), pendingLineFeed_(other.pendingLineFeed_),
+      endOfFile_(std::exchange(other.endOfFile_, true)),
+      wholeSize_(std::exchange(other.wholeSize_, std::nullopt)), pendingLineFeed_(other.pendingLineFeed_),
       verdict_(std::move(other.verdict_)), checkEachLine_(other.checkEachLine_),
       nulBytesAllowed_(other.nulBytesAllowed_) {
     other.decoder_.reset();
@@ -121,12 +123,15 @@ TextReader& TextReader::operator=(TextReader&& other) noexcept {
         other.decoder_.reset();
         decoded_ = std::move(other.decoded_);
         chunkBytes_ = std::exchange(other.chunkBytes_, 0);
+        undecoded_ = std::exchange(other.undecoded_, 0);
+        undecodedEnd_ = std::exchange(other.undecodedEnd_, 0);
         position_ = std::exchange(other.position_, 0);
         end_ = std::exchange(other.end_, 0);
         nextLineFeed_ = other.nextLineFeed_;
         consumedBefore_ = other.consumedBefore_;
         size_ = other.size_;
         endOfFile_ = std::exchange(other.endOfFile_, true);
+        wholeSize_ = std::exchange(other.wholeSize_, std::nullopt);
         pendingLineFeed_ = other.pendingLineFeed_;
         verdict_ = std::move(other.verdict_);
         checkEachLine_ = other.checkEachLine_;
@@ -180,14 +185,30 @@ void TextReader::startDecoding(std::size_t rawSize) {
         return;
     }
     decoder_.emplace(decision);
-    decoded_.clear();
-    decoder_->decode(decoded_, std::string_view(buffer_.data() + skip, rawSize - skip));
-    if (endOfFile_) {
-        decoder_->finish(decoded_);
-    }
-    chunkBytes_ = rawSize;
+    // Decoded a chunk at a time, as a file read in chunks is: the UTF-8 of a whole file
+    // held beside its bytes would double what a file read whole costs.
+    undecoded_ = skip;
+    undecodedEnd_ = rawSize;
+    decodeHeldBytes();
+    chunkBytes_ += skip;
     position_ = 0;
     end_ = decoded_.size();
+}
+
+// The next chunk of the bytes the buffer holds, decoded; the end of the text once they are
+// all decoded and the file has ended.
+void TextReader::decodeHeldBytes() {
+    decoded_.clear();
+    chunkBytes_ = 0;
+    while (decoded_.empty() && undecoded_ < undecodedEnd_) {
+        const std::size_t piece = std::min(ChunkSize, undecodedEnd_ - undecoded_);
+        decoder_->decode(decoded_, std::string_view(buffer_.data() + undecoded_, piece));
+        undecoded_ += piece;
+        chunkBytes_ += piece;
+    }
+    if (undecoded_ == undecodedEnd_ && endOfFile_) {
+        decoder_->finish(decoded_);
+    }
 }
 
 void TextReader::decideEncoding(bool regularFile, std::optional<EncodingDecision> chosen) {
@@ -264,6 +285,11 @@ bool TextReader::fill() {
     position_ = 0;
     end_ = 0;
     nextLineFeed_ = 0;
+    if (undecoded_ < undecodedEnd_) {
+        decodeHeldBytes();
+        end_ = decoded_.size();
+        return end_ > 0;
+    }
     if (fd_ < 0 || endOfFile_) {
         return false;
     }
@@ -451,6 +477,8 @@ void TextReader::Close() noexcept {
     }
     consumedBefore_ = bytesConsumed();
     chunkBytes_ = 0;
+    undecoded_ = 0;
+    undecodedEnd_ = 0;
     position_ = 0;
     end_ = 0;
     endOfFile_ = true;

@@ -97,6 +97,7 @@ private:
     void decideByPassingOver();
     void readHead(std::size_t limit);
     void startDecoding(std::size_t rawSize);
+    void decodeHeldBytes();
     void refuseNulBytes(std::string_view raw) const;
     // The text being split: the chunk as read, or as decoded.
     const char* text() const noexcept { return decoder_ ? decoded_.data() : buffer_.data(); }
@@ -111,6 +112,10 @@ private:
     std::optional<TextDecoder> decoder_;
     std::string decoded_;
     std::size_t chunkBytes_ = 0;
+    // The bytes of the buffer read from the file but not decoded yet, from undecoded_ up to
+    // undecodedEnd_.
+    std::size_t undecoded_ = 0;
+    std::size_t undecodedEnd_ = 0;
     std::size_t position_ = 0;
     std::size_t end_ = 0;
     // Where the next line feed is in the buffer (end_ when none), so that a file of lone
