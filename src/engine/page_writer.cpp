@@ -54,8 +54,10 @@ void refuseToOverwriteAnInput(const PageJob& job) {
 
 class PageConversion {
 public:
-    PageConversion(const PageJob& job, const ConversionContext& context)
-        : job_(job), bar_(context.progress), context_(context),
+    // `restartable`: a large source may be read once as UTF-8 on the strength of its first
+    // chunk, at the price of EncodingRevised should it turn out not to be.
+    PageConversion(const PageJob& job, const ConversionContext& context, bool restartable)
+        : job_(job), bar_(context.progress), context_(context), restartable_(restartable),
           colouriser_(switchesOf(job.scheme), job.optimize) {
         if (job.extras) {
             const auto found = job.extras->find(job.target);
@@ -88,9 +90,15 @@ public:
         }
 
         files::requirePlainFile(job_.source);
-        auto source = job_.sourceDecision
-                          ? std::make_unique<files::TextReader>(job_.source, *job_.sourceDecision)
-                          : std::make_unique<files::TextReader>(job_.source, job_.sourceEncoding);
+        std::unique_ptr<files::TextReader> source;
+        if (job_.sourceDecision) {
+            source = std::make_unique<files::TextReader>(job_.source, *job_.sourceDecision);
+        } else if (restartable_ && !page.writesStraightThrough()) {
+            source = std::make_unique<files::TextReader>(job_.source, job_.sourceEncoding,
+                                                         files::TextReader::Restartable{});
+        } else {
+            source = std::make_unique<files::TextReader>(job_.source, job_.sourceEncoding);
+        }
         if (job_.onSourceDecided) {
             job_.onSourceDecided(source->verdict());
         }
@@ -419,6 +427,7 @@ private:
     const PageJob& job_;
     ProgressSink& bar_;
     const ConversionContext& context_;
+    bool restartable_;
     static constexpr std::size_t RoomSize = 32 * 1024;
 
     LineColouriser colouriser_;
@@ -454,14 +463,33 @@ bool PasAttribute(std::string_view line) {
     return !line.starts_with(AttributePrefix);
 }
 
+namespace {
+
+// A page is written to a temporary file, so a large source can be read once, taken for UTF-8
+// on its first chunk: should a later byte say otherwise, what was written goes, and the
+// page is made again from a source decided whole.
+template <typename Convert>
+auto convertedReadingOnce(const PageJob& job, const ConversionContext& context, Convert convert) {
+    try {
+        PageConversion conversion(job, context, true);
+        return convert(conversion);
+    } catch (const files::EncodingRevised&) {
+        PageConversion conversion(job, context, false);
+        return convert(conversion);
+    }
+}
+
+} // namespace
+
 long convertPage(const PageJob& job, const ConversionContext& context) {
-    return PageConversion(job, context).run();
+    return convertedReadingOnce(job, context, [](PageConversion& conversion) { return conversion.run(); });
 }
 
 WrittenPage writePage(const PageJob& job, const ConversionContext& context) {
-    PageConversion conversion(job, context);
-    files::AtomicTextWriter page = conversion.write();
-    return {std::move(page), conversion.lineCount(), conversion.originalCopied()};
+    return convertedReadingOnce(job, context, [](PageConversion& conversion) {
+        files::AtomicTextWriter page = conversion.write();
+        return WrittenPage{std::move(page), conversion.lineCount(), conversion.originalCopied()};
+    });
 }
 
 PageOutcome Cparti(const PageJob& job, const ConversionContext& context) {

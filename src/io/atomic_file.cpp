@@ -558,6 +558,10 @@ std::string AtomicTextWriter::folder() const {
     return state_ ? folderOf(state_->target) : std::string(".");
 }
 
+bool AtomicTextWriter::writesStraightThrough() const noexcept {
+    return state_ && state_->direct;
+}
+
 bool AtomicTextWriter::syncsOnCommit() const noexcept {
     return !state_ || state_->syncOnCommit;
 }

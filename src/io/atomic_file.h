@@ -88,6 +88,9 @@ public:
     // Whether commit() syncs: always with Durability::Always, otherwise when a file is
     // replaced.
     bool syncsOnCommit() const noexcept;
+    // A device or pipe at the target: what is written is gone from the writer's hands, and
+    // cannot be taken back.
+    bool writesStraightThrough() const noexcept;
     // The stream's Close: the file keeps what was written, so this is commit().
     void Close() { commit(); }
     // Gives up: the temporary file goes, the target stays as it was.

@@ -40,10 +40,10 @@ struct PassOver {
 };
 
 // Feeds the file from its start to `detector` until nothing further can change its
-// decision; `eachChunk` sees every chunk read.
-template <typename EachChunk>
+// decision, or until `enough` says so; `eachChunk` sees every chunk read.
+template <typename EachChunk, typename Enough>
 PassOver passOver(int fd, char* buffer, EncodingDetector& detector, const std::string& path,
-                  EachChunk eachChunk) {
+                  EachChunk eachChunk, Enough enough) {
     PassOver pass;
     long long offset = 0;
     for (;;) {
@@ -58,7 +58,7 @@ PassOver passOver(int fd, char* buffer, EncodingDetector& detector, const std::s
         eachChunk(std::string_view(buffer, got));
         detector.feed(std::string_view(buffer, got));
         offset += static_cast<long long>(got);
-        if (detector.settled()) {
+        if (detector.settled() || enough(detector)) {
             break;
         }
     }
@@ -70,6 +70,9 @@ PassOver passOver(int fd, char* buffer, EncodingDetector& detector, const std::s
 TextReader::TextReader(const std::string& path, std::string_view encoding)
     : TextReader(Opening{}, path, chosenEncoding(encoding)) {}
 
+TextReader::TextReader(const std::string& path, std::string_view encoding, Restartable)
+    : TextReader(Opening{}, path, chosenEncoding(encoding), true) {}
+
 TextReader::TextReader(const std::string& path, const EncodingDecision& decided)
     : TextReader(Opening{}, path, std::optional<EncodingDecision>(decided)) {}
 
@@ -79,8 +82,9 @@ TextReader TextReader::reopened() const {
     return again;
 }
 
-TextReader::TextReader(Opening, const std::string& path, std::optional<EncodingDecision> chosen)
-    : path_(path), buffer_(ChunkSize, '\0') {
+TextReader::TextReader(Opening, const std::string& path, std::optional<EncodingDecision> chosen,
+                       bool restartable)
+    : path_(path), buffer_(ChunkSize, '\0'), restartable_(restartable) {
     struct stat info {};
     detail::FileDescriptor file = detail::openForReading(path, info);
     fd_ = file.get();
@@ -109,7 +113,8 @@ TextReader::TextReader(TextReader&& other) noexcept
       endOfFile_(std::exchange(other.endOfFile_, true)),
       wholeSize_(std::exchange(other.wholeSize_, std::nullopt)), pendingLineFeed_(other.pendingLineFeed_),
       verdict_(std::move(other.verdict_)), checkEachLine_(other.checkEachLine_),
-      nulBytesAllowed_(other.nulBytesAllowed_) {
+      nulBytesAllowed_(other.nulBytesAllowed_), restartable_(other.restartable_),
+      provisionalUtf8_(other.provisionalUtf8_), provisionalCheck_(other.provisionalCheck_) {
     other.decoder_.reset();
 }
 
@@ -136,6 +141,9 @@ TextReader& TextReader::operator=(TextReader&& other) noexcept {
         verdict_ = std::move(other.verdict_);
         checkEachLine_ = other.checkEachLine_;
         nulBytesAllowed_ = other.nulBytesAllowed_;
+        restartable_ = other.restartable_;
+        provisionalUtf8_ = other.provisionalUtf8_;
+        provisionalCheck_ = other.provisionalCheck_;
     }
     return *this;
 }
@@ -257,12 +265,25 @@ void TextReader::decideEncoding(bool regularFile, std::optional<EncodingDecision
 void TextReader::decideByPassingOver() {
     EncodingDetector detector;
     bool first = true;
-    const PassOver pass = passOver(fd_, buffer_.data(), detector, path_, [&](std::string_view chunk) {
-        nulBytesAllowed_ = first ? startsWithWideMark(chunk) : nulBytesAllowed_;
-        first = false;
-        refuseNulBytes(chunk);
-    });
+    const PassOver pass = passOver(
+        fd_, buffer_.data(), detector, path_,
+        [&](std::string_view chunk) {
+            nulBytesAllowed_ = first ? startsWithWideMark(chunk) : nulBytesAllowed_;
+            first = false;
+            refuseNulBytes(chunk);
+            if (restartable_) {
+                provisionalCheck_.feed(chunk);
+            }
+        },
+        [&](const EncodingDetector&) { return restartable_ && provisionalCheck_.validSoFar(); });
     verdict_ = detector.verdict(pass.reachedEnd);
+    provisionalUtf8_ = restartable_ && !pass.reachedEnd && provisionalCheck_.validSoFar() &&
+                       verdict_.decision.encoding == TextEncoding::Utf8;
+    if (provisionalUtf8_) {
+        // What the whole file decides if it stays UTF-8 to its end; otherwise the reader
+        // that decides it whole takes over.
+        verdict_.decision.repairLines = false;
+    }
     nulBytesAllowed_ = verdict_.decision.textHoldsNulBytes();
     if (pass.chunksRead == 1 && ::lseek(fd_, static_cast<off_t>(pass.firstChunk), SEEK_SET) >= 0) {
         // The buffer still holds the first chunk: it is not read again.
@@ -272,6 +293,7 @@ void TextReader::decideByPassingOver() {
     }
     const EncodingDecision& decision = verdict_.decision;
     ::lseek(fd_, static_cast<off_t>(decision.bomLength), SEEK_SET);
+    provisionalCheck_ = Utf8Validator{};
     consumedBefore_ = decision.bomLength;
     if (decision.encoding != TextEncoding::Utf8) {
         decoder_.emplace(decision);
@@ -297,9 +319,11 @@ bool TextReader::fill() {
         const std::size_t got = detail::readSome(fd_, buffer_.data(), ChunkSize, path_);
         if (got == 0) {
             endOfFile_ = true;
+            checkProvisionalUtf8({}, true);
             return false;
         }
         refuseNulBytes(std::string_view(buffer_.data(), got));
+        checkProvisionalUtf8(std::string_view(buffer_.data(), got), false);
         end_ = got;
         return true;
     }
@@ -318,6 +342,16 @@ bool TextReader::fill() {
     }
     end_ = decoded_.size();
     return end_ > 0;
+}
+
+void TextReader::checkProvisionalUtf8(std::string_view chunk, bool atEnd) {
+    if (!provisionalUtf8_) {
+        return;
+    }
+    provisionalCheck_.feed(chunk);
+    if (atEnd ? !provisionalCheck_.validComplete() : !provisionalCheck_.validSoFar()) {
+        throw EncodingRevised{};
+    }
 }
 
 std::uint64_t TextReader::bytesConsumed() const noexcept {
@@ -493,7 +527,9 @@ EncodingVerdict examineEncoding(const std::string& path) {
     if (!S_ISREG(info.st_mode)) {
         return detector.verdict(false); // a pipe is not consumed for a guess
     }
-    const PassOver pass = passOver(file.get(), buffer.data(), detector, path, [](std::string_view) {});
+    const PassOver pass = passOver(
+        file.get(), buffer.data(), detector, path, [](std::string_view) {},
+        [](const EncodingDetector&) { return false; });
     return detector.verdict(pass.reachedEnd);
 }
 

@@ -29,6 +29,11 @@
 
 namespace quillon::files {
 
+// Raised by a reader opened with TextReader::Restartable when a byte past the lines it
+// has handed out shows that a large file it took for UTF-8 is not: its reader makes what it
+// was making again from the start, with a reader that decides the file whole.
+struct EncodingRevised {};
+
 class TextReader {
 public:
     static constexpr std::size_t ChunkSize = 64 * 1024;
@@ -39,6 +44,12 @@ public:
     // code page to read instead of detecting it (any name iconv knows); empty or "auto"
     // detects. An unknown name raises 5 naming it.
     explicit TextReader(const std::string& path, std::string_view encoding = {});
+    // As the constructor above, but a large file is not passed over for its decision when
+    // its first chunk is UTF-8: it is read once, as UTF-8, each chunk checked as it comes,
+    // and a chunk that is not UTF-8 raises EncodingRevised. For a caller that can begin
+    // again (a page written to a temporary file), so that such a file is read once.
+    struct Restartable {};
+    TextReader(const std::string& path, std::string_view encoding, Restartable);
     // Reads in an encoding decided beforehand (EncodingHint::decisionFor()).
     TextReader(const std::string& path, const EncodingDecision& decided);
     ~TextReader();
@@ -89,7 +100,9 @@ public:
 
 private:
     struct Opening {};
-    TextReader(Opening, const std::string& path, std::optional<EncodingDecision> chosen);
+    TextReader(Opening, const std::string& path, std::optional<EncodingDecision> chosen,
+               bool restartable = false);
+    void checkProvisionalUtf8(std::string_view chunk, bool atEnd);
     bool fill();
     void skipPendingLineFeed();
     void decideEncoding(bool regularFile, std::optional<EncodingDecision> chosen);
@@ -134,6 +147,11 @@ private:
     bool checkEachLine_ = false;
     // The encoding's own characters hold NUL bytes: they are no sign of binary data.
     bool nulBytesAllowed_ = false;
+    // Opened Restartable, and the decision for UTF-8 was taken on the first chunk: every
+    // chunk is checked as it is read.
+    bool restartable_ = false;
+    bool provisionalUtf8_ = false;
+    Utf8Validator provisionalCheck_;
 };
 
 // The rule of every file read as text, for those read whole outside a TextReader (the

@@ -1,5 +1,6 @@
 #include "engine/page_writer.h"
 #include "io/text_decoding.h"
+#include "io/text_reader.h"
 #include "page_test_support.h"
 #include "support/literal_colouriser.h"
 #include "vb6_generator.h"
@@ -121,6 +122,24 @@ TEST(PageWriter, WrittenPageReplacesNothingUntilCommitted) {
     written.page.prepareCommit();
     written.page.commit();
     test::expectMatchesGolden(test::readBytes(scratch / "page.html"), pagesDir() / "form.frm.html");
+}
+
+// A large source is read once, as UTF-8 while it is: one that is not, late in the file, is
+// written again from a source decided whole, and nothing of the first try is left.
+TEST(PageWriter, ALargeSourceFoundNotToBeUtf8LateIsWrittenAgainInItsCodePage) {
+    test::ScratchDir scratch;
+    std::string source = "caf\xC3\xA9\r\n";
+    for (int i = 0; source.size() <= files::TextReader::WholeFileSize + files::TextReader::ChunkSize; ++i) {
+        source += "Dim x" + std::to_string(i) + " As Long\r\n";
+    }
+    source += "' \x93the end\x94\r\n";
+    test::writeBytes(scratch / "late.bas", source);
+    SilentProgress bar;
+    convertPage(jobFor(scratch / "late.bas", scratch / "late.bas.html"), bar);
+    const std::string text = test::withoutTags(test::bodyOf(test::readBytes(scratch / "late.bas.html")));
+    EXPECT_TRUE(text.starts_with("caf\u00C3\u00A9\r\n")) << text.substr(0, 40);
+    EXPECT_TRUE(text.ends_with("' \u201Cthe end\u201D\r\n")) << text.substr(text.size() - 40);
+    EXPECT_EQ(std::distance(fs::directory_iterator(scratch.path()), fs::directory_iterator()), 2);
 }
 
 // A whole generated form through the page writer: every body line must be what the

@@ -101,6 +101,21 @@ TEST(TextReader, ALateNonUtf8ByteDecidesAFileButOnlyItsLineInAPipe) {
     const Lines piped = readLines(pipe.path());
     EXPECT_EQ(piped.front(), "caf\u00E9");
     EXPECT_EQ(piped.back(), "' \u201Cthe end\u201D");
+
+    // Read once as UTF-8 by a caller that can begin again: it hears of the late byte before
+    // the line that holds it, and of a last character left unfinished at the very end.
+    for (const std::string& ending : {"' \x93the end\x94"s, "' the end \xC3"s}) {
+        writeBytes(dir / "late.bas", bytes.substr(0, bytes.rfind('\n') + 1) + ending);
+        TextReader once((dir / "late.bas").string(), {}, TextReader::Restartable{});
+        EXPECT_EQ(once.encoding(), EncodingDecision{});
+        std::string line;
+        std::string last;
+        EXPECT_THROW(
+            while (once.readLine(line)) { last = line; }, EncodingRevised);
+        EXPECT_EQ(last.find("the end"), std::string::npos) << last;
+    }
+    writeBytes(dir / "late.bas", bytes.substr(0, bytes.rfind('\n') + 1) + "' the end \xC3\xA9");
+    EXPECT_EQ(readLines((dir / "late.bas").string()).back(), "' the end \u00E9");
 }
 
 // A line longer than a piece, read as UTF-8 and through a decoder: the pieces end on whole
