@@ -8,6 +8,8 @@
 #include "desktop/settings_store.h"
 #include "lang/translate.h"
 #include "support/test_support.h"
+#include "window/batch_lists.h"
+#include "window/batch_pane.h"
 #include "window/colors_pane.h"
 #include "window/direct_pane.h"
 #include "window/files_pane.h"
@@ -18,8 +20,19 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFontInfo>
 #include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
