@@ -74,7 +74,8 @@ TEST_F(FilesPaneTest, ChoosingTheFourFiles) {
     click(control<QToolButton>("BTchoseSource"));
     EXPECT_EQ(files().TXTtarget().text(), ".html");
     click(files().BTgo());
-    EXPECT_EQ(shownTexts(), std::vector<std::string>{"You must choose a Visual Basic File before !"});
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "You must choose a Visual Basic File before !");
 }
 
 // The dialogs speak the window's language, and come back to the folder last chosen, next run too.
