@@ -12,8 +12,7 @@ namespace fs = std::filesystem;
 using namespace std::string_literals;
 
 TEST(CliColorize, ConvertsTheSampleFileLikeTheDirectPane) {
-    const CliResult r = runCli("colorize " + q(programDir() / "sample.frm"));
-    EXPECT_EQ(r.status, 0) << r.err;
+    const CliResult r = runOk("colorize " + q(programDir() / "sample.frm"));
     EXPECT_EQ(r.err, "");
     expectMatchesGolden(r.out, dataDir() / "cli" / "sample.frm.colorized");
 }
@@ -41,19 +40,15 @@ TEST(CliColorize, StandardInputWithEveryLineEndingOptionAndEncoding) {
         {"colorize -e koi8-r --off string", "s = \xF0\xD2", "s<a class=o> =</a> \xD0\x9F\xD1\x80\r\n"},
     };
     for (const auto& c : cases) {
-        const CliResult r = runCli(c.args, c.in);
-        EXPECT_EQ(r.status, 0) << c.args << " [" << c.in << "]";
-        EXPECT_EQ(r.out, c.out) << c.args << " [" << c.in << "]";
+        EXPECT_EQ(runOk(c.args, c.in).out, c.out) << c.args << " [" << c.in << "]";
     }
 }
 
 TEST(CliConventions, HelpAndVersionOnStandardOutputUsageErrorsInOneLine) {
-    CliResult r = runCli("--help");
-    EXPECT_EQ(r.status, 0);
+    CliResult r = runOk("--help");
     EXPECT_TRUE(r.out.starts_with("usage: quillon-cli COMMAND")) << r.out;
     EXPECT_EQ(runCli("page -h").out, r.out);
-    r = runCli("-V");
-    EXPECT_EQ(r.status, 0);
+    r = runOk("-V");
     EXPECT_EQ(r.out, "quillon-cli "s + ProgramVersion + "\n");
     EXPECT_EQ(runCli("--version").out, r.out);
 

@@ -24,26 +24,22 @@ protected:
 // Beside the source, to a target of any name, to standard output: the same page.
 TEST_F(CliPages, EveryTargetGetsWhatThePageWriterWrites) {
     const std::string page = "page" + headerFooter() + " " + q(scratch / "Form1.frm");
-    CliResult r = runCli(page);
-    EXPECT_EQ(r.status, 0) << r.err;
+    const CliResult r = runOk(page);
     EXPECT_EQ(r.out + r.err, "");
     EXPECT_EQ(readBytes(scratch / "Form1.frm.html"), golden());
-    ASSERT_EQ(runCli(page + " " + q(scratch / "out.txt")).status, 0);
+    runOk(page + " " + q(scratch / "out.txt"));
     EXPECT_EQ(readBytes(scratch / "out.txt"), golden());
-    r = runCli(page + " -o -");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, golden());
+    EXPECT_EQ(runOk(page + " -o -").out, golden());
     // Line feeds only, when asked for.
     std::string lineFeeds = golden();
     lineFeeds.erase(std::remove(lineFeeds.begin(), lineFeeds.end(), '\r'), lineFeeds.end());
-    ASSERT_EQ(runCli(page + " --eol lf --output " + q(scratch / "lf.html")).status, 0);
+    runOk(page + " --eol lf --output " + q(scratch / "lf.html"));
     EXPECT_EQ(readBytes(scratch / "lf.html"), lineFeeds);
     EXPECT_EQ(runCli(page + " --eol=lf -o -").out, lineFeeds);
 }
 
 TEST_F(CliPages, PageUsesTheProgramsHeaderAndFooterByDefault) {
-    const CliResult r = runCli("page " + q(scratch / "Form1.frm") + " " + q(scratch / "out.HTM.txt"));
-    EXPECT_EQ(r.status, 0) << r.err;
+    runOk("page " + q(scratch / "Form1.frm") + " " + q(scratch / "out.HTM.txt"));
     const std::string page = readBytes(scratch / "out.HTM.txt");
     const std::string header = readBytes(programDir() / "header.txt");
     // The shipped header declares what every page is written in.
@@ -53,24 +49,20 @@ TEST_F(CliPages, PageUsesTheProgramsHeaderAndFooterByDefault) {
 }
 
 TEST_F(CliPages, PageLinksTheStyleSheetByItsFileName) {
-    ASSERT_EQ(runCli("css " + q(scratch / "my.css")).status, 0);
-    const CliResult r = runCli("page" + headerFooter() + " --link-css " + q(scratch / "my.css") + " " +
-                               q(scratch / "Module1.bas"));
-    EXPECT_EQ(r.status, 0) << r.err;
+    runOk("css " + q(scratch / "my.css"));
+    runOk("page" + headerFooter() + " --link-css " + q(scratch / "my.css") + " " +
+          q(scratch / "Module1.bas"));
     EXPECT_NE(readBytes(scratch / "Module1.bas.html").find("HREF=\"my.css\">\r\n<PRE>\r\n"),
               std::string::npos);
 }
 
 TEST_F(CliPages, CssWritesTheSchemeAfterTheOptions) {
-    const CliResult css = runCli("css --off string --font 'Liberation Mono' --font-size 12");
-    ASSERT_EQ(css.status, 0) << css.err;
+    const CliResult css = runOk("css --off string --font 'Liberation Mono' --font-size 12");
     EXPECT_NE(css.out.find("font-family:Liberation Mono;\r\nfont-size:12pt;\r\n"), std::string::npos);
     EXPECT_NE(css.out.find(".s\r\n{\r\nCOLOR:#FFFFFF;\r\n}"), std::string::npos) << css.out;
     writeBytes(scratch / "a.css", css.out);
     // Loaded back, the turned-off category stays off: the page leaves strings unmarked.
-    const CliResult r =
-        runCli("page" + headerFooter() + " -s " + q(scratch / "a.css") + " " + q(scratch / "Module1.bas"));
-    EXPECT_EQ(r.status, 0) << r.err;
+    runOk("page" + headerFooter() + " -s " + q(scratch / "a.css") + " " + q(scratch / "Module1.bas"));
     EXPECT_EQ(readBytes(scratch / "Module1.bas.html").find("class=s>"), std::string::npos);
     EXPECT_EQ(runCli("css --font '</style><script>' -o " + q(scratch / "out.css")).status, 2);
     EXPECT_FALSE(fs::exists(scratch / "out.css"));
@@ -78,9 +70,8 @@ TEST_F(CliPages, CssWritesTheSchemeAfterTheOptions) {
 
 // A theme is a scheme like a loaded sheet: of the two, the later on the line wins.
 TEST_F(CliPages, ThemesAndSchemesTakeTheLaterOneAndADarkThemeAddsAVariant) {
-    ASSERT_EQ(runCli("css -o " + q(scratch / "default.css")).status, 0);
-    const CliResult paper = runCli("css --theme paper");
-    EXPECT_EQ(paper.status, 0) << paper.err;
+    runOk("css -o " + q(scratch / "default.css"));
+    const CliResult paper = runOk("css --theme paper");
     EXPECT_NE(paper.out.find("background:#FFFFFF;"), std::string::npos);
     EXPECT_EQ(runCli("css -s " + q(scratch / "default.css") + " --theme=paper").out, paper.out);
     EXPECT_EQ(runCli("css --theme paper -s " + q(scratch / "default.css")).out,
@@ -95,9 +86,30 @@ TEST_F(CliPages, ThemesAndSchemesTakeTheLaterOneAndADarkThemeAddsAVariant) {
     EXPECT_EQ(runCli(page + " --theme-dark dark --link-css " + q(scratch / "default.css")).status, 2);
     EXPECT_EQ(runCli("css --theme-dark dark").status, 2);
 
-    const CliResult r = runCli(page + " --theme vb6 --theme-dark dark -o -");
-    EXPECT_EQ(r.status, 0) << r.err;
-    expectMatchesGolden(r.out, dataDir() / "pages" / "form.frm.dark.html");
+    expectMatchesGolden(runOk(page + " --theme vb6 --theme-dark dark -o -").out,
+                        dataDir() / "pages" / "form.frm.dark.html");
+}
+
+// The command line reaches the one writer of each format; the formats themselves are
+// tested in the engine.
+TEST(CliPageFormats, ColorizeAndPageWriteTheChosenFormatAndRefuseAnUnknownOne) {
+    EXPECT_EQ(runOk("colorize --format bbcode --eol lf", "If x Then\n").out,
+              "[code][color=#00FFFF]If[/color] x [color=#00FFFF]Then[/color]\n[/code]\n");
+
+    const CliResult unknown = runCli("colorize --format pdf", "x\n");
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("--format: unknown format 'pdf'"), std::string::npos) << unknown.err;
+
+    ScratchDir dir;
+    writeBytes(dir / "m.bas", "Attribute VB_Name = \"M\"\r\nDim a\r\n");
+    runOk("page --format rtf " + q(dir / "m.bas") + headerFooter(programDir()));
+    const std::string document = readBytes(dir / "m.bas.rtf");
+    EXPECT_TRUE(document.starts_with("{\\rtf1")) << document;
+
+    const CliResult inlined =
+        runOk("page --format html-inline -o - " + q(dir / "m.bas") + headerFooter(programDir()));
+    EXPECT_EQ(inlined.out.find("<style>"), std::string::npos);
+    EXPECT_NE(inlined.out.find("<pre style=\"background-color:#000000;"), std::string::npos);
 }
 
 class CliBatchTree : public testing::Test {
@@ -137,11 +149,14 @@ TEST_F(CliBatchTree, RecursionIntoOutputDirKeepsTheTreeAndTellsEachFailure) {
     for (const char* absent : {"out/notes.txt.html", "out/sub/Tool.bas.html", "proj/Form1.frm.html"}) {
         EXPECT_FALSE(fs::exists(scratch / absent)) << absent;
     }
-    // Another pattern, the pages beside their sources, the log as the Batch pane writes it.
-    r = batch("--recursive --pattern '*.TXT;*.none' proj");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "Convert this files :\nnotes.txt\n" + std::string(66, '-') +
-                         "\nnotes.txt.html Create 2 lines\nWork Completed\n");
+    // Another pattern, the pages beside their sources, the log as the Batch pane writes it,
+    // a source named but missing logged as failed.
+    r = batch("--jobs 2 --recursive --pattern '*.TXT;*.none' proj gone.bas");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out,
+              "Convert this files :\nnotes.txt\ngone.bas\n" + std::string(66, '-') +
+                  "\nnotes.txt.html Create 2 lines\n"
+                  "gone.bas.html Failed: You must choose a Visual Basic File before !\nWork Completed\n");
     EXPECT_EQ(readBytes(scratch / "proj/notes.txt.html"), golden("plain.txt.html"));
 }
 

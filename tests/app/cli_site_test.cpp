@@ -18,9 +18,8 @@ TEST(CliSite, PublishesTwoProjectsUnderOneIndex) {
     fs::copy_file(dataDir() / "pages" / "module.bas", scratch / "loose" / "Module1.bas");
     const fs::path site = scratch / "site";
     const CliResult r =
-        runCli("site -j 2 --no-progress" + headerFooter(dataDir() / "pages") + " " +
-               q(dataDir() / "site" / "demo" / "Demo.vbp") + " " + q(scratch / "loose") + " -o " + q(site));
-    EXPECT_EQ(r.status, 0) << r.err;
+        runOk("site -j 2 --no-progress" + headerFooter(dataDir() / "pages") + " " +
+              q(dataDir() / "site" / "demo" / "Demo.vbp") + " " + q(scratch / "loose") + " -o " + q(site));
     EXPECT_NE(r.out.find("Work Completed\nSite: 2 projects, 4 members, 1 missing, 4 pages written"),
               std::string::npos)
         << r.out;
@@ -42,10 +41,8 @@ TEST(CliSite, PublishesTwoProjectsUnderOneIndex) {
     // The pages link the site's sheet, so that is where a dark variant goes.
     const std::string variant = "@media (prefers-color-scheme: dark)";
     EXPECT_EQ(readBytes(site / "style.css").find(variant), std::string::npos);
-    ASSERT_EQ(runCli("site -q --theme-dark dark" + headerFooter(dataDir() / "pages") + " " +
-                     q(scratch / "loose") + " -o " + q(scratch / "dark"))
-                  .status,
-              0);
+    runOk("site -q --theme-dark dark" + headerFooter(dataDir() / "pages") + " " + q(scratch / "loose") +
+          " -o " + q(scratch / "dark"));
     EXPECT_NE(readBytes(scratch / "dark" / "style.css").find(variant), std::string::npos);
 }
 

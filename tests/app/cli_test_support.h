@@ -3,6 +3,8 @@
 
 #include "support/test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
 
@@ -19,6 +21,14 @@ struct CliResult {
 CliResult runCli(const std::string& arguments, const std::string& standardInput = {},
                  const std::filesystem::path& folder = {});
 std::string cliQuote(const std::string& text);
+
+// runCli for a run that must succeed; when it does not, the failure shows what it printed.
+inline CliResult runOk(const std::string& arguments, const std::string& standardInput = {},
+                       const std::filesystem::path& folder = {}) {
+    CliResult result = runCli(arguments, standardInput, folder);
+    EXPECT_EQ(result.status, 0) << arguments << "\n" << result.out << result.err;
+    return result;
+}
 inline std::string q(const std::filesystem::path& path) {
     return cliQuote(path.string());
 }

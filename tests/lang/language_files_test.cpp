@@ -1,11 +1,13 @@
 #include "lang/language_files.h"
 
+#include "base/vb_error.h"
 #include "lang/translate.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace quillon::lang {
 namespace {
@@ -52,6 +54,40 @@ TEST(LanguageMenu, HowToText) {
         languageHowToText("/opt/quillon/English.lng"),
         "Translate this file \n\n/opt/quillon/English.lng\n\nand save it in the application folder like "
         "this :\nyour country's name .LNG\n\nIt will apear in the translate menu");
+}
+
+// A language file that exists but cannot be read must never be replaced by one holding only
+// the new keys, so loading it for a change raises, while a reader just sees no keys.
+TEST(IniFiles, UnreadableFileRaisesOnLoadForAChangeAndLosesNothing) {
+    test::ScratchDir dir;
+    // A folder stands in for it, as permissions do not bind every test runner.
+    std::filesystem::create_directory(dir / "Busy.lng");
+    EXPECT_THROW(IniDocument::load((dir / "Busy.lng").string()), VbError);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "Busy.lng"));
+    // Nor may a pipe hold a reader waiting for the other end.
+    const auto pipe = dir / "Pipe.lng";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(ReadIniString(pipe.string(), "S", "k", "default"), "default");
+    EXPECT_THROW(IniDocument::load(pipe.string()), VbError);
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2) << "debris left";
+}
+
+TEST(IniFiles, MessagesAreReadAfreshFromTheCurrentFileAndAreEmptyWhenMissing) {
+    test::ScratchDir dir;
+    const auto german = dir / "Deutsch \xC3\xA4.lng";
+    test::writeBytes(german, "[FRMain]\r\nmsg3=wrong section\r\n[MSG]\r\nmsg2=Fertig !\r\n");
+    setCurrentLanguageFile(german.string());
+    EXPECT_EQ(GetMsg("MSG2"), "Fertig !");
+    EXPECT_EQ(GetMsg("msg3"), "");
+    test::writeBytes(german, "[MSG]\r\nmsg3=Bitte zuerst eine Datei w\xC3\xA4hlen !\r\n");
+    EXPECT_EQ(GetMsg("msg3"), "Bitte zuerst eine Datei w\u00E4hlen !");
+    // The dialog texts came later than many language files: those give the English text.
+    test::writeBytes(german, "[MSG]\r\nFilterFiles=%1-Dateien\r\n");
+    EXPECT_EQ(dialogFilterWords(), (platform::FilterWords{"VB6 sources", "%1-Dateien", "All files"}));
+    EXPECT_EQ(dialogText(dialogtext::SourceTitle), "Open a VB File");
+    setCurrentLanguageFile((dir / "gone.lng").string());
+    EXPECT_EQ(GetMsg("msg2"), "");
 }
 
 } // namespace

@@ -1,7 +1,11 @@
 #include "scheme/colour_scheme.h"
+#include "scheme/style_sheet.h"
+#include "scheme/themes.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 namespace quillon {
 namespace {
@@ -36,6 +40,66 @@ TEST(ColourScheme, TurnedOffCategoryTakesNormalsColourAndStaysEnabledUntilRederi
     rederiveEnabled(scheme);
     EXPECT_FALSE(scheme.ConfigCouleur[Number].Enabled);
     EXPECT_FALSE(scheme.ConfigCouleur[Normal].Enabled);
+}
+
+TEST(Themes, EveryClassOfEveryThemeReadsAtFourAndAHalfToOneOnItsBackground) {
+    EXPECT_NEAR(contrastRatio(rgb(0, 0, 0), rgb(255, 255, 255)), 21.0, 1e-9);
+    EXPECT_NEAR(contrastRatio(rgb(119, 119, 119), rgb(255, 255, 255)), 4.48, 0.01);
+    std::set<std::string_view> names;
+    for (const Theme& theme : BuiltInThemes) {
+        names.insert(theme.name);
+        const std::int32_t background = theme.entries[Background].Color;
+        for (int i = Normal; i < SchemeEntryCount; ++i) {
+            const TypeCouleur& entry = theme.entries[static_cast<std::size_t>(i)];
+            EXPECT_GE(contrastRatio(entry.Color, background), 4.5) << theme.name << " entry " << i;
+            EXPECT_TRUE(entry.Enabled);
+        }
+        EXPECT_EQ(themeNamed(theme.name), &theme);
+    }
+    EXPECT_EQ(names.size(), BuiltInThemes.size());
+    EXPECT_EQ(themeNamed("Dark"), nullptr);
+    EXPECT_EQ(themeNameList(), "default, vb6, paper, dark");
+    EXPECT_EQ(schemeOfTheme(*themeNamed("default")), defaultColourScheme());
+}
+
+TEST(Themes, ATakenThemeKeepsTheFontAndADarkVariantTurnsOffWhatTheSchemeTurnsOff) {
+    ColourScheme scheme = defaultColourScheme();
+    scheme.fontName = "Liberation Mono";
+    scheme.fontSize = "12";
+    applyTheme(scheme, *themeNamed("paper"));
+    EXPECT_EQ(scheme.ConfigCouleur, themeNamed("paper")->entries);
+    EXPECT_EQ(scheme.fontName, "Liberation Mono");
+    EXPECT_EQ(scheme.fontSize, "12");
+
+    scheme.ConfigCouleur[String] = {false, rgb(0, 0, 0), false};
+    const ColourScheme dark = darkVariantOf(*themeNamed("dark"), scheme);
+    EXPECT_EQ(dark.ConfigCouleur[String], (TypeCouleur{false, rgb(212, 212, 212), false}));
+    EXPECT_EQ(dark.ConfigCouleur[KeyWord], themeNamed("dark")->entries[KeyWord]);
+    EXPECT_EQ(dark.fontName, "Liberation Mono");
+}
+
+// The variant restates every weight: a class bold in the light scheme must not stay bold.
+TEST(DarkVariant, FollowsTheRulesUnderAMediaQueryWithBodyAndPreColoursAndEveryWeightSaid) {
+    ColourScheme light = defaultColourScheme();
+    light.ConfigCouleur[KeyWord].Bold = true;
+    ColourScheme dark = schemeOfTheme(*themeNamed("dark"));
+    dark.ConfigCouleur[Number].Bold = true;
+    EXPECT_EQ(pageStyleLines(light, std::nullopt), styleSheetLines(light));
+    const std::vector<std::string> lines = pageStyleLines(light, dark);
+    const std::size_t lightCount = styleSheetLines(light).size();
+    std::string variant;
+    for (std::size_t i = lightCount; i < lines.size(); ++i) {
+        variant += lines[i] + "\n";
+    }
+    EXPECT_EQ(variant, "@media (prefers-color-scheme: dark)\n{\n"
+                       "BODY\n{\nCOLOR:#D4D4D4;\nbackground:#1E1E1E;\n}\n"
+                       "PRE\n{\nCOLOR:#D4D4D4;\nbackground:#1E1E1E;\n}\n"
+                       ".k\n{\nCOLOR:#6CB0F0;\nfont-weight: normal;\n}\n"
+                       ".c\n{\nCOLOR:#7CA668;\nfont-weight: normal;\n}\n"
+                       ".o\n{\nCOLOR:#C8C8C8;\nfont-weight: normal;\n}\n"
+                       ".s\n{\nCOLOR:#D69D85;\nfont-weight: normal;\n}\n"
+                       ".n\n{\nCOLOR:#B5CEA8;\nfont-weight: bold;\n}\n"
+                       "}\n");
 }
 
 } // namespace

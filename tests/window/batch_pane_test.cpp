@@ -1,16 +1,11 @@
 // The "Batch" pane: its lists, the bar of files left, a run through the "Files" pane's start,
-// the pages a double-click opens. The log's wording and order are the batch module's.
+// the pages a double-click opens, a project published as a site. The log's wording and order
+// are the batch module's, the site's pages the site module's.
 
 #include "window_fixture.h"
 
 #include "window/batch_drives.h"
 #include "window/batch_files_start.h"
-#include "window/batch_lists.h"
-#include "window/batch_pane.h"
-
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
 
 #include <memory>
 
@@ -139,6 +134,40 @@ TEST_F(BatchPaneTest, RunWritesThePagesOfTheFilesPaneAndLogsWhyOneFailed) {
     pane->LSTdo_DblClick();
     ASSERT_EQ(opener.calls.size(), 1u);
     EXPECT_EQ(opener.calls[0].target, (work / "Create.frm.html").string());
+}
+
+TEST_F(BatchPaneTest, ProjectPublishesTheChosenProjectIntoTheChosenFolder) {
+    const std::filesystem::path site = folder / "site";
+    dialogs.answerPath((test::dataDir() / "site" / "demo" / "Demo.vbp").string());
+    dialogs.answerPath(site.string());
+    BatchPane& batch = window->batch();
+    window->selectPane(BatchPaneIndex);
+    QPushButton& button = control<QPushButton>("BTproject");
+    EXPECT_EQ(button.parentWidget(), &batch);
+    click(button);
+
+    ASSERT_EQ(dialogs.requests.size(), 2u);
+    EXPECT_EQ(dialogs.requests[0].kind, platform::FileDialogKind::Open);
+    EXPECT_EQ(dialogs.requests[1].kind, platform::FileDialogKind::Folder);
+    EXPECT_TRUE(boxes.shown.empty());
+    QListWidget& lines = batch.LSTdo();
+    ASSERT_GE(lines.count(), 2);
+    EXPECT_EQ(lines.item(lines.count() - 2)->text(), "Work Completed");
+    EXPECT_TRUE(lines.item(lines.count() - 1)
+                    ->text()
+                    .startsWith("Site: 1 project, 3 members, 1 missing, 3 pages written"))
+        << lines.item(lines.count() - 1)->text().toStdString();
+    EXPECT_EQ(batch.PBfile().caption(), "0 Files");
+    EXPECT_TRUE(button.isEnabled() && batch.BTstartBatch().isEnabled());
+
+    // The summary opens the site; a cancelled dialog writes nothing more.
+    batch.LSTdo_DblClick();
+    ASSERT_EQ(opener.calls.size(), 1u);
+    EXPECT_EQ(opener.calls[0].target, (site / "index.html").string());
+    const int count = lines.count();
+    click(button);
+    EXPECT_EQ(dialogs.requests.size(), 3u);
+    EXPECT_EQ(lines.count(), count);
 }
 
 } // namespace

@@ -5,20 +5,9 @@
 #include "lang/qt/form_texts.h"
 #include "window_fixture.h"
 
-#include "desktop/qt/qt_clipboard.h"
 #include "engine/direct_conversion.h"
 
-#include <QClipboard>
-#include <QComboBox>
-#include <QFontInfo>
-#include <QGuiApplication>
-#include <QLineEdit>
-#include <QMimeData>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTextBlock>
-#include <QTimer>
-#include <QToolButton>
 
 namespace quillon::window::testing {
 namespace {
@@ -187,14 +176,11 @@ TEST_F(DirectPaneTest, CopyPutsTheColouredSourceOnTheClipboardInEveryFormat) {
     ASSERT_EQ(clipboard.copies.size(), 1U);
     const platform::ClipboardContent& copy = clipboard.copies.back();
     EXPECT_EQ(copy.plainText, source.toStdString());
-    // Colours inline, on a background of their own: pasted where no style sheet follows.
+    // Colours inline, on a background of their own: pasted where no style sheet follows. What
+    // each format holds is the output formats' concern.
     EXPECT_TRUE(copy.html.starts_with("<pre style=\"background-color:#")) << copy.html;
-    EXPECT_NE(copy.html.find("\">Public Sub</span>"), std::string::npos) << copy.html;
-    EXPECT_NE(copy.html.find("<span style=\"color:#"), std::string::npos);
-    EXPECT_NE(copy.html.find("&lt;"), std::string::npos);
     EXPECT_EQ(copy.html.find("class="), std::string::npos);
     EXPECT_TRUE(copy.rtf.starts_with("{\\rtf1")) << copy.rtf;
-    EXPECT_NE(copy.rtf.find("\\colortbl"), std::string::npos);
     // The result box is no input of the copy.
     EXPECT_TRUE(transform().toPlainText().isEmpty());
 
@@ -202,29 +188,6 @@ TEST_F(DirectPaneTest, CopyPutsTheColouredSourceOnTheClipboardInEveryFormat) {
     origine().clear();
     click(direct().BTcopy());
     EXPECT_EQ(clipboard.copies.size(), 1U);
-}
-
-TEST_F(DirectPaneTest, CopyReachesTheRealClipboardAsHtmlRtfAndText) {
-    platform::QtClipboard qtClipboard;
-    window = std::make_unique<FRMain>(WindowServices{dialogs, colourDialog, fontDialog, boxes, opener,
-                                                     settings, qtClipboard, folder.path().string()});
-    window->Form_Load();
-    window->selectPane(DirectPaneIndex);
-    QGuiApplication::clipboard()->clear();
-
-    const QString source = QStringLiteral("MsgBox \"Hello\" ' hi");
-    origine().setPlainText(source);
-    click(direct().BTcopy());
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    ASSERT_NE(data, nullptr);
-    for (const char* type : {"text/html", "text/rtf", "application/rtf", "text/plain"}) {
-        EXPECT_TRUE(data->hasFormat(QString::fromLatin1(type)))
-            << type << " in " << data->formats().join(u' ').toStdString();
-    }
-    EXPECT_EQ(data->text(), source);
-    EXPECT_TRUE(data->html().contains(QStringLiteral("<span style=\"color:#"))) << data->html().toStdString();
-    EXPECT_TRUE(data->data(QStringLiteral("text/rtf")).startsWith("{\\rtf1"));
-    window.reset();
 }
 
 TEST_F(DirectPaneTest, TheResultBoxShowsTheChosenFormat) {

@@ -1,15 +1,12 @@
-// Files dragged onto the window: one on the Files pane becomes the source, files or a folder
-// on the Batch pane are selected, one on the Direct source box has its text loaded.
+// Files dragged onto the window or named on its command line: one on the Files pane becomes
+// the source, files or a folder on the Batch pane are selected, one on the Direct source box
+// has its text loaded.
 
 #include "window_fixture.h"
 
-#include "window/batch_lists.h"
-#include "window/batch_pane.h"
+#include "window/start_files.h"
 
 #include <QDropEvent>
-#include <QLineEdit>
-#include <QMimeData>
-#include <QPlainTextEdit>
 #include <QUrl>
 
 namespace quillon::window::testing {
@@ -99,6 +96,25 @@ TEST_F(DropTargetsTest, AFileOnTheDirectSourceBoxLoadsItsDecodedText) {
     EXPECT_EQ(boxes.shown[0].title, trapTitle(vberr::InvalidFileFormat, "TXTorigine_OLEDragDrop"));
     EXPECT_EQ(boxes.shown[1].title, trapTitle(vberr::FileNotFound, "TXTorigine_OLEDragDrop"));
     EXPECT_FALSE(dropOn(box, {local("a.bas"), local("a.frx")}));
+}
+
+// quillon FILE...: the selection rules are the Batch pane drop's; only where they go is the
+// command line's own.
+TEST_F(DropTargetsTest, StartFilesGoToTheFilesPaneWhenOneFileAndToTheBatchPaneOtherwise) {
+    test::writeBytes(folder / "a.frm", "x\r\n");
+    test::writeBytes(folder / "b.bas", "x\r\n");
+    const QString dir = qs(folder.path());
+    openStartFiles(*window, {dir + "/a.frm"});
+    EXPECT_EQ(window->shownPane(), FilesPaneIndex);
+    EXPECT_EQ(files().TXTsource().text(), dir + "/a.frm");
+    openStartFiles(*window, {dir});
+    EXPECT_EQ(window->shownPane(), BatchPaneIndex);
+    EXPECT_EQ(window->batch().FileList().selectedNames(), QStringList({"a.frm", "b.bas"}));
+    // Files of another folder than the first file's are left out.
+    window->selectPane(FilesPaneIndex);
+    openStartFiles(*window, {dir + "/b.bas", "/elsewhere/c.frm"});
+    EXPECT_EQ(window->shownPane(), BatchPaneIndex);
+    EXPECT_EQ(window->batch().FileList().selectedNames(), QStringList({"b.bas"}));
 }
 
 } // namespace

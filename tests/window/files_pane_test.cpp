@@ -1,15 +1,12 @@
-// The "Files" pane: choosing the four files, the checks of "Start" in their order, and the
-// page "Start" writes, held against the command line's.
+// The "Files" pane: choosing the four files, the checks of "Start" in their order, the page
+// "Start" writes, held against the command line's, and the buttons and links that open files
+// and addresses.
 
 #include "lang/qt/form_texts.h"
+#include "window/viewing_links.h"
 #include "window_fixture.h"
 
-#include <QApplication>
-#include <QLineEdit>
 #include <QProcess>
-#include <QPushButton>
-#include <QTimer>
-#include <QToolButton>
 
 #include <vector>
 
@@ -77,7 +74,8 @@ TEST_F(FilesPaneTest, ChoosingTheFourFiles) {
     click(control<QToolButton>("BTchoseSource"));
     EXPECT_EQ(files().TXTtarget().text(), ".html");
     click(files().BTgo());
-    EXPECT_EQ(shownTexts(), std::vector<std::string>{"You must choose a Visual Basic File before !"});
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "You must choose a Visual Basic File before !");
 }
 
 // The dialogs speak the window's language, and come back to the folder last chosen, next run too.
@@ -90,10 +88,8 @@ TEST_F(FilesPaneTest, TheSourceDialogSpeaksTheWindowsLanguageAndKeepsItsFolder) 
     click(control<QToolButton>("BTchoseSource"));
     ASSERT_EQ(dialogs.requests.size(), 2u);
     EXPECT_EQ(dialogs.requests[0].title, "Open a VB File");
-    EXPECT_TRUE(dialogs.requests[0].filter.starts_with("VB6 sources (*.frm;*.bas;*.cls;*.ctl;*.pag)|"));
     EXPECT_EQ(dialogs.requests[1].title, "Ouvrir un fichier VB");
     EXPECT_TRUE(dialogs.requests[1].filter.starts_with("Sources VB6 (")) << dialogs.requests[1].filter;
-    EXPECT_EQ(dialogs.requests[1].filter.find("Files"), std::string::npos) << dialogs.requests[1].filter;
     EXPECT_EQ(dialogs.requests[1].initialFolder, forms.string());
     EXPECT_EQ(settings.get(lang::SettingsApplication, platform::FolderSection, "Source", ""), forms.string());
 }
@@ -223,6 +219,54 @@ TEST_F(FilesPaneTest, ALongConversionRepaintsButTakesNoInput) {
     EXPECT_TRUE(captions.last().startsWith("Working : ")) << captions.join(u'|').toStdString();
     EXPECT_EQ(window->shownPane(), FilesPaneIndex);
     EXPECT_EQ(PBC().caption(), "Work completed !");
+}
+
+TEST_F(FilesPaneTest, ViewButtonsPassTheBoxesAsTheyAre) {
+    files().TXTsource().setText("/a b/Form1.frm");
+    files().TXTtarget().setText("");
+    for (QWidget* button : std::initializer_list<QWidget*>{&files().BTviewVB(), &files().BTviewHTML(),
+                                                           &files().BTviewHead(), &files().BTviewFoot()}) {
+        click(*button);
+    }
+    const std::vector<test::FakeDocumentOpener::Call> expected = {
+        {"/a b/Form1.frm", 10, "", "", "open", 0},
+        {"", 10, "", "", "open", 0},
+        {"notepad", 10, files().TXThead().text().toStdString(), "", "open", 0},
+        {"notepad", 10, files().TXTfoot().text().toStdString(), "", "open", 0},
+    };
+    EXPECT_EQ(opener.calls, expected);
+}
+
+TEST_F(FilesPaneTest, LinksLeadWhereTheProjectDataSaysAndChangeColourWithTheMouse) {
+    QLabel& home = files().LBLurl();
+    QLabel& contact = files().Label5();
+    const LinkTargets targets = linkTargets(test::programDir().string());
+    EXPECT_EQ(home.text(), targets.homePage);
+    EXPECT_EQ(contact.text(), targets.contact);
+    EXPECT_TRUE(targets.mailto.startsWith("mailto:" + targets.contact + ";"));
+
+    QTest::mouseMove(&home, home.rect().center());
+    EXPECT_EQ(linkColour(home), LinkHoverColour);
+    click(home);
+    EXPECT_EQ(linkColour(home), LinkColour); // blue at once after opening
+    QTest::mouseMove(&contact, contact.rect().center());
+    click(contact);
+    EXPECT_EQ(linkColour(contact), LinkHoverColour); // stays purple until the pane is crossed
+    QTest::mouseMove(&files(), QPoint(5, 5));        // the pane's own surface
+    EXPECT_EQ(linkColour(contact), LinkColour);
+    ASSERT_EQ(opener.calls.size(), 2u);
+    EXPECT_EQ(opener.calls[0].target, home.text().toStdString());
+    EXPECT_EQ(opener.calls[1].target, targets.mailto.toStdString());
+
+    // A translated caption is what opens.
+    home.setText("https://example.net/fr/");
+    window->viewingLinks().LBLurl_Click();
+    EXPECT_EQ(opener.calls.back().target, "https://example.net/fr/");
+
+    // Without the project data, the built-in addresses.
+    const LinkTargets builtIn = linkTargets("/nonexistent");
+    EXPECT_EQ(builtIn.homePage.toStdString(), HomePageAddress);
+    EXPECT_EQ(builtIn.mailto.toStdString(), std::string("mailto:") + ContactAddress);
 }
 
 } // namespace

@@ -1,19 +1,14 @@
-// The window as a whole: start-up, layout, pane switching, the fences around a conversion,
-// the error box and the yield hook.
+// The window as a whole: start-up, layout and size, pane switching, the fences around a
+// conversion and the yield hook.
 
 #include "window_fixture.h"
 
 #include "base/ui_hooks.h"
 #include "base/version.h"
 
-#include <QFontInfo>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTimer>
-
 #include <algorithm>
 #include <chrono>
+#include <map>
 
 namespace quillon::window::testing {
 namespace {
@@ -24,6 +19,13 @@ protected:
         Flags result{};
         for (int i = 0; i < PaneCount; ++i) {
             result[static_cast<std::size_t>(i)] = window->FrameSTEP(i).isVisible();
+        }
+        return result;
+    }
+    std::map<QWidget*, QRect> places() {
+        std::map<QWidget*, QRect> result;
+        for (QWidget* control : window->findChildren<QWidget*>()) {
+            result[control] = control->geometry();
         }
         return result;
     }
@@ -114,12 +116,6 @@ TEST_F(FRMainTest, AConversionFencesThePanesAndShowsTheHourglass) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(FRMainTest, TrappedErrorsShowTheStandardBox) {
-    trap(window->errorReporter(), "Cparti", [] { raise(vberr::FileNotFound, "/nowhere/a.frm"); });
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].title, "ERREUR n°53 in Cparti");
-}
-
 // How often the hook may process events is measured in the window benchmark.
 TEST_F(FRMainTest, TheYieldHookProcessesPendingEvents) {
     bool delivered = false;
@@ -131,6 +127,41 @@ TEST_F(FRMainTest, TheYieldHookProcessesPendingEvents) {
     }
     EXPECT_TRUE(delivered);
     EXPECT_GE(window->uiYield().yieldsServed(), 1);
+}
+
+// Larger, the boxes and lists take the room and the buttons keep their size by their edge;
+// back at the design size everything is where it was; the size outlives the window.
+TEST_F(FRMainTest, BoxesTakeTheRoomButtonsKeepTheirPlaceAndTheSizeIsKept) {
+    const QSize design = window->size();
+    EXPECT_EQ(window->minimumSize(), design);
+    for (int pane = 0; pane < PaneCount; ++pane) {
+        window->selectPane(pane);
+    }
+    window->selectPane(FilesPaneIndex);
+    const auto before = places();
+
+    window->resize(design + QSize(300, 200));
+    QApplication::processEvents();
+    auto grew = [&](QWidget& control) { return control.size() - before.at(&control).size(); };
+    auto moved = [&](QWidget& control) { return control.pos() - before.at(&control).topLeft(); };
+    EXPECT_EQ(grew(files().TXTsource()), QSize(300, 0));
+    EXPECT_EQ(moved(files().BTgo()), QPoint(300, 200));
+    EXPECT_EQ(grew(files().BTgo()), QSize(0, 0));
+    EXPECT_EQ(grew(PBC()), QSize(300, 0));
+    EXPECT_EQ(grew(direct().TXTorigine()), QSize(300, 100));
+    EXPECT_EQ(grew(window->batch().LSTdo()), QSize(150, 200));
+    EXPECT_EQ(grew(window->batch().BTstartBatch()), QSize(0, 0));
+    EXPECT_EQ(moved(window->batch().BTstartBatch()), QPoint(300, 0));
+
+    window->resize(design);
+    QApplication::processEvents();
+    EXPECT_EQ(places(), before);
+
+    window->resize(design + QSize(90, 60));
+    window->close();
+    window = std::make_unique<FRMain>(services);
+    window->Form_Load();
+    EXPECT_EQ(window->size(), design + QSize(90, 60));
 }
 
 } // namespace

@@ -3,10 +3,6 @@
 
 #include "window_fixture.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-
 namespace quillon::window::testing {
 namespace {
 

@@ -1,9 +1,6 @@
 #include "lang/qt/form_texts.h"
 #include "window_fixture.h"
 
-#include <QGroupBox>
-#include <QLabel>
-#include <QPushButton>
 #include <QStyleOptionButton>
 
 #include <filesystem>

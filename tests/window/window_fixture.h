@@ -8,18 +8,30 @@
 #include "desktop/settings_store.h"
 #include "lang/translate.h"
 #include "support/test_support.h"
+#include "window/batch_lists.h"
+#include "window/batch_pane.h"
 #include "window/colors_pane.h"
 #include "window/direct_pane.h"
 #include "window/files_pane.h"
 #include "window/frmain.h"
-#include "window/twips.h"
 #include "window/window_look.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFontInfo>
 #include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -70,13 +82,6 @@ protected:
         QTest::mouseClick(&widget, Qt::LeftButton, Qt::NoModifier, at);
     }
 
-    // The rectangle of a design position, in this screen's pixels.
-    QRect pixels(int left, int top, int width, int height) const {
-        const double dpi = window->logicalDpiX();
-        return {twipsToPixels(left, dpi), twipsToPixels(top, dpi), twipsToPixels(width, dpi),
-                twipsToPixels(height, dpi)};
-    }
-
     // Which panes take input: the pane and its button both enabled.
     Flags panesEnabled() {
         Flags result{};
@@ -101,14 +106,6 @@ protected:
     void expectUsable() {
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
         EXPECT_EQ(panesEnabled(), AllPanes);
-    }
-
-    std::vector<std::string> shownTexts() const {
-        std::vector<std::string> texts;
-        for (const auto& box : boxes.shown) {
-            texts.push_back(box.text);
-        }
-        return texts;
     }
 
     std::string path(const std::string& name) const { return (folder / name).string(); }

@@ -17,12 +17,12 @@
 
 namespace quillon::test {
 
-// The next scripted answer; nothing (a cancel) when none is left.
-template <typename T> std::optional<T> nextAnswer(std::deque<std::optional<T>>& answers) {
+// The next scripted answer; a default one (a cancel) when none is left.
+template <typename T> T nextAnswer(std::deque<T>& answers) {
     if (answers.empty()) {
-        return std::nullopt;
+        return T{};
     }
-    std::optional<T> answer = std::move(answers.front());
+    T answer = std::move(answers.front());
     answers.pop_front();
     return answer;
 }
@@ -47,10 +47,7 @@ public:
 protected:
     std::optional<std::string> showFileDialog(const platform::FileDialogRequest& request) override {
         requests.push_back(request);
-        const Answer answer = answers_.empty() ? Answer{} : answers_.front();
-        if (!answers_.empty()) {
-            answers_.pop_front();
-        }
+        const Answer answer = nextAnswer(answers_);
         if (answer.error != 0) {
             raise(answer.error);
         }
@@ -90,12 +87,10 @@ public:
     void answerCancel() { answers_.emplace_back(std::nullopt); }
 
     std::optional<platform::FontChoice> ShowFont(const platform::FontChoice& current) override {
-        ++calls;
         openedOn.push_back(current);
         return nextAnswer(answers_);
     }
 
-    int calls = 0;
     // The `current` passed to each call.
     std::vector<platform::FontChoice> openedOn;
 
