@@ -25,7 +25,7 @@ public:
     void close();
 
 private:
-    static constexpr std::size_t Capacity = 1 << 20;
+    static constexpr std::size_t Capacity = 128 * 1024;
     std::unique_ptr<char[]> buffer_{new char[Capacity]};
     std::size_t capacity_ = Capacity;
     std::size_t used_ = 0;

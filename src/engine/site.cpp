@@ -238,10 +238,15 @@ void takeOutline(Member& member, std::vector<OutlineEntry> outline) {
 
 // The lines, the outline and how the member's own bytes decide its code page.
 void study(Member& member, const std::string& encoding,
-           const std::optional<files::EncodingDecision>& decided = std::nullopt) {
+           const std::optional<files::EncodingDecision>& decided = std::nullopt, bool restartable = true) {
     try {
-        files::TextReader reader = decided ? files::TextReader(member.source->path, *decided)
-                                           : files::TextReader(member.source->path, encoding);
+        const std::string& path = member.source->path;
+        // A large source is read once, taken for UTF-8 on its first chunk; should it turn
+        // out not to be, it is studied again, decided whole.
+        files::TextReader reader = decided ? files::TextReader(path, *decided)
+                                   : restartable
+                                       ? files::TextReader(path, encoding, files::TextReader::Restartable{})
+                                       : files::TextReader(path, encoding);
         OutlineBuilder outline;
         if (reader.wholeFile()) {
             // Read whole anyway: its lines are taken where they lie, none copied on its own.
@@ -259,6 +264,8 @@ void study(Member& member, const std::string& encoding,
         }
         member.decision = reader.encoding();
         member.encoding = reader.encoding().name();
+    } catch (const files::EncodingRevised&) {
+        study(member, encoding, decided, false);
     } catch (const VbError& error) {
         member.readFailure = error.description();
     }

@@ -37,7 +37,7 @@ struct EncodingRevised {};
 class TextReader {
 public:
     static constexpr std::size_t ChunkSize = 64 * 1024;
-    static constexpr std::size_t WholeFileSize = 1024 * 1024;
+    static constexpr std::size_t WholeFileSize = 512 * 1024;
 
     // Opens the file: 53 file not found, 76 path not found, 70 permission denied, 75 for a
     // folder or any other access error, the message naming `path`. `encoding` names the

@@ -273,15 +273,17 @@ TEST(Site, PublishesAProjectAndRewritesOnlyWhatChanged) {
 // again when a run rewrites its page alone.
 // A page copies its original from the bytes it reads; a source too large to be read whole
 // is copied on its own. Both copies are the sources byte for byte. The large one repeats one
-// procedure's name tens of thousands of times, which once took its outline minutes.
+// procedure's name tens of thousands of times, which once took its outline minutes, and
+// its only byte outside ASCII, at its very end, makes it Windows-1252.
 TEST(Site, CopiesEveryOriginalWhetherItsPageReadItWholeOrNot) {
     ScratchDir dir;
     const fs::path project = dir / "project";
     fs::create_directories(project);
     std::string large = "Attribute VB_Name = \"Large\"\r\n";
-    while (large.size() <= files::TextReader::WholeFileSize) {
-        large += "Sub S()\r\n    x = \"\xE9t\xE9\" ' caf\xE9\r\nEnd Sub\r\n";
+    while (large.size() <= files::TextReader::WholeFileSize + files::TextReader::ChunkSize) {
+        large += "Sub S()\r\n    x = \"et\"\r\nEnd Sub\r\n";
     }
+    large += "' caf\xE9\r\n";
     writeBytes(project / "Large.bas", large);
     writeBytes(project / "Small.bas", "Attribute VB_Name = \"Small\"\nSub T()\nEnd Sub");
     const fs::path site = dir / "site";
@@ -290,6 +292,7 @@ TEST(Site, CopiesEveryOriginalWhetherItsPageReadItWholeOrNot) {
     EXPECT_TRUE(result.complete());
     EXPECT_EQ(result.pagesWritten, 2U);
     EXPECT_EQ(readBytes(site / "Large.bas"), large);
+    EXPECT_NE(readBytes(site / "Large.bas.html").find("caf\u00E9"), std::string::npos);
     EXPECT_EQ(readBytes(site / "Small.bas"), readBytes(project / "Small.bas"));
     EXPECT_EQ(publish(project, site).filesUnchanged, result.pagesWritten + result.filesWritten);
 }
