@@ -315,6 +315,12 @@ void colourInFormat(files::TextReader& reader, const Options& options, const Col
     }
 }
 
+// A device or pipe at `path` is written straight through: nothing written to it comes back.
+bool isPlainFileOrNew(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode);
+}
+
 int colorize(const Options& options) {
     if (options.operands.size() > 1) {
         throw UsageError{"colorize takes at most one FILE"};
@@ -322,20 +328,42 @@ int colorize(const Options& options) {
     const std::string path =
         options.operands.empty() || options.operands[0] == "-" ? StandardInputPath : options.operands[0];
     const ColourScheme scheme = schemeOf(options);
-    try {
-        files::TextReader reader(path, options.encoding);
-        if (options.output && *options.output != "-") {
-            if (sameFile(path, *options.output)) {
-                tell(fileMessage(*options.output, "Would replace its own input"));
-                return 1;
-            }
+    const bool toFile = options.output && *options.output != "-";
+    std::optional<long long> stdoutStart;
+    // A large source is read once, as UTF-8 while it is, where what was written of it can be
+    // taken back: a temporary file, or a plain file as standard output.
+    const auto colour = [&](bool readOnce) {
+        files::TextReader reader =
+            readOnce ? files::TextReader(path, options.encoding, files::TextReader::Restartable{})
+                     : files::TextReader(path, options.encoding);
+        if (toFile) {
             files::AtomicTextWriter out(*options.output, files::Durability::WhenReplacing);
             colourInFormat(reader, options, scheme, out);
             out.commit();
         } else {
             Output out;
-            colourInFormat(reader, options, scheme, out);
+            try {
+                colourInFormat(reader, options, scheme, out);
+            } catch (const files::EncodingRevised&) {
+                out.takeBackTo(*stdoutStart);
+                throw;
+            }
             out.close();
+        }
+    };
+    try {
+        if (toFile && sameFile(path, *options.output)) {
+            tell(fileMessage(*options.output, "Would replace its own input"));
+            return 1;
+        }
+        if (!toFile) {
+            stdoutStart = Output::plainFileOffset();
+        }
+        const bool readOnce = toFile ? isPlainFileOrNew(*options.output) : stdoutStart.has_value();
+        try {
+            colour(readOnce);
+        } catch (const files::EncodingRevised&) {
+            colour(false);
         }
     } catch (...) {
         tellEscaped(path);

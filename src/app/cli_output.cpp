@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillon::cli {
@@ -57,6 +58,27 @@ void Output::flush() {
 void Output::close() {
     flush();
     if (std::fflush(stdout) != 0) {
+        raise(vberr::DiskFull, "standard output");
+    }
+}
+
+std::optional<long long> Output::plainFileOffset() {
+    struct stat info {};
+    if (::fstat(STDOUT_FILENO, &info) != 0 || !S_ISREG(info.st_mode)) {
+        return std::nullopt;
+    }
+    const int flags = ::fcntl(STDOUT_FILENO, F_GETFL);
+    const off_t offset = ::lseek(STDOUT_FILENO, 0, SEEK_CUR);
+    if (flags < 0 || (flags & O_APPEND) != 0 || offset < 0) {
+        return std::nullopt;
+    }
+    return static_cast<long long>(offset);
+}
+
+void Output::takeBackTo(long long offset) {
+    used_ = 0;
+    if (std::fflush(stdout) != 0 || ::ftruncate(STDOUT_FILENO, static_cast<off_t>(offset)) != 0 ||
+        ::fseeko(stdout, static_cast<off_t>(offset), SEEK_SET) != 0) {
         raise(vberr::DiskFull, "standard output");
     }
 }

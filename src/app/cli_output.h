@@ -24,6 +24,13 @@ public:
     void flush();
     void close();
 
+    // Where standard output stands, when it is a plain file written at that point (not
+    // appended to): what is written from there can be taken back.
+    static std::optional<long long> plainFileOffset();
+    // Forgets what is buffered and cuts standard output back to `offset`, from
+    // plainFileOffset(), for output made again from the start.
+    void takeBackTo(long long offset);
+
 private:
     static constexpr std::size_t Capacity = 128 * 1024;
     std::unique_ptr<char[]> buffer_{new char[Capacity]};

@@ -17,6 +17,26 @@ TEST(CliColorize, ConvertsTheSampleFileLikeTheDirectPane) {
     expectMatchesGolden(r.out, dataDir() / "cli" / "sample.frm.colorized");
 }
 
+// A large file is read once, as UTF-8 while it is; a late byte that is not makes it
+// Windows-1252 whether it went to a file, to standard output in a file, or down a pipe.
+TEST(CliColorize, ALargeFileNotUtf8LateIsColouredInItsCodePageWhereverItGoes) {
+    ScratchDir scratch;
+    std::string source = "caf\xC3\xA9\r\n";
+    while (source.size() < 3 * 1024 * 1024) {
+        source += "Dim x As Long ' \"q\" & <b>\r\n";
+    }
+    source += "' \x93the end\x94\r\n";
+    writeBytes(scratch / "late.bas", source);
+    const std::string expected = runOk("colorize -e windows-1252 " + q(scratch / "late.bas")).out;
+    EXPECT_TRUE(expected.starts_with("caf\u00C3\u00A9\r\n")) << expected.substr(0, 20);
+    EXPECT_TRUE(runOk("colorize " + q(scratch / "late.bas")).out == expected);
+    // The shell's redirections that follow go to the command after the ";".
+    runOk("colorize " + q(scratch / "late.bas") + " | cat >" + q(scratch / "piped.txt") + "; true");
+    EXPECT_TRUE(readBytes(scratch / "piped.txt") == expected);
+    runOk("colorize " + q(scratch / "late.bas") + " -o " + q(scratch / "late.txt"));
+    EXPECT_TRUE(readBytes(scratch / "late.txt") == expected);
+}
+
 TEST(CliColorize, StandardInputWithEveryLineEndingOptionAndEncoding) {
     const struct {
         const char* args;
