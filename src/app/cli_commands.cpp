@@ -245,8 +245,16 @@ void colourLines(files::TextReader& reader, const Options& options, const Colour
 // The same lines in another format: each coloured line goes through the format's writer,
 // which writes it straight into the output's buffer.
 template <class Sink>
-void formatLines(files::TextReader& reader, const Options& options, const ColourScheme& scheme, Sink& out) {
+void formatLines(files::TextReader& source, const Options& options, const ColourScheme& scheme, Sink& out) {
     FormattedOutput formatted(options.format, scheme, lineBreakOf(options.lineEnd));
+    // A file is read twice for Markdown, first for the length of its fence, rather than
+    // held whole in memory until the fence is known; a pipe can only be held.
+    std::optional<files::TextReader> again;
+    if (options.format == OutputFormat::Markdown && source.size() > 0) {
+        formatted.fenceFor(longestBacktickRun(source));
+        again.emplace(source.reopened());
+    }
+    files::TextReader& reader = again ? *again : source;
     const std::optional<ClassMarkup> markup = formatted.classMarkup();
     // Where the format allows, lines are coloured straight into it, with no HTML between.
     LineColouriser colouriser(switchesOf(scheme), options.optimize, markup ? &*markup : nullptr);

@@ -1,6 +1,7 @@
 #include "engine/output_formats.h"
 
 #include "engine/colorise.h"
+#include "io/text_reader.h"
 
 #include <algorithm>
 #include <bit>
@@ -350,9 +351,21 @@ void FormattedOutput::begin(std::string& out) {
         out += "\\pard\\plain\\f0\\fs" + std::to_string(halfPoints) + "\\cf2\\chshdng0\\chcbpat1\\cb1 ";
         break;
     }
-    case OutputFormat::Html:
     case OutputFormat::Markdown:
+        if (!fence_.empty()) {
+            out += fence_;
+            out += "vb";
+            out += lineBreak_;
+        }
         break;
+    case OutputFormat::Html:
+        break;
+    }
+}
+
+void FormattedOutput::fenceFor(std::size_t longestBacktickRun) {
+    if (format_ == OutputFormat::Markdown) {
+        fence_.assign(std::max<std::size_t>(3, longestBacktickRun + 1), '`');
     }
 }
 
@@ -370,7 +383,7 @@ void FormattedOutput::feed(std::string_view coloured, std::string& out) {
         out.append(coloured);
         return;
     }
-    std::string& target = format_ == OutputFormat::Markdown ? held_ : out;
+    std::string& target = holdsText() ? held_ : out;
     const std::size_t size = target.size();
     target.resize(size + maxOutput(coloured.size()));
     const char* end = translate(coloured, target.data() + size, false);
@@ -382,17 +395,19 @@ char* FormattedOutput::feed(std::string_view coloured, char* out) {
     case OutputFormat::Html:
         return std::copy(coloured.begin(), coloured.end(), out);
     case OutputFormat::Markdown:
-        // Held until end(): nothing is written yet.
-        feed(coloured, held_);
-        return out;
+        if (holdsText()) {
+            // Held until end(): nothing is written yet.
+            feed(coloured, held_);
+            return out;
+        }
+        return translate(coloured, out, true);
     default:
         return translate(coloured, out, true);
     }
 }
 
 char* FormattedOutput::endLine(char* out) {
-    if (carry_.empty() && partialCharacter_.empty() && openEntries_.empty() &&
-        format_ != OutputFormat::Markdown) [[likely]] {
+    if (carry_.empty() && partialCharacter_.empty() && openEntries_.empty() && !holdsText()) [[likely]] {
         afterBracket_ = false;
         backtickRun_ = 0;
         if (format_ == OutputFormat::Rtf) {
@@ -730,7 +745,7 @@ void FormattedOutput::endLine(std::string& out) {
         // Never a tag of the colouriser's: shown as the text it is.
         std::string rest = std::move(carry_);
         carry_.clear();
-        text(rest, format_ == OutputFormat::Markdown ? held_ : out);
+        text(rest, holdsText() ? held_ : out);
     }
     if (!partialCharacter_.empty()) {
         appendRtfEscaped(partialCharacter_, out);
@@ -743,7 +758,7 @@ void FormattedOutput::endLine(std::string& out) {
     backtickRun_ = 0;
     switch (format_) {
     case OutputFormat::Markdown:
-        held_ += lineBreak_;
+        (holdsText() ? held_ : out) += lineBreak_;
         break;
     case OutputFormat::Rtf:
         out += "\\par";
@@ -772,6 +787,11 @@ void FormattedOutput::end(std::string& out) {
         out += lineBreak_;
         break;
     case OutputFormat::Markdown: {
+        if (!fence_.empty()) {
+            out += fence_;
+            out += lineBreak_;
+            break;
+        }
         const std::string fence(std::max<std::size_t>(3, longestBacktickRun_ + 1), '`');
         out += fence;
         out += "vb";
@@ -823,6 +843,32 @@ std::string formatText(std::string_view text, OutputFormat format, const ColourS
     }
     output.end(out);
     return out;
+}
+
+std::size_t longestBacktickRun(files::TextReader& reader) {
+    std::size_t longest = 0;
+    std::size_t run = 0;
+    std::string piece;
+    bool continues = false;
+    while (reader.readPiece(piece, continues)) {
+        for (const char *at = piece.data(), *end = at + piece.size();;) {
+            const void* found = std::memchr(at, '`', static_cast<std::size_t>(end - at));
+            if (found == nullptr) {
+                if (at != end) {
+                    run = 0;
+                }
+                break;
+            }
+            const char* tick = static_cast<const char*>(found);
+            run = tick == at ? run + 1 : 1;
+            longest = std::max(longest, run);
+            at = tick + 1;
+        }
+        if (!continues) {
+            run = 0;
+        }
+    }
+    return longest;
 }
 
 } // namespace quillon

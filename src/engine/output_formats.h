@@ -17,6 +17,10 @@
 
 namespace quillon {
 
+namespace files {
+class TextReader;
+}
+
 enum class OutputFormat {
     Html,         // the coloured lines as they are, classes named for a style sheet
     HtmlInline,   // the same with the colours in style attributes, inside a styled PRE
@@ -54,6 +58,10 @@ public:
 
     // What comes before the first line.
     void begin(std::string& out);
+    // Markdown: the longest run of backticks the text will hold, known before it is written
+    // (from a first reading of the source). Its fence is then written first and the text as
+    // it comes, instead of all of it being held until end() knows the fence. Before begin().
+    void fenceFor(std::size_t longestBacktickRun);
     // More of the current line, as the colouriser wrote it.
     void feed(std::string_view coloured, std::string& out);
     // The current line has ended.
@@ -109,7 +117,12 @@ private:
     std::vector<std::uint8_t> openEntries_;
     // An entity or tag cut at the end of a piece, waiting for the rest.
     std::string carry_;
-    // Markdown: the text so far and the longest run of backticks in it.
+    // Markdown: the text is held for its fence, not written as it comes.
+    bool holdsText() const noexcept { return format_ == OutputFormat::Markdown && fence_.empty(); }
+
+    // Markdown: the fence when known beforehand, else the text so far and the longest run
+    // of backticks in it.
+    std::string fence_;
     std::string held_;
     std::size_t backtickRun_ = 0;
     std::size_t longestBacktickRun_ = 0;
@@ -124,5 +137,9 @@ private:
 // `lineBreak`: what the window puts on the clipboard or in its output box.
 std::string formatText(std::string_view text, OutputFormat format, const ColourScheme& scheme, bool optimize,
                        std::string_view lineBreak);
+
+// The longest run of backticks within one line of what `reader` has left, read to its end:
+// what a Markdown fence must be longer than (FormattedOutput::fenceFor()).
+std::size_t longestBacktickRun(files::TextReader& reader);
 
 } // namespace quillon

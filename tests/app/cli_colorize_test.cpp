@@ -15,6 +15,14 @@ TEST(CliColorize, ConvertsTheSampleFileLikeTheDirectPane) {
     const CliResult r = runOk("colorize " + q(programDir() / "sample.frm"));
     EXPECT_EQ(r.err, "");
     expectMatchesGolden(r.out, dataDir() / "cli" / "sample.frm.colorized");
+
+    // Markdown from a file is written as it comes, its fence found first; from a pipe it is
+    // held for its fence: the same document.
+    ScratchDir scratch;
+    writeBytes(scratch / "ticks.bas", "x = \"````\" ' `a`\r\n" + readBytes(programDir() / "sample.frm"));
+    const std::string held = runOk("colorize --format markdown", readBytes(scratch / "ticks.bas")).out;
+    EXPECT_TRUE(held.starts_with("`````vb\r\n")) << held.substr(0, 20);
+    EXPECT_EQ(runOk("colorize --format markdown " + q(scratch / "ticks.bas")).out, held);
 }
 
 // A large file is read once, as UTF-8 while it is; a late byte that is not makes it
