@@ -6,11 +6,16 @@
 #include "io/posix_file.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace quillon::files {
 
@@ -108,8 +113,7 @@ TextReader::TextReader(TextReader&& other) noexcept
       decoder_(std::move(other.decoder_)), decoded_(std::move(other.decoded_)),
       chunkBytes_(std::exchange(other.chunkBytes_, 0)), undecoded_(std::exchange(other.undecoded_, 0)),
       undecodedEnd_(std::exchange(other.undecodedEnd_, 0)), position_(std::exchange(other.position_, 0)),
-      end_(std::exchange(other.end_, 0)), nextLineFeed_(other.nextLineFeed_),
-      consumedBefore_(other.consumedBefore_), size_(other.size_),
+      end_(std::exchange(other.end_, 0)), consumedBefore_(other.consumedBefore_), size_(other.size_),
       endOfFile_(std::exchange(other.endOfFile_, true)),
       wholeSize_(std::exchange(other.wholeSize_, std::nullopt)), pendingLineFeed_(other.pendingLineFeed_),
       verdict_(std::move(other.verdict_)), checkEachLine_(other.checkEachLine_),
@@ -132,7 +136,6 @@ TextReader& TextReader::operator=(TextReader&& other) noexcept {
         undecodedEnd_ = std::exchange(other.undecodedEnd_, 0);
         position_ = std::exchange(other.position_, 0);
         end_ = std::exchange(other.end_, 0);
-        nextLineFeed_ = other.nextLineFeed_;
         consumedBefore_ = other.consumedBefore_;
         size_ = other.size_;
         endOfFile_ = std::exchange(other.endOfFile_, true);
@@ -306,7 +309,6 @@ bool TextReader::fill() {
     chunkBytes_ = 0;
     position_ = 0;
     end_ = 0;
-    nextLineFeed_ = 0;
     if (undecoded_ < undecodedEnd_) {
         decodeHeldBytes();
         end_ = decoded_.size();
@@ -406,6 +408,31 @@ std::size_t wholeCharactersIn(std::string_view text) {
 
 } // namespace
 
+namespace {
+
+// The first CR or LF from `from` on, or `end`: one pass for both, 16 bytes at a time where
+// the processor allows, as most lines are short and end with both.
+const char* firstLineBreak(const char* from, const char* end) {
+#ifdef __SSE2__
+    const __m128i carriageReturn = _mm_set1_epi8('\r');
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    for (; end - from >= 16; from += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        const int found = _mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, carriageReturn), _mm_cmpeq_epi8(bytes, lineFeed)));
+        if (found != 0) {
+            return from + std::countr_zero(static_cast<unsigned>(found));
+        }
+    }
+#endif
+    while (from != end && *from != '\r' && *from != '\n') {
+        ++from;
+    }
+    return from;
+}
+
+} // namespace
+
 bool TextReader::readLine(std::string& line) {
     bool continues = false;
     const bool read = readUpTo(line, MaxHeldText, continues);
@@ -430,14 +457,8 @@ bool TextReader::readUpTo(std::string& line, std::size_t limit, bool& continues)
             return started;
         }
         const char* buffer = text();
-        if (nextLineFeed_ == 0 || nextLineFeed_ < position_) {
-            const void* found = std::memchr(buffer + position_, '\n', end_ - position_);
-            nextLineFeed_ = found ? static_cast<std::size_t>(static_cast<const char*>(found) - buffer) : end_;
-        }
-        const void* carriageReturn = std::memchr(buffer + position_, '\r', nextLineFeed_ - position_);
         const std::size_t lineEnd =
-            carriageReturn ? static_cast<std::size_t>(static_cast<const char*>(carriageReturn) - buffer)
-                           : nextLineFeed_;
+            static_cast<std::size_t>(firstLineBreak(buffer + position_, buffer + end_) - buffer);
         const std::size_t room = limit - std::min(limit, line.size());
         if (lineEnd - position_ > room) {
             // More than a piece: the rest of the line stays in the buffer for the next call.

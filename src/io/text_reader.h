@@ -131,9 +131,6 @@ private:
     std::size_t undecodedEnd_ = 0;
     std::size_t position_ = 0;
     std::size_t end_ = 0;
-    // Where the next line feed is in the buffer (end_ when none), so that a file of lone
-    // CRs is not searched to the end of the chunk for every line.
-    std::size_t nextLineFeed_ = 0;
     std::uint64_t consumedBefore_ = 0;
     std::uint64_t size_ = 0;
     bool endOfFile_ = false;
