@@ -11,6 +11,7 @@
 #include <array>
 #include <cerrno>
 #include <iconv.h>
+#include <mutex>
 #include <unordered_map>
 #include <utility>
 
@@ -164,6 +165,34 @@ std::optional<ByteTable> singleByteTable(const Converter& converter) {
     return table;
 }
 
+// The tables made so far, by code page, or none for a code page iconv decodes: every file
+// of a project is in the same one, and a table costs 256 conversions to make.
+struct KnownTables {
+    std::mutex mutex;
+    std::unordered_map<std::string, std::optional<ByteTable>> byName;
+};
+
+KnownTables& knownTables() {
+    static KnownTables tables;
+    return tables;
+}
+
+std::optional<std::optional<ByteTable>> knownTable(const std::string& codePage) {
+    KnownTables& tables = knownTables();
+    const std::lock_guard lock(tables.mutex);
+    const auto found = tables.byName.find(codePage);
+    if (found == tables.byName.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+void rememberTable(const std::string& codePage, const std::optional<ByteTable>& table) {
+    KnownTables& tables = knownTables();
+    const std::lock_guard lock(tables.mutex);
+    tables.byName.emplace(codePage, table);
+}
+
 bool isHighSurrogate(char32_t unit) {
     return unit >= 0xD800 && unit <= 0xDBFF;
 }
@@ -304,6 +333,18 @@ struct TextDecoder::Impl {
 
     // Iconv
     Converter converter;
+
+    void useTable(const ByteTable& codePage) {
+        kind = Kind::Table;
+        table = codePage;
+        asciiItself = true;
+        for (unsigned value = 0; value < 0x80; ++value) {
+            const TableEntry& entry = table[value];
+            if (!entry.defined || entry.length != 1 || static_cast<unsigned char>(entry.utf8[0]) != value) {
+                asciiItself = false;
+            }
+        }
+    }
 
     void decodeTable(std::string& out, std::string_view text) {
         const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
@@ -465,6 +506,17 @@ TextDecoder::TextDecoder(const EncodingDecision& decision) : impl_(std::make_uni
     case TextEncoding::Legacy:
         break;
     }
+    if (decision.legacyName.find('/') == std::string::npos) {
+        if (const std::optional<std::optional<ByteTable>> known = knownTable(decision.legacyName)) {
+            if (*known) {
+                impl_->useTable(**known);
+                return;
+            }
+            impl_->converter = Converter("UTF-8", decision.legacyName.c_str());
+            impl_->kind = impl_->converter.valid() ? Kind::Iconv : Kind::Windows1252;
+            return;
+        }
+    }
     Converter converter("UTF-8", decision.legacyName.c_str());
     if (decision.legacyName.find('/') != std::string::npos || !converter.valid()) {
         // Only names iconv knew make a decision; should it stop knowing one, the last
@@ -472,16 +524,10 @@ TextDecoder::TextDecoder(const EncodingDecision& decision) : impl_(std::make_uni
         impl_->kind = Kind::Windows1252;
         return;
     }
-    if (std::optional<ByteTable> table = singleByteTable(converter)) {
-        impl_->kind = Kind::Table;
-        impl_->table = *table;
-        impl_->asciiItself = true;
-        for (unsigned value = 0; value < 0x80; ++value) {
-            const TableEntry& entry = (*table)[value];
-            if (!entry.defined || entry.length != 1 || static_cast<unsigned char>(entry.utf8[0]) != value) {
-                impl_->asciiItself = false;
-            }
-        }
+    const std::optional<ByteTable> table = singleByteTable(converter);
+    rememberTable(decision.legacyName, table);
+    if (table) {
+        impl_->useTable(*table);
         return;
     }
     impl_->kind = Kind::Iconv;
