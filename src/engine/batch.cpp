@@ -167,6 +167,18 @@ private:
     };
     struct WaitsForItsFolder {};
 
+    // The verdicts that tell their folders' code pages, counted in the order of the files
+    // however the jobs happened to finish: where two code pages tie, the one that comes
+    // first wins, and a run gives the same pages with any number of jobs.
+    void countFolderVotes() {
+        std::sort(votes_.begin(), votes_.end(),
+                  [](const Postponed& a, const Postponed& b) { return a.index < b.index; });
+        for (const Postponed& vote : votes_) {
+            folders_.add(files_[vote.index].source, vote.verdict);
+        }
+        votes_.clear();
+    }
+
     bool detectsEncodings() const {
         return !base_.sourceDecision &&
                (base_.sourceEncoding.empty() || equalsIgnoringAsciiCase(base_.sourceEncoding, "auto"));
@@ -182,6 +194,7 @@ private:
             convert(i, detecting, std::nullopt);
         }
         firstRoundDone_->arrive_and_wait();
+        std::call_once(foldersCounted_, [this] { countFolderVotes(); });
         for (std::size_t k = nextPostponed_++; k < postponed_.size(); k = nextPostponed_++) {
             const Postponed& file = postponed_[k];
             convert(file.index, false, folders_.decisionFor(files_[file.index].source, file.verdict));
@@ -209,7 +222,7 @@ private:
                     postponed_.push_back({i, verdict});
                     throw WaitsForItsFolder{};
                 }
-                folders_.add(files_[i].source, verdict);
+                votes_.push_back({i, verdict});
             };
         }
         if (linkedStyleSheetPath_) {
@@ -352,7 +365,10 @@ private:
     const std::optional<std::string> linkedStyleSheetPath_;
     std::atomic<std::size_t> next_{0};
     std::latch* firstRoundDone_ = nullptr;
-    // Guarded by mutex_ during the first round, read only in the second.
+    // Guarded by mutex_ during the first round; counted once into folders_, which the
+    // second round only reads.
+    std::vector<Postponed> votes_;
+    std::once_flag foldersCounted_;
     files::FolderEncodings folders_;
     std::vector<Postponed> postponed_;
     std::atomic<std::size_t> nextPostponed_{0};

@@ -125,6 +125,22 @@ TEST(Batch, WeakSourcesTakeTheCodePageOfTheirFolder) {
     EXPECT_TRUE(outcomes[0].converted && outcomes[1].converted);
     EXPECT_EQ(log.lines[4], "tool.html Create 0 lines");
     EXPECT_NE(readBytes(scratch / "tool.html").find("' \u4E2D"), std::string::npos);
+
+    // Two forms of one folder name two code pages that both read the module: the first
+    // form's wins, with any number of jobs, though the second and smaller one is done first.
+    std::string large = encodeAs(vb6Form(phrasesOf("big5").phrases, 4, 0, 136), "CP950");
+    while (large.size() < 400'000) {
+        large += "x = 1\r\n";
+    }
+    writeBytes(scratch / "a.frm", large);
+    writeBytes(scratch / "b.frm", encodeAs(vb6Form(phrasesOf("gb2312").phrases, 4, 0, 134), "CP936"));
+    for (int run = 0; run < 3; ++run) {
+        convertBatch({{(scratch / "a.frm").string(), (scratch / "a.html").string()},
+                      {(scratch / "b.frm").string(), (scratch / "b.html").string()},
+                      {(scratch / "tool.bas").string(), (scratch / "tool.html").string()}},
+                     settingsOf(2), batchLog);
+        EXPECT_NE(readBytes(scratch / "tool.html").find("' \u4E2D"), std::string::npos) << "run " << run;
+    }
 }
 
 TEST(Batch, ControlCharactersInNamesAreEscaped) {
