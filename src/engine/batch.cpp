@@ -222,7 +222,9 @@ private:
                     postponed_.push_back({i, verdict});
                     throw WaitsForItsFolder{};
                 }
-                votes_.push_back({i, verdict});
+                if (verdict.evidence == files::EncodingEvidence::Strong) {
+                    votes_.push_back({i, verdict}); // the only evidence a folder counts
+                }
             };
         }
         if (linkedStyleSheetPath_) {
