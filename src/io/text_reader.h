@@ -8,7 +8,8 @@
 // The encoding is decided once, before the first line is handed out, by
 // EncodingDetector. A plain file of up to WholeFileSize bytes is read whole, decided and
 // decoded from memory: read once, decoded once. A larger one is first passed over until
-// nothing further can change the decision, then read again in chunks; a pipe or device is
+// nothing further can change the decision, then read again in chunks (unless it is opened
+// Restartable, when it is read once, as UTF-8 while it is); a pipe or device is
 // decided on its first chunk, and its later lines fall back to Windows-1252 one by one
 // should they not be UTF-8. Text in any other encoding than UTF-8 is split into lines
 // once decoded, which is what UTF-16 needs.
