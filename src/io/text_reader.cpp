@@ -406,10 +406,6 @@ std::size_t wholeCharactersIn(std::string_view text) {
     return continuationBytes + 1 < length ? start - 1 : text.size();
 }
 
-} // namespace
-
-namespace {
-
 // The first CR or LF from `from` on, or `end`: one pass for both, 16 bytes at a time where
 // the processor allows, as most lines are short and end with both.
 const char* firstLineBreak(const char* from, const char* end) {
