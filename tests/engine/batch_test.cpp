@@ -16,25 +16,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
-struct Lines final : BatchLogSink {
-    std::vector<std::string> lines;
-    std::size_t failAfter = 1000; // lines written before the log fails, as a full disk does
-    void addLine(const std::string& line) override {
-        if (lines.size() == failAfter) {
-            raise(vberr::DiskFull, "standard output");
-        }
-        lines.push_back(line);
-    }
-    void converting(std::size_t index, const std::string& line) override {
-        lines.push_back(std::to_string(index) + ": " + line);
-    }
-};
-
-BatchWording wording() {
-    return {"Convert this files :",
-            [](Refusal r) { return "refused " + std::to_string(static_cast<int>(r)); }};
-}
-
 BatchSettings settingsOf(unsigned jobs) {
     return {jobFor({}, {}), std::nullopt, jobs};
 }
@@ -59,9 +40,8 @@ TEST(Batch, ManyFilesOnSeveralThreadsLogInOrderAndMatchSinglePages) {
 
     for (int round = 0; round < 2; ++round) {
         // The second round replaces pages: synced and put in place in groups by another thread.
-        Lines log;
-        BatchLog batchLog(log, wording());
-        const std::vector<BatchOutcome> outcomes = convertBatch(files, settingsOf(3), batchLog);
+        RecordedLog log;
+        const std::vector<BatchOutcome> outcomes = convertBatch(files, settingsOf(3), log.log);
         ASSERT_EQ(log.lines.size(), 2 * files.size() + 3);
         EXPECT_EQ(log.lines[files.size() + 1], std::string(66, '-'));
         EXPECT_EQ(log.lines.back(), "Work Completed");
@@ -101,10 +81,9 @@ TEST(Batch, MissingSharedFileRefusesEveryPage) {
     fs::copy_file(pagesDir() / "form.frm", scratch / "Form1.frm");
     BatchSettings settings = settingsOf(2);
     settings.page.footer = (scratch / "none.txt").string();
-    Lines log;
-    BatchLog batchLog(log, wording());
+    RecordedLog log;
     const auto outcomes =
-        convertBatch({{(scratch / "Form1.frm").string(), (scratch / "a.html").string()}}, settings, batchLog);
+        convertBatch({{(scratch / "Form1.frm").string(), (scratch / "a.html").string()}}, settings, log.log);
     EXPECT_EQ(outcomes[0].refusal, Refusal::FooterMissing);
     EXPECT_EQ(log.lines[3], "a.html Failed: refused 4");
     EXPECT_FALSE(fs::exists(scratch / "a.html"));
@@ -116,12 +95,11 @@ TEST(Batch, WeakSourcesTakeTheCodePageOfTheirFolder) {
     ScratchDir scratch;
     writeBytes(scratch / "main.frm", encodeAs(vb6Form(phrasesOf("big5").phrases, 4, 0, 136), "CP950"));
     writeBytes(scratch / "tool.bas", "x = 1 ' \xA4\xA4\r\n");
-    Lines log;
-    BatchLog batchLog(log, wording());
+    RecordedLog log;
     // The module comes first: it waits for the form, and the log keeps the order.
     const auto outcomes = convertBatch({{(scratch / "tool.bas").string(), (scratch / "tool.html").string()},
                                         {(scratch / "main.frm").string(), (scratch / "main.html").string()}},
-                                       settingsOf(1), batchLog);
+                                       settingsOf(1), log.log);
     EXPECT_TRUE(outcomes[0].converted && outcomes[1].converted);
     EXPECT_EQ(log.lines[4], "tool.html Create 0 lines");
     EXPECT_NE(readBytes(scratch / "tool.html").find("' \u4E2D"), std::string::npos);
@@ -138,7 +116,7 @@ TEST(Batch, WeakSourcesTakeTheCodePageOfTheirFolder) {
         convertBatch({{(scratch / "a.frm").string(), (scratch / "a.html").string()},
                       {(scratch / "b.frm").string(), (scratch / "b.html").string()},
                       {(scratch / "tool.bas").string(), (scratch / "tool.html").string()}},
-                     settingsOf(2), batchLog);
+                     settingsOf(2), log.log);
         EXPECT_NE(readBytes(scratch / "tool.html").find("' \u4E2D"), std::string::npos) << "run " << run;
     }
 }
@@ -148,9 +126,8 @@ TEST(Batch, ControlCharactersInNamesAreEscaped) {
     ScratchDir scratch;
     const fs::path source = scratch / "two\nlines.bas";
     fs::copy_file(pagesDir() / "module.bas", source);
-    Lines log;
-    BatchLog batchLog(log, wording());
-    convertBatch({{source.string(), source.string() + ".html"}}, settingsOf(1), batchLog);
+    RecordedLog log;
+    convertBatch({{source.string(), source.string() + ".html"}}, settingsOf(1), log.log);
     EXPECT_EQ(log.lines[1], "two\\nlines.bas");
     EXPECT_EQ(log.lines[3], "two\\nlines.bas.html Create 10 lines");
 }
@@ -159,12 +136,11 @@ TEST(Batch, ControlCharactersInNamesAreEscaped) {
 TEST(Batch, LogErrorIsRaisedAfterThePages) {
     ScratchDir scratch;
     fs::copy_file(pagesDir() / "module.bas", scratch / "m.bas");
-    Lines log;
+    RecordedLog log;
     log.failAfter = 3;
-    BatchLog batchLog(log, wording());
-    EXPECT_THROW(convertBatch({{(scratch / "m.bas").string(), (scratch / "m.html").string()}}, settingsOf(2),
-                              batchLog),
-                 VbError);
+    EXPECT_THROW(
+        convertBatch({{(scratch / "m.bas").string(), (scratch / "m.html").string()}}, settingsOf(2), log.log),
+        VbError);
     EXPECT_TRUE(fs::exists(scratch / "m.html"));
 }
 
@@ -182,10 +158,9 @@ TEST(Batch, SequentialRunShowsEachFileAndStopsWhenAsked) {
             return outcome;
         }
     } converter;
-    Lines log;
-    BatchLog batchLog(log, wording());
+    RecordedLog log;
     const auto outcomes = runBatch(
-        {{"a.bas", "a.bas.html"}, {"b.bas", "b.bas.html"}, {"c.bas", "c.bas.html"}}, converter, batchLog);
+        {{"a.bas", "a.bas.html"}, {"b.bas", "b.bas.html"}, {"c.bas", "c.bas.html"}}, converter, log.log);
     EXPECT_EQ(outcomes.size(), 2U);
     EXPECT_EQ(log.lines,
               (std::vector<std::string>{

@@ -2,6 +2,7 @@
 // What the page tests share: a job on the bundled header and footer, a bar that keeps its
 // captions, the page's body and the body a source must give.
 
+#include "engine/batch.h"
 #include "engine/page_writer.h"
 #include "io/file_system.h"
 #include "support/markup.h"
@@ -34,6 +35,25 @@ struct RecordingBar : SilentProgress {
     void setCaption(const std::string& c) override {
         captions.push_back(c);
         SilentProgress::setCaption(c);
+    }
+};
+
+// A batch's log kept as lines. After `failAfter` lines it fails as a full standard output
+// does; the line of a file being converted shows with its index.
+struct RecordedLog final : BatchLogSink {
+    std::vector<std::string> lines;
+    std::size_t failAfter = std::string::npos;
+    BatchLog log{*this, {"Convert this files :", [](Refusal r) {
+                             return "refused " + std::to_string(static_cast<int>(r));
+                         }}};
+    void addLine(const std::string& line) override {
+        if (lines.size() == failAfter) {
+            raise(vberr::DiskFull, "standard output");
+        }
+        lines.push_back(line);
+    }
+    void converting(std::size_t index, const std::string& line) override {
+        lines.push_back(std::to_string(index) + ": " + line);
     }
 };
 

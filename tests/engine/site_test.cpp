@@ -135,19 +135,13 @@ TEST(Outline, AWholeTextGivesTheLinesAndEntriesOfItsLinesOneByOne) {
     }
 }
 
-struct LogLines final : BatchLogSink {
-    std::vector<std::string> lines;
-    void addLine(const std::string& line) override { lines.push_back(line); }
-};
-
 SiteResult publish(const fs::path& source, const fs::path& site) {
     SiteSettings settings;
     settings.page = jobFor({}, {});
     settings.outputFolder = site.string();
     settings.jobs = 2;
-    LogLines sink;
-    BatchLog log(sink, {"Convert this files :", [](Refusal) { return std::string("refused"); }});
-    return writeSite({source.string()}, settings, log);
+    RecordedLog log;
+    return writeSite({source.string()}, settings, log.log);
 }
 
 // The page's code as a reader sees and copies it: every tag removed, entities decoded.
@@ -268,9 +262,6 @@ TEST(Site, PublishesAProjectAndRewritesOnlyWhatChanged) {
     EXPECT_EQ(readBytes(other / "index.html"), "theirs");
 }
 
-// A module whose bytes say little of their code page is read in its project's, though it
-// lies in another folder than the forms that name it, on the index as on its page, and
-// again when a run rewrites its page alone.
 // A page copies its original from the bytes it reads; a source too large to be read whole
 // is copied on its own. Both copies are the sources byte for byte. The large one repeats one
 // procedure's name tens of thousands of times, which once took its outline minutes, and
@@ -297,6 +288,9 @@ TEST(Site, CopiesEveryOriginalWhetherItsPageReadItWholeOrNot) {
     EXPECT_EQ(publish(project, site).filesUnchanged, result.pagesWritten + result.filesWritten);
 }
 
+// A module whose bytes say little of their code page is read in its project's, though it
+// lies in another folder than the forms that name it, on the index as on its page, and
+// again when a run rewrites its page alone.
 TEST(Site, WeakMembersTakeTheCodePageOfTheirProject) {
     ScratchDir dir;
     const fs::path project = dir / "project";
