@@ -36,8 +36,6 @@ const FailedJob failedJobs[] = {
     {"binarySource",
      [](const auto& d, PageJob&) { test::writeBytes(d / "s.bas", "MZ\x90\0\x03\0\0\0\xFF"s); },
      vberr::InvalidFileFormat, "Not a text file: $/s.bas"},
-    {"missingSource", [](const auto& d, PageJob& job) { job.source = (d / "no.bas").string(); }, 53,
-     "File not found: $/no.bas"},
     {"missingFooter", [](const auto& d, PageJob& job) { job.footer = (d / "no.txt").string(); }, 53,
      "File not found: $/no.txt"},
     {"headerTooLarge",

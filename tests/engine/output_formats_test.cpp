@@ -3,8 +3,7 @@
 #include "engine/output_formats.h"
 #include "io/text_codecs.h"
 #include "io/text_reader.h"
-#include "support/markup.h"
-#include "support/test_support.h"
+#include "page_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -15,12 +14,6 @@
 
 namespace quillon {
 namespace {
-
-std::string decodeEntities(std::string text) {
-    text = std::regex_replace(text, std::regex("&lt;"), "<");
-    text = std::regex_replace(text, std::regex("&gt;"), ">");
-    return std::regex_replace(text, std::regex("&amp;"), "&");
-}
 
 std::string withoutFirstAndLastLine(const std::string& text) {
     const auto first = text.find('\n');
@@ -95,7 +88,7 @@ std::string plainRtf(const std::string& rtf) {
 std::string plainTextOf(OutputFormat format, const std::string& document) {
     switch (format) {
     case OutputFormat::Html:
-        return decodeEntities(std::regex_replace(document, std::regex("<a class=.>|</a>"), ""));
+        return test::withoutTags(document);
     case OutputFormat::HtmlInline:
     case OutputFormat::MarkdownHtml: {
         EXPECT_TRUE(document.starts_with("<pre style=\"background-color:#"));
@@ -103,7 +96,7 @@ std::string plainTextOf(OutputFormat format, const std::string& document) {
                     document.find('\n') == document.size() - (format == OutputFormat::HtmlInline ? 8 : 9));
         std::string body = document.substr(document.find('\n') + 1);
         body = body.substr(0, body.rfind("</pre>"));
-        return decodeEntities(std::regex_replace(
+        return test::withoutTags(std::regex_replace(
             body, std::regex("<span style=\"color:#[0-9A-F]{6}(;font-weight:bold)?\">|</span>"), ""));
     }
     case OutputFormat::BbCode: {
