@@ -223,31 +223,6 @@ TEST(EncodingDetection, DetectorAnswersBecomeWindowsCodePages) {
     EXPECT_EQ(detail::codePageFor("WINDOWS-1257", "\xF6\xFC"), Western);
 }
 
-// A project is written in one code page: the one its files with strong evidence agree
-// on reads the files whose own evidence is weak, if it can.
-TEST(EncodingHint, WeakFilesOfAFolderTakeItsCodePage) {
-    const auto verdictOf = [](const std::string& bytes) {
-        EncodingDetector detector;
-        detector.feed(bytes);
-        return detector.verdict(true);
-    };
-    const EncodingVerdict form =
-        verdictOf(encodeAs(test::vb6Form(test::phrasesOf("big5").phrases, 4, 0, 136), "CP950"));
-    const EncodingVerdict module = verdictOf("' \xA4\xA4\r\n");
-    const EncodingVerdict other = verdictOf("' \xE9\xFF\xFF\xFF\r\n");
-    const EncodingVerdict ascii = verdictOf("' plain\r\n");
-    EXPECT_EQ(form.evidence, EncodingEvidence::Strong);
-    EXPECT_EQ(module.evidence, EncodingEvidence::Weak);
-    EXPECT_EQ(ascii.evidence, EncodingEvidence::None);
-    EncodingHint hint;
-    for (const EncodingVerdict& verdict : {form, module, ascii}) {
-        hint.add(verdict);
-    }
-    EXPECT_EQ(hint.codePage(), legacy("CP950"));
-    EXPECT_EQ(hint.decisionFor(module), legacy("CP950"));
-    EXPECT_EQ(hint.decisionFor(other), other.decision);
-}
-
 TEST(EncodingNamed, TakesWhatIconvKnowsAndWritesItBack) {
     EXPECT_EQ(encodingNamed("cp1252"), Western);
     EXPECT_EQ(encodingNamed("Big5-HKSCS"), legacy("BIG5-HKSCS"));

@@ -271,27 +271,37 @@ TEST(TextReader, ANulByteAnywhereRefusesTheFile) {
 }
 
 // A project is written in one code page: a module with a few bytes outside ASCII takes the
-// code page of the forms of its own folder, never of another's.
+// code page the forms of its own folder agree on, never another folder's, and only if that
+// code page reads every one of its bytes. Files of plain ASCII have no say.
 TEST(FolderEncodings, WeakFilesTakeTheCodePageOfTheirOwnFolder) {
     ScratchDir dir;
     std::filesystem::create_directories(dir / "big5");
     std::filesystem::create_directories(dir / "other");
     const std::string form = (dir / "big5" / "main.frm").string();
     const std::string module = (dir / "big5" / "tool.bas").string();
+    const std::string plain = (dir / "big5" / "plain.bas").string();
+    const std::string unreadable = (dir / "big5" / "odd.bas").string();
     const std::string elsewhere = (dir / "other" / "tool.bas").string();
     writeBytes(form, encodeAs(test::vb6Form(test::phrasesOf("big5").phrases, 4, 0, 136), "CP950"));
     writeBytes(module, "' \xA4\xA4\r\n");
+    writeBytes(plain, "' plain\r\n");
+    writeBytes(unreadable, "' \xE9\xFF\xFF\xFF\r\n");
     writeBytes(elsewhere, "' \xA4\xA4\r\n");
     FolderEncodings folders;
-    for (const std::string& path : {form, module, elsewhere}) {
+    for (const std::string& path : {form, module, plain, elsewhere}) {
         folders.add(path, TextReader(path).verdict());
     }
+    EXPECT_EQ(TextReader(form).verdict().evidence, EncodingEvidence::Strong);
+    EXPECT_EQ(TextReader(plain).verdict().evidence, EncodingEvidence::None);
     const EncodingVerdict weak = TextReader(module).verdict();
+    EXPECT_EQ(weak.evidence, EncodingEvidence::Weak);
     EXPECT_TRUE(FolderEncodings::waitsForItsFolder(weak));
     const EncodingDecision big5{TextEncoding::Legacy, 0, "CP950"};
     EXPECT_EQ(folders.decisionFor(module, weak), big5);
     EXPECT_EQ(folders.decisionFor(elsewhere, weak), weak.decision);
     EXPECT_NE(weak.decision, big5);
+    const EncodingVerdict odd = TextReader(unreadable).verdict();
+    EXPECT_EQ(folders.decisionFor(unreadable, odd), odd.decision);
     // Read in it, the module shows its Chinese character.
     TextReader reader(module, folders.decisionFor(module, weak));
     EXPECT_EQ(readLines(reader), std::vector<std::string>{"' \u4E2D"});
