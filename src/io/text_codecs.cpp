@@ -165,32 +165,20 @@ std::optional<ByteTable> singleByteTable(const Converter& converter) {
     return table;
 }
 
-// The tables made so far, by code page, or none for a code page iconv decodes: every file
-// of a project is in the same one, and a table costs 256 conversions to make.
-struct KnownTables {
-    std::mutex mutex;
-    std::unordered_map<std::string, std::optional<ByteTable>> byName;
-};
-
-KnownTables& knownTables() {
-    static KnownTables tables;
-    return tables;
-}
-
-std::optional<std::optional<ByteTable>> knownTable(const std::string& codePage) {
-    KnownTables& tables = knownTables();
-    const std::lock_guard lock(tables.mutex);
-    const auto found = tables.byName.find(codePage);
-    if (found == tables.byName.end()) {
-        return std::nullopt;
+// The table of a single-byte code page, or none where iconv does the work (or does not
+// know the name): made once per process, since every file of a project is in the same
+// code page and a table costs 256 conversions to make.
+std::optional<ByteTable> singleByteTableOf(const std::string& codePage) {
+    static std::mutex mutex;
+    static std::unordered_map<std::string, std::optional<ByteTable>> known;
+    const std::lock_guard lock(mutex);
+    const auto found = known.find(codePage);
+    if (found != known.end()) {
+        return found->second;
     }
-    return found->second;
-}
-
-void rememberTable(const std::string& codePage, const std::optional<ByteTable>& table) {
-    KnownTables& tables = knownTables();
-    const std::lock_guard lock(tables.mutex);
-    tables.byName.emplace(codePage, table);
+    const Converter converter("UTF-8", codePage.c_str());
+    return known.emplace(codePage, converter.valid() ? singleByteTable(converter) : std::nullopt)
+        .first->second;
 }
 
 bool isHighSurrogate(char32_t unit) {
@@ -506,28 +494,19 @@ TextDecoder::TextDecoder(const EncodingDecision& decision) : impl_(std::make_uni
     case TextEncoding::Legacy:
         break;
     }
-    if (decision.legacyName.find('/') == std::string::npos) {
-        if (const std::optional<std::optional<ByteTable>> known = knownTable(decision.legacyName)) {
-            if (*known) {
-                impl_->useTable(**known);
-                return;
-            }
-            impl_->converter = Converter("UTF-8", decision.legacyName.c_str());
-            impl_->kind = impl_->converter.valid() ? Kind::Iconv : Kind::Windows1252;
-            return;
-        }
-    }
-    Converter converter("UTF-8", decision.legacyName.c_str());
-    if (decision.legacyName.find('/') != std::string::npos || !converter.valid()) {
-        // Only names iconv knew make a decision; should it stop knowing one, the last
-        // fallback still reads every byte.
+    // Only names iconv knew make a decision; should it stop knowing one, the last fallback
+    // still reads every byte.
+    if (decision.legacyName.find('/') != std::string::npos) {
         impl_->kind = Kind::Windows1252;
         return;
     }
-    const std::optional<ByteTable> table = singleByteTable(converter);
-    rememberTable(decision.legacyName, table);
-    if (table) {
+    if (const std::optional<ByteTable> table = singleByteTableOf(decision.legacyName)) {
         impl_->useTable(*table);
+        return;
+    }
+    Converter converter("UTF-8", decision.legacyName.c_str());
+    if (!converter.valid()) {
+        impl_->kind = Kind::Windows1252;
         return;
     }
     impl_->kind = Kind::Iconv;
