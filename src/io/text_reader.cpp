@@ -63,7 +63,7 @@ PassOver passOver(int fd, char* buffer, EncodingDetector& detector, const std::s
         eachChunk(std::string_view(buffer, got));
         detector.feed(std::string_view(buffer, got));
         offset += static_cast<long long>(got);
-        if (detector.settled() || enough(detector)) {
+        if (detector.settled() || enough()) {
             break;
         }
     }
@@ -278,7 +278,7 @@ void TextReader::decideByPassingOver() {
                 provisionalCheck_.feed(chunk);
             }
         },
-        [&](const EncodingDetector&) { return restartable_ && provisionalCheck_.validSoFar(); });
+        [&] { return restartable_ && provisionalCheck_.validSoFar(); });
     verdict_ = detector.verdict(pass.reachedEnd);
     provisionalUtf8_ = restartable_ && !pass.reachedEnd && provisionalCheck_.validSoFar() &&
                        verdict_.decision.encoding == TextEncoding::Utf8;
@@ -545,8 +545,7 @@ EncodingVerdict examineEncoding(const std::string& path) {
         return detector.verdict(false); // a pipe is not consumed for a guess
     }
     const PassOver pass = passOver(
-        file.get(), buffer.data(), detector, path, [](std::string_view) {},
-        [](const EncodingDetector&) { return false; });
+        file.get(), buffer.data(), detector, path, [](std::string_view) {}, [] { return false; });
     return detector.verdict(pass.reachedEnd);
 }
 
