@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <bit>
 #include <cassert>
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -346,7 +345,12 @@ void FormattedOutput::begin(std::string& out) {
         out += '}';
         out += lineBreak_;
         const double points = std::strtod(pointSize(scheme_.fontSize).c_str(), nullptr);
-        const long halfPoints = points > 0 && points < 1000 ? std::lround(points * 2) : 20;
+        // Rounded half up by hand, as lround would: the command line links no maths library.
+        long halfPoints = 20;
+        if (points > 0 && points < 1000) {
+            halfPoints = static_cast<long>(points * 2);
+            halfPoints += points * 2 - static_cast<double>(halfPoints) >= 0.5 ? 1 : 0;
+        }
         // Word takes the character shading, other readers the older background colour.
         out += "\\pard\\plain\\f0\\fs" + std::to_string(halfPoints) + "\\cf2\\chshdng0\\chcbpat1\\cb1 ";
         break;

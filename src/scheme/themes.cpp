@@ -1,7 +1,6 @@
 #include "scheme/themes.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace quillon {
 
@@ -73,24 +72,6 @@ ColourScheme darkVariantOf(const Theme& theme, const ColourScheme& scheme) {
         }
     }
     return dark;
-}
-
-namespace {
-
-double relativeLuminance(std::int32_t colour) {
-    const auto channel = [&](int shift) {
-        const double value = ((static_cast<std::uint32_t>(colour) >> shift) & 0xFFu) / 255.0;
-        return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * channel(0) + 0.7152 * channel(8) + 0.0722 * channel(16);
-}
-
-} // namespace
-
-double contrastRatio(std::int32_t first, std::int32_t second) {
-    const double a = relativeLuminance(first);
-    const double b = relativeLuminance(second);
-    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
 }
 
 } // namespace quillon

@@ -38,8 +38,4 @@ ColourScheme schemeOfTheme(const Theme& theme);
 // off turned off the same way (Normal's colour, not bold), and `scheme`'s font.
 ColourScheme darkVariantOf(const Theme& theme, const ColourScheme& scheme);
 
-// The contrast ratio of two colours (0x00BBGGRR) as the web's accessibility guidelines
-// define it: from 1 (the same) to 21 (black on white).
-double contrastRatio(std::int32_t first, std::int32_t second);
-
 } // namespace quillon

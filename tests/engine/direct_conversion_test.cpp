@@ -1,3 +1,4 @@
+#include "base/ui_hooks.h"
 #include "engine/direct_conversion.h"
 #include "page_test_support.h"
 
@@ -16,6 +17,16 @@ std::string convertAll(std::string_view text, ProgressSink& bar, bool optimize =
         out += "\r\n";
     });
     return out;
+}
+
+// The progress captions' percentages: halves go to the even neighbour, on both sides of 0.
+TEST(DirectConversion, PercentagesRoundHalvesToTheEvenNeighbour) {
+    const std::pair<double, long long> cases[] = {
+        {0.5, 0},    {1.5, 2},  {2.5, 2},   {12.5, 12}, {2.4999, 2},
+        {2.5001, 3}, {-0.5, 0}, {-1.5, -2}, {-2.6, -3}, {1e17, 100000000000000000}};
+    for (const auto& [x, rounded] : cases) {
+        EXPECT_EQ(roundHalfEven(x), rounded) << x;
+    }
 }
 
 TEST(DirectConversion, SampleMatchesItsGoldenPagesWithAndWithoutOptimising) {

@@ -5,10 +5,28 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <set>
 
 namespace quillon {
 namespace {
+
+// The contrast ratio of two colours (0x00BBGGRR) as the web's accessibility guidelines
+// define it: from 1 (the same) to 21 (black on white).
+double contrastRatio(std::int32_t first, std::int32_t second) {
+    const auto luminance = [](std::int32_t colour) {
+        const auto channel = [&](int shift) {
+            const double value = ((static_cast<std::uint32_t>(colour) >> shift) & 0xFFu) / 255.0;
+            return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(0) + 0.7152 * channel(8) + 0.0722 * channel(16);
+    };
+    const double a = luminance(first);
+    const double b = luminance(second);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
 
 TEST(Hexa, WritesRedGreenBlueInUpperCaseAndRefusesMoreThanTwentyFourBits) {
     EXPECT_EQ(HEXA(rgb(10, 128, 0xAB)), "#0A80AB");
