@@ -419,14 +419,18 @@ struct TextDecoder::Impl {
         char* in = const_cast<char*>(text.data());
         std::size_t inLeft = text.size();
         // Room is made ahead and the string cut to what was written at the end, so that
-        // text full of rejected bytes still costs time in proportion to its length.
+        // text full of rejected bytes still costs time in proportion to its length. The
+        // first room is two bytes for each byte of the piece, more than double-byte text
+        // needs (three bytes of UTF-8 for two); only when that runs out is each byte left
+        // given the three it may take at most. A piece of Chinese text then no longer
+        // holds, and clears, twice the memory it fills.
         std::size_t used = out.size();
-        auto makeRoom = [&](std::size_t room) {
+        auto makeRoom = [&](std::size_t room, std::size_t perByteLeft) {
             if (out.size() - used < room) {
-                out.resize(used + room + inLeft * 3);
+                out.resize(used + room + inLeft * perByteLeft);
             }
         };
-        makeRoom(16);
+        makeRoom(16, 2);
         std::string rejectedByte;
         while (inLeft > 0) {
             char* o = out.data() + used;
@@ -438,7 +442,7 @@ struct TextDecoder::Impl {
                 break;
             }
             if (error == E2BIG) {
-                makeRoom(64);
+                makeRoom(64, 3);
                 continue;
             }
             if (error == EINVAL) {
@@ -447,7 +451,7 @@ struct TextDecoder::Impl {
             }
             rejectedByte.clear();
             appendRejected(rejectedByte, std::string_view(in, 1));
-            makeRoom(rejectedByte.size());
+            makeRoom(rejectedByte.size(), 3);
             out.replace(used, rejectedByte.size(), rejectedByte);
             used += rejectedByte.size();
             ++in;

@@ -196,10 +196,11 @@ void TextReader::startDecoding(std::size_t rawSize) {
         return;
     }
     decoder_.emplace(decision);
-    // Decoded a chunk at a time, as a file read in chunks is: the UTF-8 of a whole file
-    // held beside its bytes would double what a file read whole costs.
+    // Decoded a piece at a time: the UTF-8 of a whole file held beside its bytes would
+    // double what a file read whole costs.
     undecoded_ = skip;
     undecodedEnd_ = rawSize;
+    chunkBytes_ = 0;
     decodeHeldBytes();
     chunkBytes_ += skip;
     position_ = 0;
@@ -210,9 +211,8 @@ void TextReader::startDecoding(std::size_t rawSize) {
 // all decoded and the file has ended.
 void TextReader::decodeHeldBytes() {
     decoded_.clear();
-    chunkBytes_ = 0;
     while (decoded_.empty() && undecoded_ < undecodedEnd_) {
-        const std::size_t piece = std::min(ChunkSize, undecodedEnd_ - undecoded_);
+        const std::size_t piece = std::min(DecodedPiece, undecodedEnd_ - undecoded_);
         decoder_->decode(decoded_, std::string_view(buffer_.data() + undecoded_, piece));
         undecoded_ += piece;
         chunkBytes_ += piece;
@@ -339,8 +339,10 @@ bool TextReader::fill() {
             break;
         }
         refuseNulBytes(std::string_view(buffer_.data(), got));
-        chunkBytes_ += got;
-        decoder_->decode(decoded_, std::string_view(buffer_.data(), got));
+        // Decoded a piece at a time, as the bytes of a file read whole are.
+        undecoded_ = 0;
+        undecodedEnd_ = got;
+        decodeHeldBytes();
     }
     end_ = decoded_.size();
     return end_ > 0;

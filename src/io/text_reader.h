@@ -38,7 +38,10 @@ struct EncodingRevised {};
 class TextReader {
 public:
     static constexpr std::size_t ChunkSize = 64 * 1024;
-    static constexpr std::size_t WholeFileSize = 512 * 1024;
+    static constexpr std::size_t WholeFileSize = 256 * 1024;
+    // Bytes in a code page are decoded this many at a time: their UTF-8, up to three times
+    // as long, is all a reader holds of the text beside the bytes.
+    static constexpr std::size_t DecodedPiece = 16 * 1024;
 
     // Opens the file: 53 file not found, 76 path not found, 70 permission denied, 75 for a
     // folder or any other access error, the message naming `path`. `encoding` names the
