@@ -520,7 +520,7 @@ private:
     std::chrono::steady_clock::time_point drawn_{};
 };
 
-int batch(const Options& options) {
+int batch(Options options) {
     if (options.operands.empty()) {
         throw UsageError{"batch needs at least one FILE"};
     }
@@ -529,6 +529,8 @@ int batch(const Options& options) {
     if (!plan) {
         return 1;
     }
+    // The plan holds every name now: a batch of thousands of files need not keep them twice.
+    std::vector<std::string>().swap(options.operands);
     if (options.outputDir) {
         createTargetFolders(*plan);
     }
@@ -688,7 +690,7 @@ int css(const Options& options) {
 int run(int argc, char** argv) {
     files::removeTemporariesOnSignals();
     try {
-        const Options options = parseCommandLine(argc, argv);
+        Options options = parseCommandLine(argc, argv);
         if (options.command == "help") {
             Output out;
             out.write(UsageText);
@@ -708,7 +710,7 @@ int run(int argc, char** argv) {
             return page(options);
         }
         if (options.command == "batch") {
-            return batch(options);
+            return batch(std::move(options));
         }
         if (options.command == "site") {
             return site(options);
