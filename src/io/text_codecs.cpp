@@ -165,6 +165,24 @@ std::optional<ByteTable> singleByteTable(const Converter& converter) {
     return table;
 }
 
+// Windows-1252 as a table, every byte a character of it (see appendWindows1252AsUtf8).
+const ByteTable& windows1252Table() {
+    static const ByteTable table = [] {
+        ByteTable made;
+        for (unsigned value = 0; value < 256; ++value) {
+            std::string utf8;
+            const char byte = static_cast<char>(value);
+            appendWindows1252AsUtf8(utf8, std::string_view(&byte, 1));
+            TableEntry& entry = made[value];
+            std::copy(utf8.begin(), utf8.end(), entry.utf8);
+            entry.length = static_cast<unsigned char>(utf8.size());
+            entry.defined = true;
+        }
+        return made;
+    }();
+    return table;
+}
+
 // The table of a single-byte code page, or none where iconv does the work (or does not
 // know the name): made once per process, since every file of a project is in the same
 // code page and a table costs 256 conversions to make.
@@ -305,7 +323,7 @@ bool detail::iconvDecodes(const std::string& name) {
 }
 
 struct TextDecoder::Impl {
-    enum class Kind { PassThrough, Windows1252, Table, Utf16, Iconv };
+    enum class Kind { PassThrough, Table, Utf16, Iconv };
     Kind kind = Kind::PassThrough;
     std::size_t rejected = 0;
 
@@ -337,27 +355,34 @@ struct TextDecoder::Impl {
     void decodeTable(std::string& out, std::string_view text) {
         const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
         const std::size_t size = text.size();
-        out.reserve(out.size() + size + size / 4);
+        // Room is made ahead and the string cut to what was written at the end: appended
+        // one by one, each character would test the string's length and capacity. An
+        // entry is copied whole and the end moved on by its length.
+        std::size_t used = out.size();
+        auto room = [&](std::size_t wanted, std::size_t bytesLeft) {
+            if (out.size() - used < wanted) {
+                out.resize(used + wanted + 2 * bytesLeft);
+            }
+            return out.data() + used;
+        };
         std::size_t i = 0;
         while (i < size) {
             const std::size_t run = detail::asciiRun(bytes + i, size - i);
             const std::size_t end = i + run;
             if (asciiItself) {
-                out.append(text.data() + i, run);
+                std::memcpy(room(run, size - end), text.data() + i, run);
+                used += run;
                 i = end;
             }
-            for (; i < end; ++i) {
+            // The run's bytes when the table has its own ASCII, then the byte that ended it.
+            for (; i < size && i <= end; ++i) {
                 const TableEntry& entry = table[bytes[i]];
-                out.append(entry.utf8, entry.length);
+                std::memcpy(room(sizeof entry.utf8, size - i), entry.utf8, sizeof entry.utf8);
+                used += entry.length;
                 rejected += entry.defined ? 0 : 1;
             }
-            if (i == size) {
-                break;
-            }
-            const TableEntry& entry = table[bytes[i++]];
-            out.append(entry.utf8, entry.length);
-            rejected += entry.defined ? 0 : 1;
         }
+        out.resize(used);
     }
 
     void rejectUtf16Pair(std::string& out, const char* pair) {
@@ -488,7 +513,7 @@ TextDecoder::TextDecoder(const EncodingDecision& decision) : impl_(std::make_uni
         impl_->kind = Kind::PassThrough;
         return;
     case TextEncoding::Windows1252:
-        impl_->kind = Kind::Windows1252;
+        impl_->useTable(windows1252Table());
         return;
     case TextEncoding::Utf16LE:
     case TextEncoding::Utf16BE:
@@ -501,7 +526,7 @@ TextDecoder::TextDecoder(const EncodingDecision& decision) : impl_(std::make_uni
     // Only names iconv knew make a decision; should it stop knowing one, the last fallback
     // still reads every byte.
     if (decision.legacyName.find('/') != std::string::npos) {
-        impl_->kind = Kind::Windows1252;
+        impl_->useTable(windows1252Table());
         return;
     }
     if (const std::optional<ByteTable> table = singleByteTableOf(decision.legacyName)) {
@@ -510,7 +535,7 @@ TextDecoder::TextDecoder(const EncodingDecision& decision) : impl_(std::make_uni
     }
     Converter converter("UTF-8", decision.legacyName.c_str());
     if (!converter.valid()) {
-        impl_->kind = Kind::Windows1252;
+        impl_->useTable(windows1252Table());
         return;
     }
     impl_->kind = Kind::Iconv;
@@ -526,9 +551,6 @@ void TextDecoder::decode(std::string& out, std::string_view bytes) {
     switch (impl_->kind) {
     case Kind::PassThrough:
         out.append(bytes);
-        break;
-    case Kind::Windows1252:
-        appendWindows1252AsUtf8(out, bytes);
         break;
     case Kind::Table:
         impl_->decodeTable(out, bytes);

@@ -3,6 +3,7 @@
 // are in: UTF-8, UTF-16, UTF-32, Windows-1252 by its own table, and any other code page
 // through iconv. Which encoding a file is in is decided in text_decoding.h, on top of this.
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -11,6 +12,10 @@
 #include <string>
 #include <string_view>
 #include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace quillon::files {
 
@@ -109,20 +114,29 @@ std::optional<std::string> encodeText(std::string_view utf8, const EncodingDecis
 
 namespace detail {
 
-// How many bytes from the start are ASCII. Sources are overwhelmingly ASCII: eight bytes
-// are tested at a time before any byte is looked at on its own.
+// How many bytes from the start are ASCII. Sources are overwhelmingly ASCII, and text in
+// a code page has a byte outside it every few words: the first such byte of a block is
+// found from the block's high bits, sixteen bytes at a time where the target has SSE2 and
+// eight at a time elsewhere, without a byte-by-byte tail.
 inline std::size_t asciiRun(const unsigned char* bytes, std::size_t size) {
-    constexpr std::uint64_t HighBits = 0x8080808080808080ull;
     std::size_t i = 0;
-    while (i + 16 <= size) {
-        std::uint64_t a;
-        std::uint64_t b;
-        std::memcpy(&a, bytes + i, 8);
-        std::memcpy(&b, bytes + i + 8, 8);
-        if (((a | b) & HighBits) != 0) {
-            break;
+#if defined(__SSE2__)
+    for (; i + 16 <= size; i += 16) {
+        const int high = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i)));
+        if (high != 0) {
+            return i + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(high)));
         }
-        i += 16;
+    }
+#endif
+    constexpr std::uint64_t HighBits = 0x8080808080808080ull;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes + i, 8);
+        if (const std::uint64_t high = word & HighBits) {
+            const int zeros =
+                std::endian::native == std::endian::little ? std::countr_zero(high) : std::countl_zero(high);
+            return i + static_cast<std::size_t>(zeros) / 8;
+        }
     }
     while (i < size && bytes[i] < 0x80) {
         ++i;
