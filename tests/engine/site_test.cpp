@@ -5,6 +5,7 @@
 #include "engine/site.h"
 #include "engine/vb_project.h"
 #include "io/file_system.h"
+#include "io/text_decoding.h"
 #include "io/text_reader.h"
 #include "page_test_support.h"
 #include "support/legacy_text.h"
@@ -152,16 +153,6 @@ std::string codeText(const std::string& page) {
         std::regex("&amp;"), "&");
 }
 
-std::string decoded(const fs::path& source) {
-    files::TextReader reader(source.string());
-    std::string text;
-    std::string line;
-    while (reader.readLine(line)) {
-        text += line + "\r\n";
-    }
-    return text;
-}
-
 // Every id of the page is unique and every local link finds its file and its anchor.
 void expectLinksResolve(const fs::path& page) {
     const std::string text = readBytes(page);
@@ -206,7 +197,8 @@ TEST(Site, PublishesAProjectAndRewritesOnlyWhatChanged) {
     const char* pages[] = {"Form1.frm", "src/module1.bas", "src/Counter.cls"};
     for (const char* member : pages) {
         const fs::path page = site / (std::string(member) + ".html");
-        EXPECT_EQ(codeText(readBytes(page)), expectedBody(decoded(project / member))) << member;
+        EXPECT_EQ(codeText(readBytes(page)), expectedBody(files::decodeToUtf8(readBytes(project / member))))
+            << member;
         expectLinksResolve(page);
     }
     expectLinksResolve(site / "index.html");
