@@ -145,12 +145,10 @@ SiteResult publish(const fs::path& source, const fs::path& site) {
     return writeSite({source.string()}, settings, log.log);
 }
 
-// The page's code as a reader sees and copies it: every tag removed, entities decoded.
+// The page's code as a reader sees and copies it: the line and procedure marks of the site
+// taken away, then read as any coloured body.
 std::string codeText(const std::string& page) {
-    const std::string text = std::regex_replace(bodyOf(page), std::regex("<[^>]*>"), "");
-    return std::regex_replace(
-        std::regex_replace(std::regex_replace(text, std::regex("&lt;"), "<"), std::regex("&gt;"), ">"),
-        std::regex("&amp;"), "&");
+    return withoutTags(std::regex_replace(bodyOf(page), std::regex("<span [^>]*>|</span>"), ""));
 }
 
 // Every id of the page is unique and every local link finds its file and its anchor.
