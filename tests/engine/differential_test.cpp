@@ -51,12 +51,6 @@ ColourSwitches randomSwitches(std::mt19937& rng) {
 
 const ColourSwitches allOn{};
 
-std::string write(LineColouriser& colouriser, std::string_view line) {
-    std::string out(LineColouriser::maxOutput(line.size()), '\0');
-    out.resize(static_cast<std::size_t>(colouriser.writeLine(out.data(), line) - out.data()));
-    return out;
-}
-
 // The fused colourisers serve line after line: nothing may carry over from a long line to
 // a short one, or from a line with a comment or an escape to the next.
 TEST(Differential, MatchesTheLiteralRulesAndShowsTheSourceOnRandomLines) {
@@ -77,7 +71,7 @@ TEST(Differential, MatchesTheLiteralRulesAndShowsTheSourceOnRandomLines) {
         LineColouriser& colouriser = fused.try_emplace(key, s, optimize).first->second;
         const std::string coloured = literal::lineStep(line, s);
         const std::string expected = optimize ? literal::OptimizeTag(coloured) : coloured;
-        const std::string actual = write(colouriser, line);
+        const std::string actual = test::colourLine(colouriser, line);
         check("differs from the literal rules", line, actual == expected,
               "expected: " + expected + "\nactual:   " + actual);
         // Merging writes a gap of more than 42 spaces as 42.
@@ -104,8 +98,8 @@ TEST(Differential, EveryShortLineOfTheSignificantCharacters) {
                 line += alphabet[rest % alphabet.size()];
             }
             const std::string coloured = literal::lineStep(line, allOn);
-            ASSERT_EQ(write(plain, line), coloured) << "[" << line << "]";
-            ASSERT_EQ(write(fused, line), literal::OptimizeTag(coloured)) << "[" << line << "]";
+            ASSERT_EQ(test::colourLine(plain, line), coloured) << "[" << line << "]";
+            ASSERT_EQ(test::colourLine(fused, line), literal::OptimizeTag(coloured)) << "[" << line << "]";
             ASSERT_EQ(test::visibleText(coloured), line);
         }
     }
@@ -120,7 +114,7 @@ TEST(Differential, LongGapsSkipTheTagsTheMergedTextWasShiftedOver) {
             for (const std::string head : {"If", "<", "&lt"}) {
                 const std::string line = head + std::string(gap, ' ') + head + tail + " Do Do Do Do";
                 LineColouriser fused(allOn, true);
-                ASSERT_EQ(write(fused, line), literal::OptimizeTag(literal::lineStep(line, allOn)))
+                ASSERT_EQ(test::colourLine(fused, line), literal::OptimizeTag(literal::lineStep(line, allOn)))
                     << "gap " << gap << " [" << line << "]";
             }
         }

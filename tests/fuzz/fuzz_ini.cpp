@@ -8,6 +8,7 @@
 #include "base/vb_error.h"
 #include "io/text_decoding.h"
 
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -58,13 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const lang::IniDocument reread = lang::IniDocument::parse(document.serialise());
     // Blanks around a value are not part of it, as with the platform's profile functions.
-    std::string_view stored = value;
-    while (!stored.empty() && (stored.front() == ' ' || stored.front() == '\t')) {
-        stored.remove_prefix(1);
-    }
-    while (!stored.empty() && (stored.back() == ' ' || stored.back() == '\t')) {
-        stored.remove_suffix(1);
-    }
+    const std::size_t first = std::min(value.find_first_not_of(" \t"), value.size());
+    const std::string stored = value.substr(first, value.find_last_not_of(" \t") + 1 - first);
     if (reread.find(section, key).value_or("<missing>") != stored) {
         fuzz::fail("the value set does not read back", value);
     }

@@ -5,16 +5,18 @@
 #include "io/file_system.h"
 #include "io/sys_calls.h"
 
-#include "file_layer_support.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace quillon::files {
 namespace {

@@ -99,6 +99,12 @@ TEST(TextDecoder, ReadsTheCodePageAndEachRejectedByteAsWindows1252) {
 
 // The whole rule on small files: byte-order marks, UTF-8, and the code page a VB6 author's
 // Windows saved the file in.
+// The descriptive block of a form whose font has `charset`.
+std::string formIn(int charset) {
+    return "VERSION 5.00\r\nBegin VB.Form F\r\n   BeginProperty Font\r\n      Charset         =   " +
+           std::to_string(charset) + "\r\n   EndProperty\r\nEnd\r\nAttribute VB_Name = \"F\"\r\n";
+}
+
 TEST(DecodeToUtf8, TakesTheEncodingTheAuthorUsed) {
     const std::string big5 = encodeAs("' \u8A02\u4F4D\u5B8C\u6210\uFF0C\u7ACB\u5373\u95DC\u6A94\u3002"
                                       "\u986F\u793A\u4E00\u53E5\u8A0A\u606F\r\n",
@@ -123,15 +129,10 @@ TEST(DecodeToUtf8, TakesTheEncodingTheAuthorUsed) {
         {big5 + "' \xFF\r\n" + big5,
          decodeText(big5, legacy("CP950")) + "' \u00FF\r\n" + decodeText(big5, legacy("CP950"))},
         // A form's font names the code page of its few Chinese characters.
-        {"VERSION 5.00\r\nBegin VB.Form F\r\n   BeginProperty Font\r\n      Charset         =   136\r\n"
-         "   EndProperty\r\nEnd\r\nAttribute VB_Name = \"F\"\r\n' \xA4\xA4\r\n",
-         "VERSION 5.00\r\nBegin VB.Form F\r\n   BeginProperty Font\r\n      Charset         =   136\r\n"
-         "   EndProperty\r\nEnd\r\nAttribute VB_Name = \"F\"\r\n' \u4E2D\r\n"},
+        {formIn(136) + "' \xA4\xA4\r\n", formIn(136) + "' \u4E2D\r\n"},
         // Hebrew fonts do not make Hebrew letters of the accents of Spanish words.
-        {"Begin VB.Form F\r\n   BeginProperty Font\r\n      Charset         =   177\r\n   EndProperty\r\n"
-         "End\r\nAttribute VB_Name = \"F\"\r\nMsgBox \"M\xF3vil: \xE9sta\"\r\n",
-         "Begin VB.Form F\r\n   BeginProperty Font\r\n      Charset         =   177\r\n   EndProperty\r\n"
-         "End\r\nAttribute VB_Name = \"F\"\r\nMsgBox \"M\u00F3vil: \u00E9sta\"\r\n"},
+        {formIn(177) + "MsgBox \"M\xF3vil: \xE9sta\"\r\n",
+         formIn(177) + "MsgBox \"M\u00F3vil: \u00E9sta\"\r\n"},
     };
     for (const auto& [bytes, text] : cases) {
         EXPECT_EQ(decodeToUtf8(bytes), text) << bytes;
@@ -201,16 +202,12 @@ TEST(EncodingDetection, PiecesOfAnySizeGiveTheSameVerdict) {
 
 TEST(EncodingDetection, DetectorAnswersBecomeWindowsCodePages) {
     const std::pair<const char*, std::optional<EncodingDecision>> cases[] = {
+        // One answer of each kind, not every entry of the alias table again.
         {"KOI8-R", legacy("WINDOWS-1251")},
-        {"ISO-8859-6", legacy("WINDOWS-1256")},
         {"BIG5", legacy("CP950")},
-        {"GB18030", legacy("CP936")},
-        {"SHIFT_JIS", legacy("CP932")},
-        {"EUC-KR", legacy("CP949")},
         {"windows-1258", legacy("WINDOWS-1258")},
         {"ISO-8859-2", legacy("WINDOWS-1250")},
         {"ISO-8859-1", Western},
-        {"ISO-8859-15", Western},
         {"", std::nullopt},
         {"UTF-16", std::nullopt},
         {"ISO-2022-JP", std::nullopt},

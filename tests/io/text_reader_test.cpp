@@ -2,13 +2,17 @@
 #include "io/text_codecs.h"
 #include "io/text_reader.h"
 
-#include "file_layer_support.h"
+#include "support/legacy_text.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 #include <string>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace quillon::files {
@@ -16,13 +20,61 @@ namespace {
 
 using namespace std::string_literals;
 using test::encodeAs;
-using test::FedPipe;
-using test::linesOf;
 using test::raised;
-using test::readLines;
 using test::ScratchDir;
 using test::writeBytes;
 using Lines = std::vector<std::string>;
+
+Lines readLines(TextReader& reader) {
+    Lines lines;
+    for (std::string line; reader.readLine(line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+Lines readLines(const std::string& path, std::string_view encoding = {}) {
+    TextReader reader(path, encoding);
+    return readLines(reader);
+}
+
+Lines linesOf(std::string_view text) {
+    const std::vector<std::string_view> lines = splitTextLines(text);
+    return Lines(lines.begin(), lines.end());
+}
+
+// A pipe that a thread fills with `bytes`, at most `piece` at a time, read through its
+// /dev/fd name as a user's named pipe would be.
+class FedPipe {
+public:
+    explicit FedPipe(std::string bytes, std::size_t piece = std::string::npos) {
+        if (::pipe(ends_) != 0) {
+            ADD_FAILURE() << "no pipe";
+            return;
+        }
+        // A blocking write to a pipe returns once the whole piece is in.
+        writer_ = std::jthread([this, bytes = std::move(bytes), piece] {
+            for (std::size_t done = 0; done < bytes.size(); done += piece) {
+                if (::write(ends_[1], bytes.data() + done, std::min(bytes.size() - done, piece)) <= 0) {
+                    break;
+                }
+            }
+            ::close(ends_[1]);
+        });
+    }
+    ~FedPipe() {
+        if (writer_.joinable()) {
+            writer_.join();
+            ::close(ends_[0]);
+        }
+    }
+
+    std::string path() const { return "/dev/fd/" + std::to_string(ends_[0]); }
+
+private:
+    int ends_[2] = {-1, -1};
+    std::jthread writer_;
+};
 
 constexpr std::size_t Chunk = TextReader::ChunkSize;
 

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <iconv.h>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -54,11 +55,10 @@ inline std::vector<PhraseFile> phraseFiles() {
         // Windows writes Big5 and Shift-JIS as its own code pages 950 and 932.
         file.encoding = file.label == "big5" ? "CP950" : file.label == "shift_jis" ? "CP932" : file.label;
         file.language = entry.path().stem().string().substr(dot + 1);
-        const std::string text = readBytes(entry.path());
-        for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
-            end = std::min(text.find('\n', start), text.size());
-            if (end > start) {
-                file.phrases.push_back(text.substr(start, end - start));
+        std::istringstream text(readBytes(entry.path()));
+        for (std::string phrase; std::getline(text, phrase);) {
+            if (!phrase.empty()) {
+                file.phrases.push_back(phrase);
             }
         }
         files.push_back(std::move(file));
@@ -69,9 +69,9 @@ inline std::vector<PhraseFile> phraseFiles() {
     return files;
 }
 
-inline PhraseFile phrasesOf(const std::string& label, const std::string& language = {}) {
+inline PhraseFile phrasesOf(const std::string& label) {
     for (PhraseFile& file : phraseFiles()) {
-        if (file.label == label && (language.empty() || file.language == language)) {
+        if (file.label == label) {
             return file;
         }
     }

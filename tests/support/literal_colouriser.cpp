@@ -185,9 +185,6 @@ std::string lineStep(std::string_view line, const ColourSwitches& switches) {
 std::string OptimizeTag(const std::string& input) {
     // 1-based positions as the rules are written; Mid/Left/InStr spelled out.
     auto inStr = [](std::size_t start, const std::string& text, std::string_view what) -> std::size_t {
-        if (start < 1) {
-            start = 1;
-        }
         const auto p = text.find(what, start - 1);
         return p == std::string::npos ? 0 : p + 1;
     };

@@ -33,6 +33,10 @@ std::optional<std::string> visibleText(std::string_view markup) {
 
 std::string colourLine(std::string_view line, const ColourSwitches& switches, bool optimize) {
     LineColouriser colouriser(switches, optimize);
+    return colourLine(colouriser, line);
+}
+
+std::string colourLine(LineColouriser& colouriser, std::string_view line) {
     std::string out(LineColouriser::maxOutput(line.size()), '\0');
     out.resize(static_cast<std::size_t>(colouriser.writeLine(out.data(), line) - out.data()));
     return out;

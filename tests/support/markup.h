@@ -1,6 +1,7 @@
 #pragma once
 // Reading coloured markup back, and the fast colouriser into a plain string.
 
+#include "engine/colorise.h"
 #include "scheme/colour_scheme.h"
 
 #include <optional>
@@ -14,7 +15,8 @@ namespace quillon::test {
 // markup (a stray "<", ">" or "&", a tag of another form, tags nested or left open).
 std::optional<std::string> visibleText(std::string_view markup);
 
-// One line through the single-pass colouriser.
+// One line through the single-pass colouriser, a fresh one or one that served other lines.
 std::string colourLine(std::string_view line, const ColourSwitches& switches, bool optimize);
+std::string colourLine(LineColouriser& colouriser, std::string_view line);
 
 } // namespace quillon::test

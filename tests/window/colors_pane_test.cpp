@@ -85,9 +85,9 @@ TEST_F(ColorsPaneTest, AnUntickedCategoryFollowsNormalsColourWithoutBoldUntilTic
     expectEntry(Comment, {false, White, false});
     EXPECT_EQ(textColour(word(0)), White);
     EXPECT_FALSE(word(0).font().bold());
-    colourDialog.answerColour(Magenta);
+    colourDialog.answer(Magenta);
     click(colourButton(Normal));
-    EXPECT_EQ(colourDialog.calls, std::vector<std::int32_t>{White});
+    EXPECT_EQ(colourDialog.openedOn, std::vector<std::int32_t>{White});
     expectEntry(Comment, {false, Magenta, false});
     EXPECT_EQ(textColour(word(0)), Magenta);
     // Ticked again, it takes the Normal colour of the moment it was unticked.
@@ -109,20 +109,20 @@ TEST_F(ColorsPaneTest, BoxesSetByTheProgramAreCapturedOnlyByTheNextChoiceOfTheUs
     EXPECT_EQ(entry(Comment), (TypeCouleur{false, Orange, true}));
     bold(Number).setChecked(true);
     EXPECT_FALSE(entry(Number).Bold);
-    EXPECT_TRUE(fontDialog.openedOn.empty() && colourDialog.calls.empty() && dialogs.requests.empty());
+    EXPECT_TRUE(fontDialog.openedOn.empty() && colourDialog.openedOn.empty() && dialogs.requests.empty());
     colourDialog.answerCancel();
     click(colourButton(Number));
-    EXPECT_EQ(colourDialog.calls.back(), rgb(255, 0, 0));
+    EXPECT_EQ(colourDialog.openedOn.back(), rgb(255, 0, 0));
     expectEntry(Number, {true, rgb(255, 0, 0), true});
     EXPECT_TRUE(word(3).font().bold());
-    colourDialog.answerColour(Orange);
+    colourDialog.answer(Orange);
     click(colourButton(Other));
     expectEntry(Other, {true, Orange, false});
     EXPECT_EQ(textColour(word(8)), Orange);
 }
 
 TEST_F(ColorsPaneTest, TheFontDialogOpensOnTheLabelsFontDressesTheLabelAndACancelChangesNothing) {
-    fontDialog.answerFont({"Liberation Mono", "12.5", true, true, true, true, rgb(200, 0, 0)});
+    fontDialog.answer({"Liberation Mono", "12.5", true, true, true, true, rgb(200, 0, 0)});
     click(control<QPushButton>("BTfont"));
     expectFont("Liberation Mono", "12.5");
     QLabel& label = fontLabel();
@@ -134,7 +134,7 @@ TEST_F(ColorsPaneTest, TheFontDialogOpensOnTheLabelsFontDressesTheLabelAndACance
     fontDialog.answerCancel();
     click(control<QPushButton>("BTfont"));
     // A name that would end a page's style block is no font for a style sheet.
-    fontDialog.answerFont({"Evil</style>", "10", false, false, false, false, 0});
+    fontDialog.answer({"Evil</style>", "10", false, false, false, false, 0});
     click(control<QPushButton>("BTfont"));
     expectFont("Liberation Mono", "12.5");
     EXPECT_EQ(label.font(), before);
@@ -147,7 +147,7 @@ TEST_F(ColorsPaneTest, TheFontDialogOpensOnTheLabelsFontDressesTheLabelAndACance
 
 // A theme is one more scheme to start from: shown at once, the font kept, every category on.
 TEST_F(ColorsPaneTest, AThemeIsShownAtOnceAndKeepsTheFontAndTheDarkVariantFollowsItsBox) {
-    fontDialog.answerFont({"Liberation Mono", "9", false, false, false, false, 0});
+    fontDialog.answer({"Liberation Mono", "9", false, false, false, false, 0});
     click(control<QPushButton>("BTfont"));
     click(category(String));
     auto& themes = control<QComboBox>("LSTtheme");
@@ -175,7 +175,7 @@ TEST_F(ColorsPaneTest, AThemeIsShownAtOnceAndKeepsTheFontAndTheDarkVariantFollow
 
 TEST_F(ColorsPaneTest, SaveThenLoadBringsTheSavedSchemeBack) {
     click(bold(Comment));
-    fontDialog.answerFont({"Liberation Mono", "9", false, false, false, false, 0});
+    fontDialog.answer({"Liberation Mono", "9", false, false, false, false, 0});
     click(control<QPushButton>("BTfont"));
     const ColourScheme saved = pane().scheme();
 
@@ -183,7 +183,7 @@ TEST_F(ColorsPaneTest, SaveThenLoadBringsTheSavedSchemeBack) {
     click(control<QPushButton>("BTsaveColor"));
     expectSheetDialog(platform::FileDialogKind::Save, "Save Style");
 
-    colourDialog.answerColour(Navy);
+    colourDialog.answer(Navy);
     click(colourButton(Background));
     click(bold(Comment));
 
@@ -232,7 +232,7 @@ TEST_F(ColorsPaneTest, TheExternalSheetChooserNamesTheSheetAndLoadsIt) {
 
 // Cancels write nothing and show nothing; refused or unreadable sheets say why and keep the scheme.
 TEST_F(ColorsPaneTest, CancelledRefusedOrUnreadableSheetsChangeNothing) {
-    colourDialog.answerColour(Orange);
+    colourDialog.answer(Orange);
     click(colourButton(KeyWord));
     const ColourScheme before = pane().scheme();
     const auto entriesBefore = std::distance(std::filesystem::directory_iterator(folder.path()), {});

@@ -97,9 +97,6 @@ TEST_F(FRMainTest, AConversionFencesThePanesAndShowsTheHourglass) {
     EXPECT_TRUE(fenced());
     EXPECT_FALSE(files().BTgo().isEnabled());
     EXPECT_FALSE(control<SwitchButton>("cmdTranslate").isEnabled());
-    // Clicks on the pane buttons do nothing meanwhile.
-    click(window->switchButton(ColorsPaneIndex));
-    EXPECT_EQ(window->shownPane(), FilesPaneIndex);
 
     window->StopWorking(true);
     expectUsable();

@@ -62,40 +62,36 @@ private:
     std::deque<Answer> answers_;
 };
 
-class FakeColourDialog final : public platform::ColourDialog {
+// A dialog that opens on the current choice, answered from a script; with no answer left
+// it is cancelled.
+template <typename Choice> class ScriptedChoice {
 public:
-    // With no answer left the dialog is cancelled.
-    void answerColour(std::int32_t colour) { answers_.emplace_back(colour); }
+    void answer(Choice choice) { answers_.emplace_back(std::move(choice)); }
     void answerCancel() { answers_.emplace_back(std::nullopt); }
 
-    std::int32_t ChoisirCouleur(std::int32_t current) override {
-        calls.push_back(current);
-        return nextAnswer(answers_).value_or(current);
-    }
+    // The current choice each call opened on.
+    std::vector<Choice> openedOn;
 
-    // The `current` passed to each call.
-    std::vector<std::int32_t> calls;
-
-private:
-    std::deque<std::optional<std::int32_t>> answers_;
-};
-
-class FakeFontDialog final : public platform::FontDialog {
-public:
-    // With no answer left the dialog is cancelled.
-    void answerFont(platform::FontChoice choice) { answers_.emplace_back(std::move(choice)); }
-    void answerCancel() { answers_.emplace_back(std::nullopt); }
-
-    std::optional<platform::FontChoice> ShowFont(const platform::FontChoice& current) override {
+protected:
+    std::optional<Choice> next(const Choice& current) {
         openedOn.push_back(current);
         return nextAnswer(answers_);
     }
 
-    // The `current` passed to each call.
-    std::vector<platform::FontChoice> openedOn;
-
 private:
-    std::deque<std::optional<platform::FontChoice>> answers_;
+    std::deque<std::optional<Choice>> answers_;
+};
+
+class FakeColourDialog final : public platform::ColourDialog, public ScriptedChoice<std::int32_t> {
+public:
+    std::int32_t ChoisirCouleur(std::int32_t current) override { return next(current).value_or(current); }
+};
+
+class FakeFontDialog final : public platform::FontDialog, public ScriptedChoice<platform::FontChoice> {
+public:
+    std::optional<platform::FontChoice> ShowFont(const platform::FontChoice& current) override {
+        return next(current);
+    }
 };
 
 // Records every box, with its title already resolved ("Quillon Free" when none was given).

@@ -27,7 +27,6 @@ struct Seen {
     bool confirmsOverwrite = true;
     QString directory;
     QString title;
-    QStringList nameFilters;
     QString selectedNameFilter;
     QString defaultSuffix;
 };
@@ -43,7 +42,6 @@ protected:
                     !dialog.testOption(QFileDialog::DontConfirmOverwrite),
                     dialog.directory().absolutePath(),
                     dialog.windowTitle(),
-                    dialog.nameFilters(),
                     dialog.selectedNameFilter(),
                     dialog.defaultSuffix()};
             dialog.selectFile(choice);
