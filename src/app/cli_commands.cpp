@@ -340,10 +340,8 @@ int colorize(const Options& options) {
     std::optional<long long> stdoutStart;
     // A large source is read once, as UTF-8 while it is, where what was written of it can be
     // taken back: a temporary file, or a plain file as standard output.
-    const auto colour = [&](bool readOnce) {
-        files::TextReader reader =
-            readOnce ? files::TextReader(path, options.encoding, files::TextReader::Restartable{})
-                     : files::TextReader(path, options.encoding);
+    const auto colour = [&](files::TextReader::Restartable restartable) {
+        files::TextReader reader(path, options.encoding, restartable);
         if (toFile) {
             files::AtomicTextWriter out(*options.output, files::Durability::WhenReplacing);
             colourInFormat(reader, options, scheme, out);
@@ -367,12 +365,8 @@ int colorize(const Options& options) {
         if (!toFile) {
             stdoutStart = Output::plainFileOffset();
         }
-        const bool readOnce = toFile ? isPlainFileOrNew(*options.output) : stdoutStart.has_value();
-        try {
-            colour(readOnce);
-        } catch (const files::EncodingRevised&) {
-            colour(false);
-        }
+        files::readOnceOrDecideWhole(toFile ? isPlainFileOrNew(*options.output) : stdoutStart.has_value(),
+                                     colour);
     } catch (...) {
         tellEscaped(path);
         return 1;

@@ -56,7 +56,8 @@ class PageConversion {
 public:
     // `restartable`: a large source may be read once as UTF-8 on the strength of its first
     // chunk, at the price of EncodingRevised should it turn out not to be.
-    PageConversion(const PageJob& job, const ConversionContext& context, bool restartable)
+    PageConversion(const PageJob& job, const ConversionContext& context,
+                   files::TextReader::Restartable restartable)
         : job_(job), bar_(context.progress), context_(context), restartable_(restartable),
           colouriser_(switchesOf(job.scheme), job.optimize) {
         if (job.extras) {
@@ -93,11 +94,11 @@ public:
         std::unique_ptr<files::TextReader> source;
         if (job_.sourceDecision) {
             source = std::make_unique<files::TextReader>(job_.source, *job_.sourceDecision);
-        } else if (restartable_ && !page.writesStraightThrough()) {
-            source = std::make_unique<files::TextReader>(job_.source, job_.sourceEncoding,
-                                                         files::TextReader::Restartable{});
         } else {
-            source = std::make_unique<files::TextReader>(job_.source, job_.sourceEncoding);
+            // What went down a pipe or to a device cannot be taken back.
+            source = std::make_unique<files::TextReader>(
+                job_.source, job_.sourceEncoding,
+                files::TextReader::Restartable{restartable_.allowed && !page.writesStraightThrough()});
         }
         if (job_.onSourceDecided) {
             job_.onSourceDecided(source->verdict());
@@ -427,7 +428,7 @@ private:
     const PageJob& job_;
     ProgressSink& bar_;
     const ConversionContext& context_;
-    bool restartable_;
+    files::TextReader::Restartable restartable_;
     static constexpr std::size_t RoomSize = 32 * 1024;
 
     LineColouriser colouriser_;
@@ -470,13 +471,10 @@ namespace {
 // page is made again from a source decided whole.
 template <typename Convert>
 auto convertedReadingOnce(const PageJob& job, const ConversionContext& context, Convert convert) {
-    try {
-        PageConversion conversion(job, context, true);
+    return files::readOnceOrDecideWhole(true, [&](files::TextReader::Restartable restartable) {
+        PageConversion conversion(job, context, restartable);
         return convert(conversion);
-    } catch (const files::EncodingRevised&) {
-        PageConversion conversion(job, context, false);
-        return convert(conversion);
-    }
+    });
 }
 
 } // namespace

@@ -238,34 +238,32 @@ void takeOutline(Member& member, std::vector<OutlineEntry> outline) {
 
 // The lines, the outline and how the member's own bytes decide its code page.
 void study(Member& member, const std::string& encoding,
-           const std::optional<files::EncodingDecision>& decided = std::nullopt, bool restartable = true) {
+           const std::optional<files::EncodingDecision>& decided = std::nullopt) {
+    const std::string& path = member.source->path;
     try {
-        const std::string& path = member.source->path;
         // A large source is read once, taken for UTF-8 on its first chunk; should it turn
         // out not to be, it is studied again, decided whole.
-        files::TextReader reader = decided ? files::TextReader(path, *decided)
-                                   : restartable
-                                       ? files::TextReader(path, encoding, files::TextReader::Restartable{})
-                                       : files::TextReader(path, encoding);
-        OutlineBuilder outline;
-        if (reader.wholeFile()) {
-            // Read whole anyway: its lines are taken where they lie, none copied on its own.
-            files::requireLineWithinLimit(outline.addText(reader.ReadAll()), member.source->path);
-        } else {
-            std::string line;
-            while (reader.readLine(line)) {
-                outline.add(line);
+        files::readOnceOrDecideWhole(!decided, [&](files::TextReader::Restartable restartable) {
+            files::TextReader reader =
+                decided ? files::TextReader(path, *decided) : files::TextReader(path, encoding, restartable);
+            OutlineBuilder outline;
+            if (reader.wholeFile()) {
+                // Read whole anyway: its lines are taken where they lie, none copied on its own.
+                files::requireLineWithinLimit(outline.addText(reader.ReadAll()), path);
+            } else {
+                std::string line;
+                while (reader.readLine(line)) {
+                    outline.add(line);
+                }
             }
-        }
-        member.lines = outline.lines();
-        takeOutline(member, outline.take());
-        if (!decided) {
-            member.verdict = reader.verdict();
-        }
-        member.decision = reader.encoding();
-        member.encoding = reader.encoding().name();
-    } catch (const files::EncodingRevised&) {
-        study(member, encoding, decided, false);
+            member.lines = outline.lines();
+            takeOutline(member, outline.take());
+            if (!decided) {
+                member.verdict = reader.verdict();
+            }
+            member.decision = reader.encoding();
+            member.encoding = reader.encoding().name();
+        });
     } catch (const VbError& error) {
         member.readFailure = error.description();
     }

@@ -75,8 +75,8 @@ PassOver passOver(int fd, char* buffer, EncodingDetector& detector, const std::s
 TextReader::TextReader(const std::string& path, std::string_view encoding)
     : TextReader(Opening{}, path, chosenEncoding(encoding)) {}
 
-TextReader::TextReader(const std::string& path, std::string_view encoding, Restartable)
-    : TextReader(Opening{}, path, chosenEncoding(encoding), true) {}
+TextReader::TextReader(const std::string& path, std::string_view encoding, Restartable restartable)
+    : TextReader(Opening{}, path, chosenEncoding(encoding), restartable.allowed) {}
 
 TextReader::TextReader(const std::string& path, const EncodingDecision& decided)
     : TextReader(Opening{}, path, std::optional<EncodingDecision>(decided)) {}

@@ -48,12 +48,15 @@ public:
     // code page to read instead of detecting it (any name iconv knows); empty or "auto"
     // detects. An unknown name raises 5 naming it.
     explicit TextReader(const std::string& path, std::string_view encoding = {});
-    // As the constructor above, but a large file is not passed over for its decision when
-    // its first chunk is UTF-8: it is read once, as UTF-8, each chunk checked as it comes,
-    // and a chunk that is not UTF-8 raises EncodingRevised. For a caller that can begin
-    // again (a page written to a temporary file), so that such a file is read once.
-    struct Restartable {};
-    TextReader(const std::string& path, std::string_view encoding, Restartable);
+    // As the constructor above, but when `allowed` a large file is not passed over for its
+    // decision when its first chunk is UTF-8: it is read once, as UTF-8, each chunk checked
+    // as it comes, and a chunk that is not UTF-8 raises EncodingRevised. For a caller that
+    // can begin again (a page written to a temporary file), so that such a file is read
+    // once: see readOnceOrDecideWhole().
+    struct Restartable {
+        bool allowed = true;
+    };
+    TextReader(const std::string& path, std::string_view encoding, Restartable restartable);
     // Reads in an encoding decided beforehand (EncodingHint::decisionFor()).
     TextReader(const std::string& path, const EncodingDecision& decided);
     ~TextReader();
@@ -154,6 +157,20 @@ private:
     bool provisionalUtf8_ = false;
     Utf8Validator provisionalCheck_;
 };
+
+// Does `work` with the reader it opens allowed to restart (TextReader::Restartable) when
+// `allowed`, and once more, not allowed, should that reader raise EncodingRevised: a large
+// file is then read once when it is UTF-8 throughout. `work` opens its reader with the
+// Restartable it is given, and leaves nothing behind when it throws.
+template <typename Work> auto readOnceOrDecideWhole(bool allowed, Work work) {
+    if (allowed) {
+        try {
+            return work(TextReader::Restartable{true});
+        } catch (const EncodingRevised&) {
+        }
+    }
+    return work(TextReader::Restartable{false});
+}
 
 // The rule of every file read as text, for those read whole outside a TextReader (the
 // language files): a NUL byte, outside an encoding whose characters hold NULs, raises 321
