@@ -322,6 +322,22 @@ std::optional<ClassMarkup> FormattedOutput::classMarkup() const {
     return markup;
 }
 
+namespace {
+
+// A Markdown fence: longer than any run of backticks in the text it closes, and three at
+// least.
+std::string markdownFence(std::size_t longestBacktickRun) {
+    return std::string(std::max<std::size_t>(3, longestBacktickRun + 1), '`');
+}
+
+void openMarkdownFence(const std::string& fence, std::string_view lineBreak, std::string& out) {
+    out += fence;
+    out += "vb";
+    out += lineBreak;
+}
+
+} // namespace
+
 void FormattedOutput::begin(std::string& out) {
     switch (format_) {
     case OutputFormat::HtmlInline:
@@ -357,9 +373,7 @@ void FormattedOutput::begin(std::string& out) {
     }
     case OutputFormat::Markdown:
         if (!fence_.empty()) {
-            out += fence_;
-            out += "vb";
-            out += lineBreak_;
+            openMarkdownFence(fence_, lineBreak_, out);
         }
         break;
     case OutputFormat::Html:
@@ -369,7 +383,7 @@ void FormattedOutput::begin(std::string& out) {
 
 void FormattedOutput::fenceFor(std::size_t longestBacktickRun) {
     if (format_ == OutputFormat::Markdown) {
-        fence_.assign(std::max<std::size_t>(3, longestBacktickRun + 1), '`');
+        fence_ = markdownFence(longestBacktickRun);
     }
 }
 
@@ -796,10 +810,8 @@ void FormattedOutput::end(std::string& out) {
             out += lineBreak_;
             break;
         }
-        const std::string fence(std::max<std::size_t>(3, longestBacktickRun_ + 1), '`');
-        out += fence;
-        out += "vb";
-        out += lineBreak_;
+        const std::string fence = markdownFence(longestBacktickRun_);
+        openMarkdownFence(fence, lineBreak_, out);
         out += held_;
         out += fence;
         out += lineBreak_;
