@@ -122,35 +122,6 @@ TextReader::TextReader(TextReader&& other) noexcept
     other.decoder_.reset();
 }
 
-TextReader& TextReader::operator=(TextReader&& other) noexcept {
-    if (this != &other) {
-        Close();
-        path_ = std::move(other.path_);
-        fd_ = std::exchange(other.fd_, -1);
-        buffer_ = std::move(other.buffer_);
-        decoder_ = std::move(other.decoder_);
-        other.decoder_.reset();
-        decoded_ = std::move(other.decoded_);
-        chunkBytes_ = std::exchange(other.chunkBytes_, 0);
-        undecoded_ = std::exchange(other.undecoded_, 0);
-        undecodedEnd_ = std::exchange(other.undecodedEnd_, 0);
-        position_ = std::exchange(other.position_, 0);
-        end_ = std::exchange(other.end_, 0);
-        consumedBefore_ = other.consumedBefore_;
-        size_ = other.size_;
-        endOfFile_ = std::exchange(other.endOfFile_, true);
-        wholeSize_ = std::exchange(other.wholeSize_, std::nullopt);
-        pendingLineFeed_ = other.pendingLineFeed_;
-        verdict_ = std::move(other.verdict_);
-        checkEachLine_ = other.checkEachLine_;
-        nulBytesAllowed_ = other.nulBytesAllowed_;
-        restartable_ = other.restartable_;
-        provisionalUtf8_ = other.provisionalUtf8_;
-        provisionalCheck_ = other.provisionalCheck_;
-    }
-    return *this;
-}
-
 namespace {
 [[noreturn]] void refuseAsNoText(const std::string& path) {
     raiseWithText(vberr::InvalidFileFormat, "Not a text file: " + path);

@@ -61,7 +61,8 @@ public:
     TextReader(const std::string& path, const EncodingDecision& decided);
     ~TextReader();
     TextReader(TextReader&&) noexcept;
-    TextReader& operator=(TextReader&&) noexcept;
+    // A reader is moved into place (reopened(), a factory's result), never assigned over another.
+    TextReader& operator=(TextReader&&) = delete;
     TextReader(const TextReader&) = delete;
     TextReader& operator=(const TextReader&) = delete;
 
