@@ -1,6 +1,6 @@
 // Decoding and encoding every code page the file layer reads: Windows-1252 by its own
 // table, UTF-8 and UTF-16 by hand, and any other code page through iconv. A single-byte
-// code page is turned into a table once per decoder, so it decodes as fast as
+// code page is turned into a table once per process, so it decodes as fast as
 // Windows-1252.
 
 #include "io/text_codecs.h"
@@ -186,17 +186,17 @@ const ByteTable& windows1252Table() {
 // The table of a single-byte code page, or none where iconv does the work (or does not
 // know the name): made once per process, since every file of a project is in the same
 // code page and a table costs 256 conversions to make.
-std::optional<ByteTable> singleByteTableOf(const std::string& codePage) {
+const ByteTable* singleByteTableOf(const std::string& codePage) {
     static std::mutex mutex;
     static std::unordered_map<std::string, std::optional<ByteTable>> known;
     const std::lock_guard lock(mutex);
-    const auto found = known.find(codePage);
-    if (found != known.end()) {
-        return found->second;
+    auto found = known.find(codePage);
+    if (found == known.end()) {
+        const Converter converter("UTF-8", codePage.c_str());
+        found = known.emplace(codePage, converter.valid() ? singleByteTable(converter) : std::nullopt).first;
     }
-    const Converter converter("UTF-8", codePage.c_str());
-    return known.emplace(codePage, converter.valid() ? singleByteTable(converter) : std::nullopt)
-        .first->second;
+    // The map's entries stay where they are as others are added: decoders keep the address.
+    return found->second ? &*found->second : nullptr;
 }
 
 bool isHighSurrogate(char32_t unit) {
@@ -327,8 +327,8 @@ struct TextDecoder::Impl {
     Kind kind = Kind::PassThrough;
     std::size_t rejected = 0;
 
-    // Table
-    ByteTable table;
+    // Table: Windows-1252's or one of singleByteTableOf(), both kept for the process.
+    const ByteTable* table = nullptr;
     bool asciiItself = false;
 
     // UTF-16
@@ -342,10 +342,10 @@ struct TextDecoder::Impl {
 
     void useTable(const ByteTable& codePage) {
         kind = Kind::Table;
-        table = codePage;
+        table = &codePage;
         asciiItself = true;
         for (unsigned value = 0; value < 0x80; ++value) {
-            const TableEntry& entry = table[value];
+            const TableEntry& entry = (*table)[value];
             if (!entry.defined || entry.length != 1 || static_cast<unsigned char>(entry.utf8[0]) != value) {
                 asciiItself = false;
             }
@@ -376,7 +376,7 @@ struct TextDecoder::Impl {
             }
             // The run's bytes when the table has its own ASCII, then the byte that ended it.
             for (; i < size && i <= end; ++i) {
-                const TableEntry& entry = table[bytes[i]];
+                const TableEntry& entry = (*table)[bytes[i]];
                 std::memcpy(room(sizeof entry.utf8, size - i), entry.utf8, sizeof entry.utf8);
                 used += entry.length;
                 rejected += entry.defined ? 0 : 1;
@@ -529,7 +529,7 @@ TextDecoder::TextDecoder(const EncodingDecision& decision) : impl_(std::make_uni
         impl_->useTable(windows1252Table());
         return;
     }
-    if (const std::optional<ByteTable> table = singleByteTableOf(decision.legacyName)) {
+    if (const ByteTable* table = singleByteTableOf(decision.legacyName)) {
         impl_->useTable(*table);
         return;
     }
